@@ -1,0 +1,418 @@
+/*
+ * blockfile.cpp - the block file: link table, free list, one-block cache and stream calls.
+ *
+ * Invariants (checked by the tests after every step):
+ *   1. total == sum of used over the data chain          (bseek, bwrite, bdelete, binsert)
+ *   2. position == bytes of the chain before current + offset        (every stream call)
+ *   3. the data chain keeps at least one block, possibly empty        (bopen, bdelete)
+ *   4. every block 1..16382 is in exactly one of the data chain and the free list
+ *                                                              (balloc, bfree, bdelete)
+ *   5. a block on the free list has used == 0                         (balloc, bfree)
+ *   6. the cache holds the file's bytes of block `cached`; any write forgets it (bwrite,
+ *      bdelete, binsert)
+ * Block b occupies file bytes (b - 1) * BLOCKSIZE up to b * BLOCKSIZE; the file has no header.
+ */
+#include "store/blockfile.h"
+
+#include <string.h>
+
+BlockFileState BF = {OS_NOFILE, NULL, 0, 0, 0, 0, 0, 0, NULL, 0};
+BlockFileHooks BFHooks = {NULL, NULL};
+
+#define T(b) BF.table[(b)]
+
+static uint32_t min32(uint32_t a, uint32_t b) { return a < b ? a : b; }
+
+static int64_t blockPlace(uint16_t b, uint32_t off)
+{
+    return (int64_t)(b - 1) * BLOCKSIZE + off;
+}
+
+/* Reads n bytes of block b at off from the file; bytes the file does not hold (room that
+   was never written) read as zero.  Returns 0 ok, 1 when the file cannot be positioned. */
+static int fileRead(uint16_t b, uint32_t off, void *dst, uint32_t n)
+{
+    if (osSeek(BF.file, blockPlace(b, off), 0) < 0) {
+        memset(dst, 0, n);
+        return 1;
+    }
+    long got = osRead(BF.file, dst, n);
+    if (got < 0)
+        got = 0;
+    if ((uint32_t)got < n)
+        memset((uint8_t *)dst + got, 0, n - (uint32_t)got);
+    return 0;
+}
+
+/* Writes n bytes into block b at off; returns the bytes the file took. */
+static uint32_t fileWrite(uint16_t b, uint32_t off, const void *src, uint32_t n)
+{
+    if (n == 0)
+        return 0;
+    if (osSeek(BF.file, blockPlace(b, off), 0) < 0)
+        return 0;
+    long put = osWrite(BF.file, src, n);
+    return put < 0 ? 0 : (uint32_t)put;
+}
+
+int bopen(const char *path)
+{
+    if (BF.table)
+        bclose();
+    BF.table = (BlockLink *)osAlloc(sizeof(BlockLink) * BLOCKENTRIES);
+    if (!BF.table)
+        return 1;
+    BF.cache = (uint8_t *)osAlloc(BLOCKSIZE);
+    if (!BF.cache) {
+        /* Without the cache bread has nowhere to load a block: treat it as a failed open. */
+        osFree(BF.table);
+        BF.table = NULL;
+        return 1;
+    }
+    T(0).next = 0;
+    T(0).used = 0;
+    for (uint32_t i = 1; i < BLOCKENTRIES; i++) {
+        T(i).used = 0;
+        T(i).next = (uint16_t)(i + 1 < BLOCKENTRIES ? i + 1 : 0);
+    }
+    T(1).next = 0;
+    BF.head = 1;
+    BF.freeHead = 2;
+    BF.total = 0;
+    BF.position = 0;
+    BF.current = 1;
+    BF.offset = 0;
+    BF.cached = 0;
+    BF.file = osCreateTemp(path);
+    return 0;
+}
+
+void bclose(void)
+{
+    osClose(BF.file);
+    BF.file = OS_NOFILE;
+    osFree(BF.table);
+    osFree(BF.cache);
+    BF.table = NULL;
+    BF.cache = NULL;
+    BF.head = BF.freeHead = BF.current = BF.offset = BF.cached = 0;
+    BF.total = BF.position = 0;
+}
+
+uint16_t balloc(void)
+{
+    if (!BF.table)
+        return 0;
+    if (BF.freeHead == 0) {
+        osMessage("Out of free list space", "Hey!!!", OS_MB_OK | OS_MB_ICONINFORMATION);
+        return 0;
+    }
+    uint16_t b = BF.freeHead;
+    BF.freeHead = T(b).next;
+    T(b).next = 0;
+    T(b).used = 0;
+    return b;
+}
+
+void bfree(uint16_t b)
+{
+    if (b == 0) {
+        osDebug("Cannot free zero block\n");
+        return;
+    }
+    if (!BF.table || b >= BLOCKENTRIES)
+        return;
+    T(b).used = 0;
+    T(b).next = BF.freeHead;
+    BF.freeHead = b;
+}
+
+uint32_t bseek(int32_t offset, int origin, int rewind)
+{
+    if (!BF.table)
+        return 0;
+    uint32_t target;
+    if (origin == 0)
+        target = (uint32_t)offset;
+    else if (origin == 1)
+        target = BF.position + (uint32_t)offset;
+    else
+        target = BF.total - (uint32_t)offset;
+
+    uint32_t remaining;
+    if (target >= BF.position && !rewind) {
+        remaining = target - BF.position;
+    } else {
+        BF.current = BF.head;
+        BF.offset = 0;
+        BF.position = 0;
+        remaining = target;
+    }
+    while (remaining > 0) {
+        BlockLink *c = &T(BF.current);
+        uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
+        BF.offset = (uint16_t)(BF.offset + n);
+        BF.position += n;
+        remaining -= n;
+        if (remaining > 0 && BF.position >= BF.total && c->used < BLOCKSIZE) {
+            /* Past the data: the walk grows the last block. */
+            n = min32(BLOCKSIZE - BF.offset, remaining);
+            c->used = (uint16_t)(c->used + n);
+            BF.offset = (uint16_t)(BF.offset + n);
+            BF.position += n;
+            BF.total += n;
+            remaining -= n;
+        }
+        if (remaining == 0)
+            break;
+        if (c->next == 0) {
+            uint16_t nb = balloc();
+            if (nb == 0)
+                break;
+            T(BF.current).next = nb;
+        }
+        BF.current = T(BF.current).next;
+        BF.offset = 0;
+    }
+    return BF.position;
+}
+
+uint16_t bread(void *dst, uint16_t count)
+{
+    uint8_t *out = (uint8_t *)dst;
+    uint32_t remaining = count, delivered = 0;
+    if (!BF.table || BF.file == OS_NOFILE)
+        return 0;
+    if (BF.current == 0) {
+        osDebug("ERROR: current==0 in bread()\n");
+        return 0;
+    }
+    if (remaining == 0)
+        return 0;
+    if (BF.current == BF.cached) {
+        BlockLink *c = &T(BF.current);
+        uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
+        memcpy(out, BF.cache + BF.offset, n);
+        out += n;
+        BF.offset = (uint16_t)(BF.offset + n);
+        BF.position += n;
+        delivered += n;
+        remaining -= n;
+        if (remaining == 0 || BF.position >= BF.total)
+            return (uint16_t)delivered;
+        if (c->next == 0) {
+            BF.cached = 0;
+            return (uint16_t)delivered;
+        }
+        BF.current = c->next;
+        BF.offset = 0;
+    }
+    for (;;) {
+        BlockLink *c = &T(BF.current);
+        uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
+        if (n == remaining) {
+            if (BF.current != BF.cached) {
+                BF.cached = 0;
+                fileRead(BF.current, 0, BF.cache, BLOCKSIZE);
+                BF.cached = BF.current;
+            }
+            memcpy(out, BF.cache + BF.offset, n);
+        } else if (n > 0) {
+            fileRead(BF.current, BF.offset, out, n);
+        }
+        out += n;
+        BF.offset = (uint16_t)(BF.offset + n);
+        BF.position += n;
+        delivered += n;
+        remaining -= n;
+        if (remaining == 0 || BF.position >= BF.total || c->next == 0)
+            break;
+        BF.current = c->next;
+        BF.offset = 0;
+    }
+    return (uint16_t)delivered;
+}
+
+uint16_t bwrite(const void *src, uint16_t count)
+{
+    const uint8_t *in = (const uint8_t *)src;
+    uint32_t remaining = count, written = 0;
+    if (!BF.table || BF.file == OS_NOFILE || count == 0)
+        return 0;
+    BF.cached = 0;
+    for (;;) {
+        BlockLink *c = &T(BF.current);
+        uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
+        uint32_t put = fileWrite(BF.current, BF.offset, in, n);
+        BF.offset = (uint16_t)(BF.offset + put);
+        BF.position += put;
+        written += put;
+        remaining -= put;
+        in += put;
+        if (put < n)
+            break;
+        if (remaining > 0 && BF.position >= BF.total && c->used < BLOCKSIZE) {
+            n = min32(BLOCKSIZE - BF.offset, remaining);
+            put = fileWrite(BF.current, BF.offset, in, n);
+            c->used = (uint16_t)(c->used + put);
+            BF.total += put;
+            BF.offset = (uint16_t)(BF.offset + put);
+            BF.position += put;
+            written += put;
+            remaining -= put;
+            in += put;
+            if (put < n)
+                break;
+        }
+        if (remaining == 0)
+            break;
+        if (c->next == 0) {
+            uint16_t nb = balloc();
+            if (nb == 0)
+                break;
+            T(BF.current).next = nb;
+        }
+        BF.current = T(BF.current).next;
+        BF.offset = 0;
+    }
+    return (uint16_t)written;
+}
+
+/* Drops every empty block from the chain but the last, which always stays. */
+static void unlinkEmptyBlocks(void)
+{
+    uint16_t prev = 0, b = BF.head;
+    while (T(b).next != 0) {
+        uint16_t nb = T(b).next;
+        if (T(b).used == 0) {
+            if (prev == 0)
+                BF.head = nb;
+            else
+                T(prev).next = nb;
+            bfree(b);
+        } else {
+            prev = b;
+        }
+        b = nb;
+    }
+}
+
+uint32_t bdelete(uint32_t offset, uint32_t count)
+{
+    if (!BF.table)
+        return 0;
+    uint8_t *buf = (uint8_t *)osAlloc(BLOCKSIZE);
+    if (!buf) {
+        osDebug("Couldn't alloc BLOCKSIZE\n");
+        return 0;
+    }
+    bseek((int32_t)offset, 0, 0);
+    BlockLink *c = &T(BF.current);
+    uint32_t tail = (uint32_t)c->used - BF.offset, deleted = 0;
+    if (tail <= count) {
+        c->used = (uint16_t)(c->used - tail);
+        BF.total -= tail;
+        deleted = tail;
+        uint32_t remaining = count - tail;
+        uint16_t b = c->next;
+        while (remaining > 0 && b != 0) {
+            BlockLink *l = &T(b);
+            if (l->used <= remaining) {
+                deleted += l->used;
+                BF.total -= l->used;
+                remaining -= l->used;
+                l->used = 0;
+            } else {
+                /* Shorten this block at its front. */
+                fileRead(b, 0, buf, l->used);
+                fileWrite(b, 0, buf + remaining, l->used - remaining);
+                l->used = (uint16_t)(l->used - remaining);
+                BF.total -= remaining;
+                deleted += remaining;
+                remaining = 0;
+            }
+            b = l->next;
+        }
+    } else {
+        uint32_t o = BF.offset;
+        fileRead(BF.current, 0, buf, c->used);
+        fileWrite(BF.current, o, buf + o + count, tail - count);
+        c->used = (uint16_t)(c->used - count);
+        BF.total -= count;
+        deleted = count;
+    }
+    unlinkEmptyBlocks();
+    BF.cached = 0;
+    osFree(buf);
+    bseek((int32_t)offset, 0, 1);
+    if (BFHooks.deleted && deleted)
+        BFHooks.deleted(offset, deleted);
+    return deleted;
+}
+
+uint32_t binsert(uint32_t offset, uint32_t count)
+{
+    if (!BF.table || count == 0)
+        return 0;
+    bseek((int32_t)offset, 0, 0);
+    uint32_t o = BF.offset, u = T(BF.current).used;
+    uint32_t k = min32(BLOCKSIZE - o, count);
+    uint32_t s = BLOCKSIZE - o - k;
+    uint32_t over = (u - o) > s ? (u - o) - s : 0;
+    uint32_t f = 0;
+
+    uint8_t *buf = (uint8_t *)osAlloc(BLOCKSIZE);
+    if (!buf)
+        return 0;
+    fileRead(BF.current, 0, buf, u);
+    if (over > 0) {
+        uint16_t nb = balloc();
+        if (nb == 0) {
+            osFree(buf);
+            return 0;
+        }
+        T(nb).next = T(BF.current).next;
+        T(BF.current).next = nb;
+        f = min32(count - k, BLOCKSIZE - over);
+        fileWrite(nb, f, buf + (u - over), over);
+        T(nb).used = (uint16_t)(over + f);
+        BF.total += f;
+    }
+    if (s > 0 && u > o)
+        fileWrite(BF.current, o + k, buf + o, min32(u - o, s));
+    T(BF.current).used = (uint16_t)(u + k - over);
+    BF.offset = (uint16_t)(BF.offset + k);
+    BF.position += k;
+    BF.total += k;
+    osFree(buf);
+
+    uint32_t inserted = k + f;
+    uint32_t owed = count - k - f;
+    while (owed > 0) {
+        uint16_t nb = balloc();
+        if (nb == 0)
+            break;
+        uint32_t n = min32(owed, BLOCKSIZE);
+        T(nb).next = T(BF.current).next;
+        T(BF.current).next = nb;
+        T(nb).used = (uint16_t)n;
+        BF.current = nb;
+        BF.offset = (uint16_t)n;
+        BF.position += n;
+        BF.total += n;
+        inserted += n;
+        owed -= n;
+    }
+    BF.cached = 0;
+    if (BFHooks.inserted && inserted)
+        BFHooks.inserted(offset, inserted);
+    return inserted;
+}
+
+uint32_t bfilesize(void)
+{
+    if (BF.file == OS_NOFILE)
+        return 0;
+    int64_t s = osFileSize(BF.file);
+    return s < 0 ? 0 : (uint32_t)s;
+}
