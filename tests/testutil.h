@@ -80,6 +80,10 @@ inline std::string tempPath(const std::string &name)
 inline std::string corpusDir(const std::string &sub)
 {
     const char *src = getenv("ZELO_SOURCE_DIR");
+#ifdef ZELO_SOURCE_DIR_DEFAULT
+    if (!src || !*src)
+        src = ZELO_SOURCE_DIR_DEFAULT;
+#endif
     std::string root = src && *src ? std::string(src) : std::string(".");
 #if defined(_WIN32)
     /* Wine maps the Unix root as drive Z:. */
