@@ -1,0 +1,186 @@
+/*
+ * commands.cpp - WM_COMMAND dispatch (one line per command id) and the enabling pass that
+ * applies the rules of enabling.cpp to the menu, the toolbar and Repeat Last Command.
+ * Handlers whose feature comes with a later part of the program are named here and do
+ * nothing yet.  Writes Commands.
+ */
+#include "shell/shell.h"
+#include "shell/enabling.h"
+#include "resources/resource.h"
+
+#include <stdio.h>
+#include <string.h>
+
+struct CommandState {
+    int repeatNoDialog;   /* set while F3 re-issues the last command without its dialog */
+    int lastCommandOk;    /* the last enabling pass left Repeat enabled */
+};
+CommandState Commands;
+
+/* What the enabling rules need to know, gathered from the document and the devices. */
+extern void shellGatherEnableInputs(EnableInputs *in);
+extern int  shellUndoKind(void);
+extern void shellUndoText(char *buf, int size);
+
+static void notYet(int id) { (void)id; }
+
+static void cmdNewInstance(void)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    char line[MAX_PATH + 2];
+    snprintf(line, sizeof line, "\"%s\"", path);
+    WinExec(line, SW_SHOWNORMAL);
+}
+
+static void cmdRepeat(int withoutDialog)
+{
+    commandEnablePass(NULL);
+    int kind = shellUndoKind();
+    if (!Commands.lastCommandOk || kind == 0 || kind == 0xFFFF)
+        return;
+    if (!withoutDialog) {
+        PostMessageA(Shell.main, WM_COMMAND, (WPARAM)kind, 0);
+        return;
+    }
+    Commands.repeatNoDialog = 1;
+    SendMessageA(Shell.main, WM_COMMAND, (WPARAM)kind, 0);
+    Commands.repeatNoDialog = 0;
+}
+
+extern void cmdNew(void);
+extern void cmdOpen(void);
+extern void cmdClose(void);
+extern void cmdSave(int asNew, int selectionOnly);
+extern void cmdAbout(void);
+extern void cmdSettings(void);
+
+void commandDispatch(HWND hwnd, int id, int notify, HWND control)
+{
+    switch (id) {
+    case IDM_NEW:           cmdNew(); break;
+    case IDM_NEWINSTANCE:   cmdNewInstance(); break;
+    case IDM_OPEN:          cmdOpen(); break;
+    case IDM_OPENAS:        notYet(id); break;
+    case IDM_OPENAPPEND:    notYet(id); break;
+    case IDM_REOPEN:        notYet(id); break;
+    case IDM_CLOSE:         cmdClose(); break;
+    case IDM_SAVE:          cmdSave(0, 0); break;
+    case IDM_SAVEAS:        cmdSave(1, 0); break;
+    case IDM_SAVESEL:       cmdSave(1, 1); break;
+    case IDM_TOOLSAVE:      cmdSave(0, 0); break;
+    case IDM_EXIT:          PostMessageA(hwnd, WM_CLOSE, 0, 0); break;
+    case IDM_UNDO:          notYet(id); break;
+    case IDM_REPEAT:        cmdRepeat(0); break;
+    case IDM_REPEATNODLG:   cmdRepeat(1); break;
+    case IDM_COPY:          notYet(id); break;
+    case IDM_CUT:           notYet(id); break;
+    case IDM_PASTE:         notYet(id); break;
+    case IDM_PASTESPECIAL:  notYet(id); break;
+    case IDM_SELECTALL:     notYet(id); break;
+    case IDM_ZEROCROSS:     notYet(id); break;
+    case IDM_EDITLEFT:      notYet(id); break;
+    case IDM_EDITRIGHT:     notYet(id); break;
+    case IDM_EDITBOTH:      notYet(id); break;
+    case IDM_EDITLEFTONLY:  notYet(id); break;
+    case IDM_EDITRIGHTONLY: notYet(id); break;
+    case IDM_DELETE:        notYet(id); break;
+    case IDM_TRIM:          notYet(id); break;
+    case IDM_TIME_DECIMAL:  notYet(id); break;
+    case IDM_TIME_FRAMES:   notYet(id); break;
+    case IDM_TIME_SAMPLES:  notYet(id); break;
+    case IDM_TIME_SMPTE:    notYet(id); break;
+    case IDM_VIEWRANGE:     notYet(id); break;
+    case IDM_SPECTRAL:      notYet(id); break;
+    case IDM_BYTESWAP:      notYet(id); break;
+    case IDM_ADJUSTRATE:    notYet(id); break;
+    case IDM_CONVERT:       notYet(id); break;
+    case IDM_REVERSE:       notYet(id); break;
+    case IDM_SILENCE:       notYet(id); break;
+    case IDM_INVERT:        notYet(id); break;
+    case IDM_MUSIC:         notYet(id); break;
+    case IDM_GENSILENCE:    notYet(id); break;
+    case IDM_LOOP:          notYet(id); break;
+    case IDM_MONITOR:       notYet(id); break;
+    case IDM_INFO:          notYet(id); break;
+    case IDM_ANALYSIS:      notYet(id); break;
+    case IDM_CDPLAYER:      notYet(id); break;
+    case IDM_CUELIST:       notYet(id); break;
+    case IDM_PLAYLIST:      notYet(id); break;
+    case IDM_SCRIPTS:       notYet(id); break;
+    case IDM_SELECTDEVICE:  notYet(id); break;
+    case IDM_TOOLBARSET:    notYet(id); break;
+    case IDM_SETTINGS:      cmdSettings(); break;
+    case IDM_HELPCONTENTS:  notYet(id); break;
+    case IDM_QUICKREF:      notYet(id); break;
+    case IDM_FEATURES:      notYet(id); break;
+    case IDM_ABOUT:         cmdAbout(); break;
+    case IDM_CARETRIGHT:    notYet(id); break;
+    case IDM_CARETLEFT:     notYet(id); break;
+    case IDM_EXTENDRIGHT:   notYet(id); break;
+    case IDM_EXTENDLEFT:    notYet(id); break;
+    case IDM_HOLDSPECTRAL:  notYet(id); break;
+    case IDM_FOCUSNEXT:     notYet(id); break;
+    case IDM_FOCUSPREV:     notYet(id); break;
+    case IDM_FOCUSMAIN:     SetFocus(hwnd); break;
+    case IDM_PAUSE:         notYet(id); break;
+    case IDM_RECORD:        notYet(id); break;
+    case IDM_FULLVIEW:      notYet(id); break;
+    case IDM_ZOOMOUT:       notYet(id); break;
+    case IDM_ZOOMIN:        notYet(id); break;
+    case IDM_STOP:          notYet(id); break;
+    case IDM_PLAY:          notYet(id); break;
+    case IDM_SELECTVIEW:    notYet(id); break;
+    case IDM_DESELECT:      notYet(id); break;
+    case IDM_ADDCUE:        notYet(id); break;
+    case IDM_PAGEUP:        notYet(id); break;
+    case IDM_PAGEDOWN:      notYet(id); break;
+    case IDM_HOME:          notYet(id); break;
+    case IDM_END:           notYet(id); break;
+    case IDM_TIMEDRECORD:   notYet(id); break;
+    case IDM_NOACTION_F1:   break;
+    case 103: case 108: case 110: case 111: case 132: break;   /* no action */
+    default:
+        if (id >= IDM_CD_TITLE && id <= IDM_CD_TRACKS)
+            notYet(id);
+        else if (id >= IDM_CDTRACK1 && id <= IDM_CDTRACK1 + 9)
+            notYet(id);
+        else if (id >= IDM_XFM_FIRST && id <= IDM_XFM_LAST)
+            notYet(id);
+        else
+            DefWindowProcA(hwnd, WM_COMMAND, MAKEWPARAM(id, notify), (LPARAM)control);
+        break;
+    }
+}
+
+void commandEnablePass(HMENU menu)
+{
+    EnableInputs in;
+    memset(&in, 0, sizeof in);
+    shellGatherEnableInputs(&in);
+    static EnableResult r;
+    enableEvaluate(&in, &r);
+    Commands.lastCommandOk = r.lastCommandOk;
+    if (menu) {
+        for (int i = 0; i < r.count; i++)
+            EnableMenuItem(menu, (UINT)r.ids[i], MF_BYCOMMAND | (r.off[i] ? MF_GRAYED : MF_ENABLED));
+        char text[64], base[64];
+        if (r.undoTextKind)
+            shellString(r.undoTextKind, text, sizeof text);
+        else
+            shellUndoText(text, sizeof text);
+        /* Keep the accelerator hint that follows a tab in the menu text. */
+        GetMenuStringA(menu, IDM_UNDO, base, sizeof base, MF_BYCOMMAND);
+        const char *tab = strchr(base, '\t');
+        char full[128];
+        snprintf(full, sizeof full, "%s%s", text, tab ? tab : "");
+        ModifyMenuA(menu, IDM_UNDO, MF_BYCOMMAND | MF_STRING | (r.disabled(IDM_UNDO) ? MF_GRAYED : 0), IDM_UNDO, full);
+        int ec = r.editChannel;
+        int stereo = in.channels == 2;
+        CheckMenuItem(menu, IDM_EDITLEFT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 1) ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(menu, IDM_EDITRIGHT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 2) ? MF_CHECKED : MF_UNCHECKED));
+    }
+    HMENU sys = GetSystemMenu(Shell.main, FALSE);
+    if (sys)
+        EnableMenuItem(sys, SC_CLOSE, MF_BYCOMMAND | (r.disabled(IDM_EXIT) ? MF_GRAYED : MF_ENABLED));
+}

@@ -1,0 +1,313 @@
+/*
+ * mainwnd.cpp - the main window procedure (a dispatcher: one case per message, each a call
+ * of a small function), the child controls and their layout, dropped files and shutdown.
+ * Writes Shell's window fields.
+ */
+#include "shell/shell.h"
+#include "shell/profile.h"
+#include "resources/resource.h"
+#include "os/os.h"
+
+#include <shellapi.h>
+#include <mmsystem.h>
+#include <stdio.h>
+#include <string.h>
+
+#define TOOLBAR_HEIGHT 28
+#define ROW_HEIGHT     22
+#define METER_HEIGHT   5
+
+static const struct {
+    int id, textId;
+    const char *fallback;
+} buttonTable[BTN_COUNT] = {
+    {IDM_ZOOMIN, IDS_BTN_ZOOMIN, "Zoom In"},   {IDM_ZOOMOUT, IDS_BTN_ZOOMOUT, "Zoom Out"},
+    {IDM_FULLVIEW, IDS_BTN_FULLVIEW, "Full View"}, {IDM_PLAY, IDS_BTN_PLAY, "Play"},
+    {IDM_PAUSE, IDS_BTN_PAUSE, "Pause"},        {IDM_STOP, IDS_BTN_STOP, "Stop"},
+    {IDM_RECORD, IDS_RECORD, "Record"},
+};
+
+static int textWidth(HDC dc, const char *s)
+{
+    SIZE sz;
+    GetTextExtentPoint32A(dc, s, (int)strlen(s), &sz);
+    return sz.cx;
+}
+
+static HWND child(const char *cls, const char *text, DWORD style, int id)
+{
+    HWND w = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Shell.main,
+                             (HMENU)(INT_PTR)id, Shell.instance, NULL);
+    SendMessageA(w, WM_SETFONT, (WPARAM)Shell.smallFont, FALSE);
+    return w;
+}
+
+static void measureLayout(void)
+{
+    HDC dc = GetDC(Shell.main);
+    HGDIOBJ old = SelectObject(dc, Shell.smallFont);
+    Shell.begWidth = textWidth(dc, "Beg: 00:00:000");
+    Shell.buttonWidth = textWidth(dc, " Zoom Out M") + 4;
+    Shell.cdTimeWidth = textWidth(dc, " 00:00 ");
+    Shell.labelWidth = textWidth(dc, " Time: ") + 2;
+    SelectObject(dc, old);
+    ReleaseDC(Shell.main, dc);
+}
+
+static void createChildren(void)
+{
+    char text[64];
+    for (int i = 0; i < BTN_COUNT; i++) {
+        const char *t = shellString(buttonTable[i].textId, text, sizeof text);
+        Shell.button[i] = child("BUTTON", *t ? t : buttonTable[i].fallback, BS_PUSHBUTTON, buttonTable[i].id);
+    }
+    Shell.toolbar = child(SHELL_TOOLBARCLASS, "", 0, 0);
+    Shell.meter = child(SHELL_METERCLASS, "", 0, IDM_MONITOR);
+    Shell.begLabel = child("STATIC", " Beg:", SS_LEFT, -1);
+    Shell.endLabel = child("STATIC", " End:", SS_LEFT, -1);
+    Shell.timeLabel = child("STATIC", " Time:", SS_LEFT, -1);
+    Shell.begValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
+    Shell.endValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
+    Shell.timeValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
+    Shell.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
+    Shell.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
+    /* The CD panel's controls exist from the start and show with the panel. */
+    Shell.cdList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VSCROLL | LBS_NOTIFY, 0, 0, 10, 10,
+                                   Shell.main, (HMENU)(INT_PTR)IDM_CD_TRACKS, Shell.instance, NULL);
+    Shell.cdTime = CreateWindowExA(0, "STATIC", "--:--", WS_CHILD, 0, 0, 10, 10, Shell.main,
+                                   (HMENU)(INT_PTR)IDM_CD_TRACKS, Shell.instance, NULL);
+    Shell.cdEntry = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 10, 10,
+                                    Shell.main, (HMENU)(INT_PTR)IDM_CD_TITLE, Shell.instance, NULL);
+}
+
+void shellEnableButton(int which, BOOL on)
+{
+    if (which >= 0 && which < BTN_COUNT && Shell.button[which])
+        EnableWindow(Shell.button[which], on);
+}
+
+void shellLayout(int width, int height)
+{
+    if (!Shell.button[0])
+        return;
+    int bottom = height - (2 * ROW_HEIGHT + METER_HEIGHT + 6);
+    MoveWindow(Shell.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
+    SetRect(&Shell.waveArea, 0, TOOLBAR_HEIGHT, width, bottom > TOOLBAR_HEIGHT ? bottom : TOOLBAR_HEIGHT);
+
+    int y = Shell.waveArea.bottom + 3, x = 4, bw = Shell.buttonWidth, bh = ROW_HEIGHT - 2;
+    for (int i = 0; i < BTN_COUNT; i++) {
+        if (i == BTN_PLAY)
+            x += 8;   /* zoom group, then the transport group */
+        MoveWindow(Shell.button[i], x, y, bw, bh, TRUE);
+        x += bw + 2;
+    }
+    /* Row 2: the selection and time read-outs; the device lines sit right of both rows. */
+    int ly = y + ROW_HEIGHT, lx = 4, labelW = Shell.labelWidth, valueW = Shell.begWidth;
+    HWND labels[3] = {Shell.begLabel, Shell.endLabel, Shell.timeLabel};
+    HWND values[3] = {Shell.begValue, Shell.endValue, Shell.timeValue};
+    for (int i = 0; i < 3; i++) {
+        MoveWindow(labels[i], lx, ly + 3, labelW, bh - 4, TRUE);
+        MoveWindow(values[i], lx + labelW, ly + 1, valueW, bh - 2, TRUE);
+        lx += labelW + valueW + 6;
+    }
+    int nameX = x + 8, nameW = width - nameX - 4;
+    MoveWindow(Shell.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
+    int capsX = lx + 4, capsW = width - capsX - 4;
+    MoveWindow(Shell.devCaps, capsX, ly + 3, capsW > 0 ? capsW : 0, bh - 4, TRUE);
+    MoveWindow(Shell.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
+}
+
+static int minimumWidth(void)
+{
+    int buttons = 4 + BTN_COUNT * (Shell.buttonWidth + 2) + 8 + 4;
+    int readouts = 4 + 3 * (Shell.labelWidth + Shell.begWidth + 6);
+    return buttons > readouts ? buttons : readouts;
+}
+
+/* The output device's name and what it can do, under the transport buttons. */
+static void describeOutputDevice(void)
+{
+    WAVEOUTCAPSA caps;
+    char name[96], line[64] = "";
+    if (waveOutGetNumDevs() == 0 || waveOutGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) {
+        SetWindowTextA(Shell.devName, "");
+        SetWindowTextA(Shell.devCaps, "");
+        return;
+    }
+    snprintf(name, sizeof name, "%s Installed", caps.szPname);
+    DWORD f = caps.dwFormats;
+    strcat(line, caps.wChannels >= 2 ? " Stereo " : " Mono ");
+    strcat(line, (f & (WAVE_FORMAT_1M16 | WAVE_FORMAT_1S16 | WAVE_FORMAT_2M16 | WAVE_FORMAT_2S16 |
+                       WAVE_FORMAT_4M16 | WAVE_FORMAT_4S16)) ? "16-bit " : "8-bit ");
+    if (f & (WAVE_FORMAT_1M08 | WAVE_FORMAT_1S08 | WAVE_FORMAT_1M16 | WAVE_FORMAT_1S16))
+        strcat(line, "11K ");
+    if (f & (WAVE_FORMAT_2M08 | WAVE_FORMAT_2S08 | WAVE_FORMAT_2M16 | WAVE_FORMAT_2S16))
+        strcat(line, "22K ");
+    if (f & (WAVE_FORMAT_4M08 | WAVE_FORMAT_4S08 | WAVE_FORMAT_4M16 | WAVE_FORMAT_4S16))
+        strcat(line, "44K ");
+    SetWindowTextA(Shell.devName, name);
+    SetWindowTextA(Shell.devCaps, line);
+}
+
+static void onCreate(HWND hwnd)
+{
+    Shell.main = hwnd;
+    Shell.statusFont = CreateFontA(15, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    Shell.smallFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    Shell.selectCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_SELECTCUR));
+    Shell.rightCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_RIGHTCHAN));
+    Shell.leftCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_LEFTCHAN));
+    osSetMessageHook(shellMessage);
+    measureLayout();
+    createChildren();
+    describeOutputDevice();
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    shellLayout(rc.right, rc.bottom);
+    for (int i = 0; i < BTN_COUNT; i++)
+        if (i != BTN_RECORD)
+            shellEnableButton(i, FALSE);
+}
+
+static void onSize(HWND hwnd, WPARAM type, int width, int height)
+{
+    if (type != SIZE_RESTORED && type != SIZE_MAXIMIZED)
+        return;
+    shellLayout(width, height);
+    InvalidateRect(hwnd, NULL, FALSE);
+    if (type == SIZE_RESTORED) {
+        profileSetInt("Size", "X", width);
+        profileSetInt("Size", "Y", height - 5);
+    }
+}
+
+static void onPaint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (!Shell.closing) {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        RECT below = rc;
+        below.top = Shell.waveArea.bottom;
+        FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(dc, &Shell.waveArea, GetSysColorBrush(COLOR_WINDOW));
+        extern void viewPaint(HDC dc, const RECT *area);
+        viewPaint(dc, &Shell.waveArea);
+    }
+    EndPaint(hwnd, &ps);
+}
+
+static void onMinMax(MINMAXINFO *mm)
+{
+    RECT rc = {0, 0, minimumWidth(), TOOLBAR_HEIGHT + 60 + 2 * ROW_HEIGHT + METER_HEIGHT + 6};
+    AdjustWindowRectEx(&rc, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_ACCEPTFILES);
+    mm->ptMinTrackSize.x = rc.right - rc.left;
+    mm->ptMinTrackSize.y = rc.bottom - rc.top;
+}
+
+static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
+{
+    if (lParam & (1L << 30))
+        return 1;   /* auto-repeat does nothing */
+    if (Shell.inKeyDown)
+        return 0;
+    Shell.inKeyDown = 1;
+    if (key == VK_SPACE) {
+        extern int audioPlaying(void), audioRecording(void);
+        int id = audioPlaying() ? IDM_STOP : audioRecording() ? IDM_PAUSE : IDM_PLAY;
+        PostMessageA(Shell.main, WM_COMMAND, (WPARAM)id, 0);
+    }
+    Shell.inKeyDown = 0;
+    return 0;
+}
+
+static void onDropFiles(HDROP drop)
+{
+    extern int docSaveChangesPrompt(void);
+    extern void shellLoadDropped(const char *list, int count);
+    if (!docSaveChangesPrompt()) {
+        DragFinish(drop);
+        return;
+    }
+    UINT n = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    size_t size = 1;
+    for (UINT i = 0; i < n; i++)
+        size += DragQueryFileA(drop, i, NULL, 0) + 1;
+    char *list = (char *)osAlloc(size);
+    if (!list) {
+        DragFinish(drop);
+        return;
+    }
+    list[0] = 0;
+    for (UINT i = 0; i < n; i++) {
+        char name[MAX_PATH];
+        DragQueryFileA(drop, i, name, sizeof name);
+        if (i)
+            strcat(list, " ");
+        strcat(list, name);
+    }
+    DragFinish(drop);
+    shellLoadDropped(list, (int)n);
+    osFree(list);
+}
+
+static void onClose(HWND hwnd)
+{
+    extern int docSaveChangesPrompt(void);
+    if (Shell.spectralBusy)
+        return;
+    if (!docSaveChangesPrompt())
+        return;
+    Shell.closing = 1;
+    profileSetString("Size", "PlayList", "0");
+    profileSetString("Size", "CueList", "0");
+    profileSetString("Size", "Analyzer", "0");
+    DestroyWindow(hwnd);
+}
+
+static void onDestroy(HWND hwnd)
+{
+    extern void shellShutdown(void);
+    shellShutdown();
+    DeleteObject(Shell.statusFont);
+    DeleteObject(Shell.smallFont);
+    /* Only the last copy remembers where its window was. */
+    if (!FindWindowA(SHELL_CLASSNAME, NULL) || FindWindowA(SHELL_CLASSNAME, NULL) == hwnd) {
+        HWND other = NULL;
+        for (HWND w = FindWindowA(SHELL_CLASSNAME, NULL); w; w = FindWindowExA(NULL, w, SHELL_CLASSNAME, NULL))
+            if (w != hwnd)
+                other = w;
+        if (!other) {
+            WINDOWPLACEMENT wp;
+            wp.length = sizeof wp;
+            if (GetWindowPlacement(hwnd, &wp) && wp.showCmd == SW_SHOWNORMAL) {
+                RECT r;
+                GetWindowRect(hwnd, &r);
+                profileSetInt("Size", "XLoc", r.left);
+                profileSetInt("Size", "YLoc", r.top);
+            }
+            extern void shellExitCleanup(void);
+            shellExitCleanup();
+        }
+    }
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:        onCreate(hwnd); return 0;
+    case WM_SIZE:          onSize(hwnd, wParam, LOWORD(lParam), HIWORD(lParam)); return 0;
+    case WM_PAINT:         onPaint(hwnd); return 0;
+    case WM_ERASEBKGND:    return 0;
+    case WM_GETMINMAXINFO: onMinMax((MINMAXINFO *)lParam); return 0;
+    case WM_KEYDOWN:       return onKeyDown(wParam, lParam);
+    case WM_COMMAND:       commandDispatch(hwnd, LOWORD(wParam), HIWORD(wParam), (HWND)lParam); return 0;
+    case WM_INITMENU:      if ((HMENU)wParam == GetMenu(hwnd)) commandEnablePass((HMENU)wParam); return 0;
+    case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
+    case WM_CLOSE:         onClose(hwnd); return 0;
+    case WM_DESTROY:       onDestroy(hwnd); return 0;
+    default:               return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}

@@ -1,0 +1,24 @@
+# The program itself, zelo.exe (Win32 build): included by the top-level CMakeLists after
+# every subsystem folder, so the libraries it links exist.
+add_executable(zelo WIN32
+  ${CMAKE_CURRENT_LIST_DIR}/winmain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mainwnd.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/enabling.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/glue.cpp
+  $<TARGET_OBJECTS:zelo_resources>)
+target_link_libraries(zelo PRIVATE zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm)
+if(TARGET zelo_shell_core)
+  target_link_libraries(zelo PRIVATE zelo_shell_core)
+endif()
+set_target_properties(zelo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# The demo sound the run command opens when no file is given: made here from arithmetic.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/demo/demo.wav
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demo
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_demo.py ${CMAKE_BINARY_DIR}/demo/demo.wav
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_demo.py)
+  add_custom_target(zelo_demo ALL DEPENDS ${CMAKE_BINARY_DIR}/demo/demo.wav)
+endif()

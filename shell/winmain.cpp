@@ -1,0 +1,206 @@
+/*
+ * winmain.cpp - the program's entry: prepares the per-process values, registers the window
+ * classes, creates the main window, opens a file named on the command line and runs the
+ * message loop with its two accelerator tables.  Writes Shell.
+ */
+#include "shell/shell.h"
+#include "shell/profile.h"
+#include "resources/resource.h"
+
+#include <stdio.h>
+#include <string.h>
+
+ShellState Shell;
+
+const char *shellString(int id, char *buf, int size)
+{
+    if (LoadStringA(Shell.instance, (UINT)id, buf, size) <= 0)
+        buf[0] = 0;
+    return buf;
+}
+
+int shellMessage(const char *text, const char *caption, unsigned style)
+{
+    return MessageBoxA(Shell.main, text, caption, style);
+}
+
+static int osLevel(void)
+{
+    OSVERSIONINFOA v;
+    memset(&v, 0, sizeof v);
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
+    if (v.dwMajorVersion == 3)
+        return v.dwMinorVersion < 50 ? 1 : 2;
+    return 3;
+}
+
+static LRESULT CALLBACK placeholderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+/* Registers the main class, bumping the name's last character after each failure. */
+static ATOM registerMainClass(void)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = Shell.instance;
+    wc.hIcon = LoadIconA(Shell.instance, MAKEINTRESOURCEA(IDI_ZELO));
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszMenuName = "ZELOMENU";
+    for (int attempt = 0; attempt < 7; attempt++) {
+        wc.lpszClassName = Shell.className;
+        ATOM a = RegisterClassA(&wc);
+        if (a)
+            return a;
+        Shell.className[7]++;
+    }
+    return 0;
+}
+
+static void registerChildClasses(void)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = placeholderProc;
+    wc.hInstance = Shell.instance;
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.lpszClassName = SHELL_METERCLASS;
+    RegisterClassA(&wc);
+    wc.lpszClassName = SHELL_TOOLBARCLASS;
+    RegisterClassA(&wc);
+}
+
+static void programDirectory(void)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    char *slash = strrchr(path, '\\');
+    if (slash)
+        *slash = 0;
+    snprintf(Shell.programDir, sizeof Shell.programDir, "%s", path);
+}
+
+/* A "/settings:<folder>" switch points the program at another settings folder; it is taken
+   off the command line before the rest is read as file names. */
+static void takeSettingsSwitch(char *line)
+{
+    char *s = strstr(line, "/settings:");
+    if (!s)
+        return;
+    char *value = s + 10, *end;
+    char folder[MAX_PATH];
+    if (*value == '"') {
+        value++;
+        end = strchr(value, '"');
+    } else {
+        end = strchr(value, ' ');
+    }
+    size_t n = end ? (size_t)(end - value) : strlen(value);
+    if (n >= sizeof folder)
+        n = sizeof folder - 1;
+    memcpy(folder, value, n);
+    folder[n] = 0;
+    profileSetFolder(folder);
+    char *rest = end ? end + (*end == '"') : value + n;
+    memmove(s, rest, strlen(rest) + 1);
+}
+
+static void trimBlanks(char *s)
+{
+    size_t n = strlen(s);
+    while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t'))
+        s[--n] = 0;
+    size_t lead = strspn(s, " \t");
+    if (lead)
+        memmove(s, s + lead, strlen(s + lead) + 1);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
+{
+    char buf[256];
+    memset(&Shell, 0, sizeof Shell);
+    Shell.instance = instance;
+    strcpy(Shell.className, SHELL_CLASSNAME);
+    shellString(IDS_INIFILE, Shell.iniName, sizeof Shell.iniName);
+    shellString(IDS_HELPFILE, Shell.helpName, sizeof Shell.helpName);
+    shellString(IDS_PROGNAME, Shell.programName, sizeof Shell.programName);
+    shellString(IDS_VERSION, Shell.versionText, sizeof Shell.versionText);
+    if (!Shell.programName[0])
+        strcpy(Shell.programName, "Zelo Edit");
+    snprintf(Shell.commandLine, sizeof Shell.commandLine, "%s", cmdLine ? cmdLine : "");
+    takeSettingsSwitch(Shell.commandLine);
+    trimBlanks(Shell.commandLine);
+    Shell.osLevel = osLevel();
+
+    if (!registerMainClass()) {
+        MessageBoxA(NULL, shellString(IDS_ERR_REGCLASS, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
+        return 1;
+    }
+    registerChildClasses();
+    programDirectory();
+
+    /* Only the first copy remembers and restores its place on the screen. */
+    int x = CW_USEDEFAULT, y = 0;
+    Shell.firstInstance = FindWindowA(SHELL_CLASSNAME, NULL) == NULL;
+    if (Shell.firstInstance) {
+        x = (int)profileGetInt("Size", "XLoc", CW_USEDEFAULT);
+        y = (int)profileGetInt("Size", "YLoc", 0);
+    }
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, exStyle = WS_EX_ACCEPTFILES;
+    RECT rc = {0, 0, (int)profileGetInt("Size", "X", 610), (int)profileGetInt("Size", "Y", 340) + 5};
+    if (Shell.osLevel == 3)
+        rc.bottom -= 1;
+    AdjustWindowRectEx(&rc, style, TRUE, exStyle);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top - 4;
+    if (x != CW_USEDEFAULT) {
+        int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+        if (x > sw - 30)
+            x = sw - 30;
+        if (y > sh - 30)
+            y = sh - 30;
+    }
+    Shell.main = CreateWindowExA(exStyle, Shell.className, Shell.programName, style, x, y, w, h,
+                                 NULL, NULL, instance, NULL);
+    if (!Shell.main) {
+        MessageBoxA(NULL, "Can't create main window", "Error", MB_ICONEXCLAMATION);
+        MessageBoxA(NULL, shellString(IDS_ERR_CREATEWIN, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
+        return 2;
+    }
+    Shell.menuAcc = LoadAcceleratorsA(instance, "MenuAcc");
+    Shell.numsAcc = LoadAcceleratorsA(instance, "NumsAcc");
+
+    ShowWindow(Shell.main, show);
+    UpdateWindow(Shell.main);
+    commandEnablePass(NULL);
+    Shell.noPlayBar = (int)profileGetInt("Size", "NoPlayBar", 0);
+
+    extern void shellStartupOpen(void);
+    shellStartupOpen();
+
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        HWND focus = GetFocus();
+        HACCEL acc = (focus && focus == Shell.cdEntry) ? Shell.numsAcc : Shell.menuAcc;
+        if (acc && TranslateAcceleratorA(Shell.main, acc, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    UnregisterClassA(Shell.className, instance);
+    UnregisterClassA(SHELL_METERCLASS, instance);
+    return (int)msg.wParam;
+}

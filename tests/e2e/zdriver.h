@@ -1,0 +1,94 @@
+/*
+ * zdriver.h - the end-to-end test driver: starts the real zelo.exe under Wine and drives it as
+ * a user would, across processes, through its windows: commands as the menu and accelerators
+ * send them, dialogs found by title, their controls filled and pressed, message boxes read
+ * and answered, status fields and titles read, the clipboard, screenshots, and the exit code.
+ *
+ * Every App runs with a settings folder of its own, so tests never share settings.
+ */
+#ifndef ZELO_ZDRIVER_H
+#define ZELO_ZDRIVER_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace zd {
+
+/* The folder that holds zelo.exe and the bundled modules (env ZELO_BIN_DIR). */
+std::string binDir();
+/* A fresh folder for one test's files (settings, inputs, outputs), removed by nobody. */
+std::string freshDir(const std::string &name);
+/* Writes key=value into [section] of an INI file (creating it). */
+void writeIni(const std::string &file, const char *section, const char *key, const char *value);
+std::string readIni(const std::string &file, const char *section, const char *key, const char *def = "");
+
+struct MsgBox {
+    HWND hwnd = nullptr;
+    std::string caption, text;
+};
+
+class App {
+public:
+    App();
+    ~App();   /* kills the program when a test left it running */
+
+    /* Starts zelo.exe with the given arguments (already quoted as needed) and its own
+       settings folder; waits for the main window.  Returns false on timeout. */
+    bool start(const std::string &args = "", const std::string &settingsDir = "");
+    HWND main() const { return main_; }
+    DWORD pid() const { return pi_.dwProcessId; }
+    const std::string &settings() const { return settings_; }
+
+    void post(UINT msg, WPARAM w = 0, LPARAM l = 0);
+    LRESULT send(UINT msg, WPARAM w = 0, LPARAM l = 0);
+    void command(int id) { post(WM_COMMAND, (WPARAM)id, 0); }
+    /* Waits until the program has handled everything posted so far. */
+    void idle(int ms = 100);
+
+    /* A top-level window of this process with the given title (dialog class "#32770" when
+       dialogOnly), waited for up to timeoutMs. */
+    HWND waitWindow(const std::string &title, int timeoutMs = 5000, bool dialogOnly = true);
+    /* Any message box of this process (a "#32770" with the static text id 0xFFFF). */
+    bool waitMessageBox(MsgBox *box, int timeoutMs = 5000);
+    /* Every visible dialog of this process, newest first. */
+    std::vector<HWND> dialogs();
+
+    std::string title();
+    std::string childText(int id);                 /* of a child of the main window */
+
+    /* Closes through WM_CLOSE and waits for the exit; returns the exit code or -1. */
+    int close(int timeoutMs = 10000);
+    bool running();
+    int waitExit(int timeoutMs = 10000);
+
+private:
+    PROCESS_INFORMATION pi_{};
+    HWND main_ = nullptr;
+    std::string settings_;
+};
+
+/* Dialog helpers. */
+void setText(HWND dlg, int id, const std::string &text);
+std::string getText(HWND dlg, int id);
+void click(HWND dlg, int id);                      /* BM_CLICK, posted */
+void check(HWND dlg, int id, bool on);
+std::string windowText(HWND w);
+
+/* Saves the whole display (the virtual desktop) as a PNG under the screenshot folder
+   (env ZELO_SHOT_DIR, else the build's "screenshots" folder); returns the path or "". */
+std::string screenshot(const std::string &name);
+/* Pixels of a window's client area as 0x00RRGGBB, row by row, for pixel checks. */
+bool grabClient(HWND w, int *width, int *height, std::vector<unsigned> *pixels);
+
+/* Writes a 24-bit RGB image as PNG (uncompressed deflate blocks). */
+bool writePng(const std::string &path, int width, int height, const std::vector<unsigned> &rgb);
+
+/* A PCM wave file, for test inputs. */
+bool writeWave(const std::string &path, unsigned rate, int bits, int channels, const std::vector<unsigned char> &data);
+bool readWave(const std::string &path, unsigned *rate, int *bits, int *channels, std::vector<unsigned char> *data);
+
+} // namespace zd
+
+#endif
