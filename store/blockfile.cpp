@@ -306,6 +306,11 @@ uint32_t bdelete(uint32_t offset, uint32_t count)
         osDebug("Couldn't alloc BLOCKSIZE\n");
         return 0;
     }
+    /* Nothing lies at or past the end; seeking there would lengthen the data instead. */
+    if (offset >= BF.total) {
+        osFree(buf);
+        return 0;
+    }
     bseek((int32_t)offset, 0, 0);
     BlockLink *c = &T(BF.current);
     uint32_t tail = (uint32_t)c->used - BF.offset, deleted = 0;

@@ -4,7 +4,9 @@
  * Global state: Wave (format and data length, owned by the document), VocHook.
  * Invariants kept here: Wave.dataLength follows every write, append, insert and cut;
  * reads never change the store (a read past the end delivers silence without seeking
- * there, because a block-file seek past the end would lengthen the data).
+ * there, because a block-file seek past the end would lengthen the data); a write or insert
+ * past the end first lengthens the data with silence, so bytes left in reused blocks by an
+ * earlier cut never show.
  * Work buffers are taken and given back within each call; nothing persists between calls.
  */
 #include "store/voc.h"
@@ -48,6 +50,20 @@ static void blockDeleted(uint32_t offset, uint32_t count)
     uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
     if (VocHook.cueDeleted)
         VocHook.cueDeleted(offset / ba, count / ba);
+}
+
+/* Lengthens the data with silence up to end.  A block-file seek past the end would leave
+   whatever the file held there, which can be the samples of an earlier cut.  Returns 0 when
+   the data reaches end. */
+static short extendWithSilence(uint32_t end)
+{
+    uint8_t sil[1024];
+    memset(sil, silenceByte(), sizeof sil);
+    while (BF.total < end) {
+        if (vocAppend(sil, min32(end - BF.total, sizeof sil)) != 0)
+            return 1;
+    }
+    return 0;
 }
 
 void vocSetFormat(uint16_t channels, uint16_t bitsPerSample, uint32_t dataLength)
@@ -116,7 +132,9 @@ static short readSingle(void *dst, int32_t offset, uint32_t count, int clear)
     uint32_t ways = Wave.channels == 2 ? 2 : 1;
     uint32_t pos = (uint32_t)offset * ways;
     while (count > 0) {
-        uint32_t outN = min32(count, SINGLEOUT), inN = outN * ways, got = 0;
+        /* Whole frames: an odd byte count of 16-bit data still needs its last sample's
+           frame, or the right channel's last byte would read as silence. */
+        uint32_t outN = min32(count, SINGLEOUT), inN = (outN + bps - 1) / bps * bps * ways, got = 0;
         if (pos < BF.total) {
             bseek((int32_t)pos, 0, 0);
             got = bread(piece, (uint16_t)inN);
@@ -187,6 +205,10 @@ short ZELOAPI vocWriteAt(const void *src, int32_t offset, uint32_t count)
     }
     if (!haveStore())
         return 1;
+    if (count == 0)
+        return 0;
+    if ((uint32_t)offset > BF.total)
+        extendWithSilence((uint32_t)offset);
     uint32_t passes = Wave.passes ? Wave.passes : 1;
     uint32_t left = count;
     bseek(offset, 0, 0);
@@ -215,41 +237,37 @@ short ZELOAPI vocWriteAtSingle(const void *src, int32_t offset, uint32_t count)
     }
     if (!haveStore())
         return 1;
+    if (count == 0)
+        return 0;
     if (Wave.channels != 2)
         return vocWriteAt(in, offset, count);
-    uint32_t start = 2 * (uint32_t)offset, bytes = 2 * count;
-    /* A range beyond the end cannot be written one channel at a time: the data is first
-       lengthened with silence, so the samples land and the length stays true. */
-    if (start + bytes > BF.total) {
-        uint32_t missing = start + bytes - BF.total;
-        uint8_t sil[1024];
-        memset(sil, silenceByte(), sizeof sil);
-        while (missing > 0) {
-            uint32_t n = min32(missing, sizeof sil);
-            if (vocAppend(sil, n) != 0)
-                break;
-            missing -= n;
-        }
-    }
+    uint32_t bps = Wave.bitsPerSample / 8u, ch = singleChannelIndex();
+    /* Whole frames, so that the last sample of an odd byte count lands too. */
+    uint32_t start = 2 * (uint32_t)offset, bytes = (count + bps - 1) / bps * bps * 2;
     uint8_t *piece = (uint8_t *)osAlloc(SINGLERMW);
     if (!piece)
         return 1;
-    uint32_t bps = Wave.bitsPerSample / 8u, ch = singleChannelIndex();
-    uint32_t pos = start, left = bytes;
+    /* A range beyond the end cannot be written one channel at a time: the data is first
+       lengthened with silence, so the samples land and the length stays true. */
+    if (start + bytes > BF.total)
+        extendWithSilence(start + bytes);
+    uint32_t pos = start, left = bytes, srcLeft = count;
     while (left > 0 && pos < BF.total) {
         uint32_t n = min32(left, SINGLERMW);
         bseek((int32_t)pos, 0, 0);
         uint32_t got = bread(piece, (uint16_t)n);
         if (got < n)
             osDebug("vocWriteAtSingle, read %ld not %ld\n", (long)got, (long)n);
-        for (uint32_t j = 0; j < n / 2; j++) {
+        uint32_t take = min32(n / 2, srcLeft);
+        for (uint32_t j = 0; j < take; j++) {
             uint32_t at = interleavedIndex(j, bps, ch);
             if (at < got)
                 piece[at] = in[j];
         }
         bseek((int32_t)pos, 0, 0);
         bwrite(piece, (uint16_t)got);
-        in += n / 2;
+        in += take;
+        srcLeft -= take;
         pos += n;
         left -= n;
     }
@@ -288,12 +306,15 @@ short ZELOAPI vocInsertBlank(int32_t offset, uint32_t count)
         return 1;
     if (offset < 0)
         offset = 0;
-    uint32_t room = binsert((uint32_t)offset, count);
-    if (room != count)
-        osMessage("Inserted wrong number of bytes", "Error!", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+    /* The buffer comes first: room opened without it could not be silenced. */
     uint8_t *buf = (uint8_t *)osAlloc(BLOCKSIZE);
     if (!buf)
         return 1;
+    if ((uint32_t)offset > BF.total)
+        extendWithSilence((uint32_t)offset);
+    uint32_t room = binsert((uint32_t)offset, count);
+    if (room != count)
+        osMessage("Inserted wrong number of bytes", "Error!", OS_MB_OK | OS_MB_ICONEXCLAMATION);
     memset(buf, silenceByte(), min32(count, BLANKPIECE));
     /* Only the room that was really opened is silenced and counted: writing the full count
        would overwrite the samples behind a short insert. */
@@ -309,15 +330,27 @@ short ZELOAPI vocInsertBlank(int32_t offset, uint32_t count)
     return 0;
 }
 
+/* Halves a 16-bit offset; a negative one stays negative rather than turning into a huge
+   one that would cut or pad far past the end. */
+static int32_t halfOffset(int32_t offset)
+{
+    return offset / 2;
+}
+
 short ZELOAPI vocInsertBlank16to8(int32_t offset, uint32_t count)
 {
-    return vocInsertBlank((int32_t)((uint32_t)offset / 2), count / 2);
+    return vocInsertBlank(halfOffset(offset), count / 2);
 }
 
 short ZELOAPI vocCut(int32_t offset, uint32_t count)
 {
     if (!haveStore())
         return 1;
+    if (offset < 0) {
+        /* Nothing lies before the start: only the part of the range from 0 on is cut. */
+        count -= min32((uint32_t)0 - (uint32_t)offset, count);
+        offset = 0;
+    }
     if (count == 0)
         return 0;
     uint32_t deleted = bdelete((uint32_t)offset, count);
@@ -331,7 +364,7 @@ short ZELOAPI vocCut(int32_t offset, uint32_t count)
 
 short ZELOAPI vocCut16to8(int32_t offset, uint32_t count)
 {
-    return vocCut((int32_t)((uint32_t)offset / 2), count / 2);
+    return vocCut(halfOffset(offset), count / 2);
 }
 
 short vocAppend(const void *src, uint32_t count)

@@ -157,6 +157,30 @@ TEST_F(BlockFileTest, SeekBeyondTotalLengthensData)
     EXPECT_EQ(105u, BF.total);
 }
 
+TEST_F(BlockFileTest, DeleteAtOrPastEndDeletesNothingAndDoesNotGrow)
+{
+    auto data = pattern(BLOCKSIZE + 10, 9);
+    append(data);
+    EXPECT_EQ(0u, bdelete(BLOCKSIZE + 10, 5));
+    EXPECT_EQ(0u, bdelete(3 * BLOCKSIZE, 100));
+    EXPECT_EQ(BLOCKSIZE + 10, BF.total);
+    EXPECT_EQ(2u, blockChain().size());
+    EXPECT_EQ(data, readAll());
+}
+
+TEST_F(BlockFileTest, InsertAtBlockEdgeLinksRoomBetweenBlocks)
+{
+    auto data = pattern(2 * BLOCKSIZE, 10);
+    append(data);
+    ASSERT_EQ(100u, binsert(BLOCKSIZE, 100));
+    /* Block 1 stays whole; the room is a new block between it and block 2. */
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{1, (int)BLOCKSIZE}, {3, 100}, {2, (int)BLOCKSIZE}}), blockChain());
+    std::vector<uint8_t> back(BLOCKSIZE);
+    bseek(BLOCKSIZE + 100, 0, 1);
+    ASSERT_EQ(BLOCKSIZE, bread(back.data(), (uint16_t)BLOCKSIZE));
+    EXPECT_EQ(0, memcmp(back.data(), data.data() + BLOCKSIZE, BLOCKSIZE));
+}
+
 TEST_F(BlockFileTest, ZeroBlockIsNeverFreed)
 {
     uint16_t freeHead = BF.freeHead;
