@@ -93,4 +93,17 @@ void osDebug(const char *fmt, ...)
 /* Case-insensitive wildcard match used by osListDir; exposed for tests. */
 int osWildMatch(const char *pattern, const char *name);
 
+/* Added for the temporary-file code. */
+#if defined(_WIN32)
+#define OS_PATHSEP '\\'
+#else
+#define OS_PATHSEP '/'
+#endif
+OsFile   osCreateNew(const char *path);    /* create only when absent (read/write); OS_NOFILE otherwise */
+int      osDiskFree(const char *path, uint64_t *bytes); /* 0 ok (bytes may be 0: a full drive), 1 unknown */
+/* Deletes a file unless some open handle holds it (Win32: sharing rules; POSIX: a lock that
+   osCreate/osOpen/osCreateNew take on every file they open).  0 deleted. */
+int      osDeleteIfUnused(const char *path);
+uint32_t osProcessId(void);
+
 #endif

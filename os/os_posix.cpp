@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -32,7 +33,12 @@ static OsFile openFlags(const char *path, int flags)
         return OS_NOFILE;
     }
     int fd = open(path, flags | O_CLOEXEC, 0644);
-    return fd < 0 ? OS_NOFILE : (OsFile)fd;
+    if (fd < 0)
+        return OS_NOFILE;
+    /* A shared lock marks the file as in use for osDeleteIfUnused (POSIX would let another
+       process unlink a file we still use); failure to lock is harmless. */
+    flock(fd, LOCK_SH | LOCK_NB);
+    return (OsFile)fd;
 }
 
 OsFile osCreateTemp(const char *path)
@@ -181,5 +187,38 @@ void osDebug(const char *fmt, ...)
     va_start(ap, fmt);
     vfprintf(stderr, fmt, ap);
     va_end(ap);
+}
+
+OsFile osCreateNew(const char *path)
+{
+    return openFlags(path, O_RDWR | O_CREAT | O_EXCL);
+}
+
+int osDiskFree(const char *path, uint64_t *bytes)
+{
+    struct statvfs sv;
+    if (statvfs(path, &sv) != 0)
+        return 1;
+    *bytes = (uint64_t)sv.f_bavail * (uint64_t)sv.f_frsize;
+    return 0;
+}
+
+/* Every file this layer opens carries a shared lock; an exclusive one can be had only when
+   no process holds the file open through it. */
+int osDeleteIfUnused(const char *path)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return 1;
+    int rc = 1;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        rc = unlink(path) == 0 ? 0 : 1;
+    close(fd);
+    return rc;
+}
+
+uint32_t osProcessId(void)
+{
+    return (uint32_t)getpid();
 }
 #endif

@@ -159,4 +159,31 @@ void osDebug(const char *fmt, ...)
     va_end(ap);
     OutputDebugStringA(line);
 }
+
+OsFile osCreateNew(const char *path)
+{
+    return createWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL);
+}
+
+int osDiskFree(const char *path, uint64_t *bytes)
+{
+    ULARGE_INTEGER avail;
+    if (!GetDiskFreeSpaceExA(path, &avail, NULL, NULL))
+        return 1;
+    *bytes = avail.QuadPart;
+    return 0;
+}
+
+/* A handle opened without FILE_SHARE_DELETE (all of ours) makes DeleteFile fail, so a file
+   another running copy holds open stays. */
+int osDeleteIfUnused(const char *path)
+{
+    return DeleteFileA(path) ? 0 : 1;
+}
+
+uint32_t osProcessId(void)
+{
+    return GetCurrentProcessId();
+}
 #endif
