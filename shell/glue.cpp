@@ -7,24 +7,81 @@
 #include "shell/enabling.h"
 #include "store/voc.h"
 #include "store/blockfile.h"
+#include "store/tempfile.h"
+#include "shell/document.h"
+#include "shell/settings.h"
 #include "resources/resource.h"
 
 #include <string.h>
 
 int audioPlaying(void) { return 0; }
 int audioRecording(void) { return 0; }
-int docSaveChangesPrompt(void) { return 1; }
-void shellStartupOpen(void) {}
 void shellLoadDropped(const char *list, int count) { (void)list; (void)count; }
-void shellShutdown(void) { bclose(); }
-void shellExitCleanup(void) {}
 void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
-void cmdNew(void) {}
 void cmdOpen(void) {}
-void cmdClose(void) {}
+
+static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
+
+static int hookTitleInUse(const char *title)
+{
+    for (HWND w = FindWindowA(SHELL_CLASSNAME, NULL); w; w = FindWindowExA(NULL, w, SHELL_CLASSNAME, NULL)) {
+        char t[300];
+        if (w != Shell.main && GetWindowTextA(w, t, sizeof t) > 0 && strcmp(t, title) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static void hookButtons(int play, int zoom, int record)
+{
+    if (play >= 0) {
+        shellEnableButton(BTN_PLAY, play);
+        shellEnableButton(BTN_PAUSE, play);
+        shellEnableButton(BTN_STOP, play);
+    }
+    if (zoom >= 0) {
+        shellEnableButton(BTN_ZOOMIN, zoom);
+        shellEnableButton(BTN_ZOOMOUT, zoom);
+        shellEnableButton(BTN_FULLVIEW, zoom);
+    }
+    if (record >= 0)
+        shellEnableButton(BTN_RECORD, record);
+}
+
+static void hookRedraw(void) { InvalidateRect(Shell.main, NULL, FALSE); }
+static int hookAutoFill(void) { return Settings.autoFillInfo; }
+
+/* Settings, directories and the document, before the main window is created. */
+void shellStartupSettings(void)
+{
+    settingsLoad();
+    settingsFixTempDirs();
+    tempSeed(osTickCount() ^ osProcessId());
+    docInit();
+    DocHook.setTitle = hookSetTitle;
+    DocHook.titleInUse = hookTitleInUse;
+    DocHook.buttons = hookButtons;
+    DocHook.redraw = hookRedraw;
+    DocHook.readRecent = settingsRecentRead;
+    DocHook.writeRecent = settingsRecentWrite;
+    DocHook.autoFillInfo = hookAutoFill;
+}
+
+void shellStartupOpen(void) {}
+
+void shellShutdown(void)
+{
+    tempStoreTeardown(1);
+    settingsSave();
+    tempTransferRelease();
+}
+
+void shellExitCleanup(void) { tempExitCleanup(); }
+void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
+void cmdClose(void) { docClose(); }
 void cmdSave(int asNew, int selectionOnly) { (void)asNew; (void)selectionOnly; }
 void cmdSettings(void) {}
-int shellUndoKind(void) { return 0; }
+int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { shellString(IDS_CANTUNDO, buf, size); }
 
 static INT_PTR CALLBACK ABOUTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -56,6 +113,9 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->channels = Wave.channels;
     in->dataBytes = Wave.dataLength;
     in->editChannel = Wave.editChannel;
-    in->undoAvailable = 0;
+    in->undoAvailable = Doc.undoAvailable;
+    in->undoKind = Doc.undoKind;
+    in->haveName = Doc.name[0] != 0;
+    in->haveSelection = docHasSelection();
     in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
 }

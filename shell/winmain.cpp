@@ -152,6 +152,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
     }
     registerChildClasses();
     programDirectory();
+    extern void shellStartupSettings(void);
+    shellStartupSettings();
 
     /* Only the first copy remembers and restores its place on the screen. */
     int x = CW_USEDEFAULT, y = 0;
