@@ -10,6 +10,7 @@
 #include "store/tempfile.h"
 #include "shell/document.h"
 #include "shell/settings.h"
+#include "shell/newwave.h"
 #include "resources/resource.h"
 
 #include <string.h>
@@ -51,6 +52,17 @@ static void hookButtons(int play, int zoom, int record)
 static void hookRedraw(void) { InvalidateRect(Shell.main, NULL, FALSE); }
 static int hookAutoFill(void) { return Settings.autoFillInfo; }
 
+static int hookNewDialog(DocFormat *f)
+{
+    NewWaveValues v = {0, f->sampleRate, f->channels, f->bitsPerSample, 0, 0, 0};
+    if (!newWaveDialog(Shell.main, &v))
+        return 1;
+    f->sampleRate = v.rate;
+    f->channels = v.channels;
+    f->bitsPerSample = v.bits;
+    return 0;
+}
+
 /* Settings, directories and the document, before the main window is created. */
 void shellStartupSettings(void)
 {
@@ -65,6 +77,7 @@ void shellStartupSettings(void)
     DocHook.readRecent = settingsRecentRead;
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
+    DocHook.newDialog = hookNewDialog;
 }
 
 void shellStartupOpen(void) {}
