@@ -110,12 +110,12 @@ int osFileExists(const char *path)
 
 int osListDir(const char *dir, const char *pattern, OsDirFn fn, void *ctx)
 {
-    char spec[MAX_PATH + 4];
-    int n = snprintf(spec, sizeof spec, "%s\\*", dir);
-    if (n < 0 || n >= (int)sizeof spec)
+    char wild[MAX_PATH + 4];
+    int n = snprintf(wild, sizeof wild, "%s\\*", dir);
+    if (n < 0 || n >= (int)sizeof wild)
         return 0;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(spec, &fd);
+    HANDLE h = FindFirstFileA(wild, &fd);
     if (h == INVALID_HANDLE_VALUE)
         return 0;
     int count = 0;

@@ -524,6 +524,10 @@ def program_icon(size):
     return c
 
 
+# Files whose name would not follow from the bitmap name alone.
+FILE_NAMES = {"IESpec": "ie_sgram"}
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(
         os.path.abspath(__file__)), "img")
@@ -534,7 +538,7 @@ def main():
     write_cur(os.path.join(out, "rightchan.cur"), channel_cursor('R'), (0, 0))
     write_cur(os.path.join(out, "point.cur"), POINT, (6, 6))
     for name, draw in BUTTONS:
-        write_bmp(os.path.join(out, name.lower() + ".bmp"), button_strip(draw))
+        write_bmp(os.path.join(out, FILE_NAMES.get(name, name.lower()) + ".bmp"), button_strip(draw))
     chk = Canvas(8, 8)
     for y in range(8):
         for x in range(8):
