@@ -1,0 +1,217 @@
+/*
+ * wave.cpp - the wave-file filter module: the entry points of zfilter.h over wavcore.
+ *
+ * Writes WaveFlt (the handle slots).  Every entry point checks its handle and pointers, so a
+ * host fault cannot make the module touch freed memory.  Reading hands the host 8/16-bit PCM
+ * (wider, floating-point, A-law and u-law samples as 16-bit; more than two channels mixed down
+ * to stereo); writing makes 8/16-bit PCM files.  Special items are read and written after the
+ * sample data: the file keeps them in chunks behind the data chunk.
+ */
+#include "filters/sdk/zfilter.h"
+#include "filters/wave/waveflt.h"
+
+#include <stdio.h>
+#include <string.h>
+
+WaveFltState WaveFlt;
+
+#define WAVE_PIECE 32768u   /* whole frames of every type the module delivers */
+
+static WavReader *inputOf(ZFHANDLE h)
+{
+    return (h >= 1 && h <= WAVEFLT_SLOTS) ? WaveFlt.inputs[h - 1] : NULL;
+}
+
+static WavWriter *outputOf(ZFHANDLE h)
+{
+    return (h >= 1 && h <= WAVEFLT_SLOTS) ? WaveFlt.outputs[h - 1] : NULL;
+}
+
+extern "C" {
+
+short WINAPI QueryZeloFilter(ZfFilterRecord *record)
+{
+    if (!record)
+        return 0;
+    memset(record, 0, offsetof(ZfFilterRecord, moduleName));
+    strcpy(record->formatName, "Windows PCM");
+    strcpy(record->progressNote, "Writing a Windows PCM wave file");
+    record->flags = ZF_CANREAD | ZF_CANWRITE | ZF_SPECIAL_READ_POST | ZF_SPECIAL_WRITE_POST;
+    strcpy(record->ext, "wav");
+    return ZF_QUERY_OK;
+}
+
+short WINAPI FilterUnderstandsFormat(LPCSTR fileName)
+{
+    if (!fileName)
+        return 0;
+    const char *why = NULL;
+    WavReader *r = wavOpenFile(fileName, NULL, &why);
+    if (!r) {
+        if (why) {
+            char line[400];
+            snprintf(line, sizeof line, "wave.flt: %s: %s\n", fileName, why);
+            OutputDebugStringA(line);
+        }
+        return 0;
+    }
+    wavClose(r);
+    return 1;
+}
+
+ZFHANDLE WINAPI OpenFilterInput2(LPCSTR fileName, uint32_t *rate, uint16_t *bits, uint16_t *channels,
+                                 HWND owner, uint32_t *pieceSize, HINSTANCE module)
+{
+    if (!fileName)
+        return 0;
+    int slot = 0;
+    while (slot < WAVEFLT_SLOTS && WaveFlt.inputs[slot])
+        slot++;
+    if (slot == WAVEFLT_SLOTS)
+        return 0;
+    WavReader *r = wavOpenFile(fileName, NULL, NULL);
+    if (!r)
+        return 0;
+    const WavInfo *in = wavInfo(r);
+    if (rate)
+        *rate = in->rate;
+    if (bits)
+        *bits = in->bits;
+    if (channels)
+        *channels = in->channels;
+    if (pieceSize)
+        *pieceSize = WAVE_PIECE;
+    WaveFlt.inputs[slot] = r;
+    return (ZFHANDLE)(slot + 1);
+}
+
+ZFHANDLE WINAPI OpenFilterInput(LPCSTR fileName, uint32_t *rate, uint16_t *bits, uint16_t *channels,
+                                HWND owner, uint32_t *pieceSize)
+{
+    return OpenFilterInput2(fileName, rate, bits, channels, owner, pieceSize, NULL);
+}
+
+uint32_t WINAPI FilterGetFileSize(ZFHANDLE h)
+{
+    WavReader *r = inputOf(h);
+    return r ? wavInfo(r)->bytes : 0;
+}
+
+uint32_t WINAPI ReadFilterInput(ZFHANDLE h, BYTE *buffer, uint32_t pieceSize)
+{
+    WavReader *r = inputOf(h);
+    return (r && buffer) ? wavRead(r, buffer, pieceSize) : 0;
+}
+
+uint32_t WINAPI SeekFilterInput(ZFHANDLE h, uint32_t bytePosition)
+{
+    WavReader *r = inputOf(h);
+    return r ? wavSeek(r, bytePosition) : 0;
+}
+
+void WINAPI CloseFilterInput(ZFHANDLE h)
+{
+    WavReader *r = inputOf(h);
+    if (r) {
+        wavClose(r);
+        WaveFlt.inputs[h - 1] = NULL;
+    }
+}
+
+/* Says what the file really holds when the host is given something else. */
+short WINAPI FilterOptionsString(ZFHANDLE h, LPSTR text)
+{
+    WavReader *r = inputOf(h);
+    if (!r || !text)
+        return 0;
+    const WavInfo *in = wavInfo(r);
+    if (in->fileEncoding == WAV_ENC_PCM && in->fileBits == in->bits && in->fileChannels == in->channels &&
+        !in->extensible)
+        return 0;
+    const char *enc = in->fileEncoding == WAV_ENC_FLOAT ? "float"
+                    : in->fileEncoding == WAV_ENC_ALAW  ? "A-law"
+                    : in->fileEncoding == WAV_ENC_MULAW ? "u-law" : "PCM";
+    char ch[16];
+    if (in->fileChannels == 1)
+        strcpy(ch, "Mono");
+    else if (in->fileChannels == 2)
+        strcpy(ch, "Stereo");
+    else
+        snprintf(ch, sizeof ch, "%u ch", (unsigned)in->fileChannels);
+    snprintf(text, ZF_OPTIONS_TEXT_MAX, "Windows %d-bit %s %s%s", in->fileBits, enc, ch,
+             in->extensible ? " (extensible)" : "");
+    return 1;
+}
+
+uint32_t WINAPI FilterCanReadSpecial(ZFHANDLE h, int code)
+{
+    WavReader *r = inputOf(h);
+    return r ? wavSpecialSize(r, code) : 0;
+}
+
+uint32_t WINAPI FilterReadSpecial(ZFHANDLE h, int code, void *buffer, uint32_t size)
+{
+    WavReader *r = inputOf(h);
+    return (r && buffer) ? wavReadSpecial(r, code, buffer, size) : 0;
+}
+
+ZFHANDLE WINAPI OpenFilterOutput(LPCSTR fileName, uint32_t rate, uint16_t bits, uint16_t channels,
+                                 uint32_t dataBytes, uint32_t *pieceSize, uint32_t options)
+{
+    if (!fileName)
+        return 0;
+    int slot = 0;
+    while (slot < WAVEFLT_SLOTS && WaveFlt.outputs[slot])
+        slot++;
+    if (slot == WAVEFLT_SLOTS)
+        return 0;
+    WavWriter *w = wavCreate(fileName, rate, bits, channels, dataBytes, NULL);
+    if (!w)
+        return 0;
+    if (pieceSize)
+        *pieceSize = WAVE_PIECE;
+    WaveFlt.outputs[slot] = w;
+    return (ZFHANDLE)(slot + 1);
+}
+
+uint32_t WINAPI WriteFilterOutput(ZFHANDLE h, const BYTE *buffer, uint32_t count)
+{
+    WavWriter *w = outputOf(h);
+    return (w && buffer) ? wavWrite(w, buffer, count) : 0;
+}
+
+void WINAPI CloseFilterOutput(ZFHANDLE h)
+{
+    WavWriter *w = outputOf(h);
+    if (!w)
+        return;
+    WaveFlt.outputs[h - 1] = NULL;
+    /* The host does not check writes, so a file left incomplete is reported here. */
+    if (wavFinish(w) != WAV_OK)
+        MessageBoxA(NULL, "The wave file could not be written completely (is the disk full?).",
+                    "Windows PCM", MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+}
+
+void WINAPI GetSuggestedSampleType(uint32_t *rate, uint16_t *bits, uint16_t *channels)
+{
+    if (rate)
+        *rate = 0;
+    if (bits)
+        *bits = (*bits == 8 || *bits == 16) ? 0 : 16;
+    if (channels)
+        *channels = (*channels == 1 || *channels == 2) ? 0 : (*channels > 2 ? 2 : 1);
+}
+
+short WINAPI FilterCanWriteSpecial(ZFHANDLE h, int code)
+{
+    return outputOf(h) && wavCanWriteSpecial(code) ? 1 : 0;
+}
+
+void WINAPI FilterWriteSpecial(ZFHANDLE h, int code, const void *data, uint32_t size)
+{
+    WavWriter *w = outputOf(h);
+    if (w)
+        wavWriteSpecial(w, code, data, size);
+}
+
+} // extern "C"
