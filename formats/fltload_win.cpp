@@ -83,10 +83,10 @@ static void unloadModule(FltModule *m)
 
 static uint32_t moduleSignature(const char *dir)
 {
-    char spec[MAX_PATH + 8];
-    snprintf(spec, sizeof spec, "%s\\*.flt", dir);
+    char pattern[MAX_PATH + 8];
+    snprintf(pattern, sizeof pattern, "%s\\*.flt", dir);
     WIN32_FIND_DATAA fd;
-    HANDLE f = FindFirstFileA(spec, &fd);
+    HANDLE f = FindFirstFileA(pattern, &fd);
     if (f == INVALID_HANDLE_VALUE)
         return 0;
     uint32_t sum = 0;

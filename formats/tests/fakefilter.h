@@ -22,7 +22,7 @@
 
 namespace fake {
 
-struct Spec {
+struct FakeDef {
     std::string module;                  /* file name the loader answers to */
     FltRecord rec{};                     /* what QueryZeloFilter hands back */
     short queryCode = FLT_QUERY_OK;
@@ -44,7 +44,7 @@ struct Spec {
     uint32_t piece = 1000;               /* piece size asked for */
 };
 
-inline std::vector<Spec> &specs() { static std::vector<Spec> s; return s; }
+inline std::vector<FakeDef> &specs() { static std::vector<FakeDef> s; return s; }
 inline std::vector<std::string> &log() { static std::vector<std::string> l; return l; }
 inline int &loads() { static int n; return n; }
 inline std::vector<std::pair<int, std::vector<uint8_t>>> &written() { static std::vector<std::pair<int, std::vector<uint8_t>>> w; return w; }
@@ -190,7 +190,7 @@ template <int N> FltHandle ZELOAPI OpenOut(const char *name, uint32_t rate, uint
 {
     note(N, "OpenOut " + std::to_string(rate) + " " + std::to_string(bits) + " " + std::to_string(ch) + " " +
                 std::to_string(bytes) + " " + std::to_string(options));
-    const Spec &s = specs()[N];
+    const FakeDef &s = specs()[N];
     if ((s.acceptBits && s.acceptBits != bits) || (s.acceptChannels && s.acceptChannels != ch) ||
         (s.acceptRate && s.acceptRate != rate))
         return 0;
@@ -248,7 +248,7 @@ template <int N> void ZELOAPI WriteSpecial(FltHandle h, int code, const void *da
 
 template <int N> void fill(FltModule *m)
 {
-    const Spec &s = specs()[N];
+    const FakeDef &s = specs()[N];
     auto has = [&](const char *n) { return s.missing.count(n) == 0; };
     m->instance = (void *)(intptr_t)(N + 1);
     m->QueryZeloFilter = has("QueryZeloFilter") ? Query<N> : nullptr;

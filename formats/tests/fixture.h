@@ -95,9 +95,9 @@ protected:
         return v;
     }
     /* A fake that reads and writes files tagged tag. */
-    static fake::Spec &addFake(const char *module, const char *name, const char *ext, uint32_t flags, const char *tag)
+    static fake::FakeDef &addFake(const char *module, const char *name, const char *ext, uint32_t flags, const char *tag)
     {
-        fake::Spec s;
+        fake::FakeDef s;
         s.module = module;
         s.rec = fake::makeRecord(name, ext, flags);
         s.tag = tag;

@@ -28,7 +28,7 @@ protected:
 /* 1. Choosing the filter */
 TEST_F(HostTest, AFilterWithoutFileSizeIsNeverChosen)
 {
-    fake::Spec &a = addFake("nosize.flt", "No Size", "NOS", FLT_CANREAD, "SAME");
+    fake::FakeDef &a = addFake("nosize.flt", "No Size", "NOS", FLT_CANREAD, "SAME");
     a.missing.insert("FilterGetFileSize");
     addFake("good.flt", "Good", "GOD", FLT_CANREAD, "SAME");
     install();
@@ -80,7 +80,7 @@ TEST_F(HostTest, NothingPassingGivesUnknownWithZeros)
 
 TEST_F(HostTest, UncertainFormatsNeedAnOptionsText)
 {
-    fake::Spec &a = addFake("a.flt", "Maybe", "MAY", FLT_CANREAD | FLT_UNCERTAIN, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "Maybe", "MAY", FLT_CANREAD | FLT_UNCERTAIN, "AAAA");
     install();
     fake::writeFile(file, "AAAA", 8000, 8, 1, ramp(10));
     FltProbe p;
@@ -96,7 +96,7 @@ TEST_F(HostTest, UncertainFormatsNeedAnOptionsText)
 /* 2. Special items */
 TEST_F(HostTest, SpecialItemsAreReadInCodeOrderWithEveryDisplayItem)
 {
-    fake::Spec &a = addFake("a.flt", "A", "AAA", FLT_CANREAD | FLT_SPECIAL_READ_PRE, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "A", "AAA", FLT_CANREAD | FLT_SPECIAL_READ_PRE, "AAAA");
     a.items = {{28, text("The Name")},       {21, text("odd")},  {34, {1, 0, 0, 0, 'x', 0}},
                {34, {2, 0, 0, 0, 'y', 0}}, {40, {9, 9, 9, 9}}, {44, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}}};
     install();
@@ -151,7 +151,7 @@ protected:
     void SetUp() override
     {
         HostTest::SetUp();
-        fake::Spec &w = addFake("w.flt", "W", "WWW", FLT_CANWRITE | FLT_SPECIAL_WRITE_PRE, "WWWW");
+        fake::FakeDef &w = addFake("w.flt", "W", "WWW", FLT_CANWRITE | FLT_SPECIAL_WRITE_PRE, "WWWW");
         w.writes = {21, 28, 34, 40, 41, 42, 43, 44};
         install();
         makeWave(8000, 8, 1, ramp(50));
@@ -233,7 +233,7 @@ protected:
         asked().clear();
         answer = 0;
         FilterHook.askRaw = askRaw;
-        fake::Spec &r = addFake("raw.flt", "Raw", "RAW", FLT_CANREAD, "RAW ");
+        fake::FakeDef &r = addFake("raw.flt", "Raw", "RAW", FLT_CANREAD, "RAW ");
         r.rateZero = true;
         r.getOptionsAnswer = 77;
         install();
@@ -322,7 +322,7 @@ TEST_F(RawTest, ABatchUsesItsOwnSettingsAndShowsNoDialog)
 /* 4. Options per filter */
 TEST_F(HostTest, OptionsAreRememberedPerFilterIndex)
 {
-    fake::Spec &a = addFake("a.flt", "A", "AAA", FLT_CANWRITE | FLT_HASOPTIONS, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "A", "AAA", FLT_CANWRITE | FLT_HASOPTIONS, "AAAA");
     a.getOptionsAnswer = 0x1234;
     addFake("b.flt", "B", "BBB", FLT_CANWRITE, "BBBB");
     install();
@@ -339,7 +339,7 @@ TEST_F(HostTest, OptionsAreRememberedPerFilterIndex)
 
 TEST_F(HostTest, MissingWriteEntriesAndMissingModulesAreReported)
 {
-    fake::Spec &a = addFake("a.flt", "A", "AAA", FLT_CANWRITE, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "A", "AAA", FLT_CANWRITE, "AAAA");
     a.missing.insert("WriteFilterOutput");
     install();
     snprintf(FltTable.rec[0].moduleName, sizeof FltTable.rec[0].moduleName, "a.flt");

@@ -23,7 +23,7 @@ protected:
 /* 1. Type lists */
 TEST_F(FioTest, TypeListsListReadersOrWritersWithLowerCaseExtensions)
 {
-    fake::Spec &a = addFake("a.flt", "AIFF", "AIF", FLT_CANREAD | FLT_CANWRITE, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "AIFF", "AIF", FLT_CANREAD | FLT_CANWRITE, "AAAA");
     strcpy(a.rec.ext2, "AIFC");
     addFake("r.flt", "Reader", "RD", FLT_CANREAD, "RRRR");
     addFake("w.flt", "Writer", "WR", FLT_CANWRITE, "WWWW");
@@ -102,7 +102,7 @@ TEST_F(FioTest, DescriptionOfAKnownFile)
 
 TEST_F(FioTest, DescriptionOfAnUncertainAndAnUnknownFile)
 {
-    fake::Spec &a = addFake("a.flt", "Maybe", "MAY", FLT_CANREAD | FLT_UNCERTAIN, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "Maybe", "MAY", FLT_CANREAD | FLT_UNCERTAIN, "AAAA");
     (void)a;
     install();
     fake::writeFile(file, "AAAA", 8000, 8, 1, std::vector<uint8_t>(2048));
@@ -184,7 +184,7 @@ TEST_F(FioTest, AReadOnlyFiltersOpenMakesTheWriterOfItsExtensionTheSaveType)
 
 TEST_F(FioTest, AFilterMissingReadEntriesIsReportedAndSkipped)
 {
-    fake::Spec &a = addFake("a.flt", "A", "AAA", FLT_CANREAD, "CCCC");
+    fake::FakeDef &a = addFake("a.flt", "A", "AAA", FLT_CANREAD, "CCCC");
     a.missing.insert("ReadFilterInput");
     addFake("c.flt", "C", "CCC", FLT_CANREAD, "CCCC");
     install();
@@ -200,7 +200,7 @@ static void fixedDay(int *y, int *m, int *d) { *y = 2026, *m = 3, *d = 7; }
 
 TEST_F(FioTest, TodaysDateIsAddedOnlyWithAutoFillInfo)
 {
-    fake::Spec &a = addFake("a.flt", "A", "AAA", FLT_CANREAD | FLT_SPECIAL_READ_POST, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "A", "AAA", FLT_CANREAD | FLT_SPECIAL_READ_POST, "AAAA");
     a.items = {{28, {'n', 0}}};
     install();
     FioHook.today = fixedDay;
@@ -222,7 +222,7 @@ static int cancelling(uint32_t done, uint32_t total) { return done >= (uint32_t)
 
 TEST_F(FioTest, ACancelledReadKeepsWhatWasReadAndFails)
 {
-    fake::Spec &a = addFake("a.flt", "A", "AAA", FLT_CANREAD, "AAAA");
+    fake::FakeDef &a = addFake("a.flt", "A", "AAA", FLT_CANREAD, "AAAA");
     a.piece = 1000;
     install();
     fake::writeFile(file, "AAAA", 8000, 8, 1, ramp(10000));
@@ -391,7 +391,7 @@ TEST_F(SaveTest, ASelectionSaveWithoutASelectionSavesTheWholeWave)
 
 TEST_F(SaveTest, AnUnfitSampleTypeAsksToConvertToTheSuggestion)
 {
-    fake::Spec &w = addFake("w.flt", "Tiny", "TNY", FLT_CANWRITE, "WWWW");
+    fake::FakeDef &w = addFake("w.flt", "Tiny", "TNY", FLT_CANWRITE, "WWWW");
     w.acceptBits = 8;
     w.acceptChannels = 1;
     w.suggest = true;
@@ -427,7 +427,7 @@ TEST_F(SaveTest, AnUnfitSampleTypeAsksToConvertToTheSuggestion)
 
 TEST_F(SaveTest, NoToTheConversionEndsTheSaveAndKeepsTheFile)
 {
-    fake::Spec &w = addFake("w.flt", "Tiny", "TNY", FLT_CANWRITE, "WWWW");
+    fake::FakeDef &w = addFake("w.flt", "Tiny", "TNY", FLT_CANWRITE, "WWWW");
     w.acceptBits = 8;
     w.suggest = true;
     w.sugBits = 8;
@@ -446,7 +446,7 @@ TEST_F(SaveTest, NoToTheConversionEndsTheSaveAndKeepsTheFile)
 
 TEST_F(SaveTest, AutoConvertFiltersAndBatchesConvertWithoutAsking)
 {
-    fake::Spec &w = addFake("w.flt", "Tiny", "TNY", FLT_CANWRITE | FLT_AUTOCONVERT, "WWWW");
+    fake::FakeDef &w = addFake("w.flt", "Tiny", "TNY", FLT_CANWRITE | FLT_AUTOCONVERT, "WWWW");
     w.acceptBits = 8;
     w.suggest = true;
     w.sugBits = 8;
@@ -463,9 +463,9 @@ TEST_F(SaveTest, AutoConvertFiltersAndBatchesConvertWithoutAsking)
 
 TEST_F(SaveTest, RefusalsWithoutOrDespiteASuggestionHaveTheirMessages)
 {
-    fake::Spec &w = addFake("w.flt", "Picky", "PCK", FLT_CANWRITE, "WWWW");
+    fake::FakeDef &w = addFake("w.flt", "Picky", "PCK", FLT_CANWRITE, "WWWW");
     w.acceptBits = 8;
-    fake::Spec &s = addFake("s.flt", "Stubborn", "STB", FLT_CANWRITE | FLT_AUTOCONVERT, "SSSS");
+    fake::FakeDef &s = addFake("s.flt", "Stubborn", "STB", FLT_CANWRITE | FLT_AUTOCONVERT, "SSSS");
     s.acceptRate = 1;   /* takes nothing we can convert to */
     s.suggest = true;
     install();
@@ -525,7 +525,7 @@ TEST_F(SaveTest, AFullDiskKeepsTheOriginalFileAndSaysSo)
 
 TEST_F(SaveTest, AFilterThatTakesFewerBytesFailsTheSave)
 {
-    fake::Spec &w = addFake("w.flt", "W", "WWW", FLT_CANWRITE, "WWWW");
+    fake::FakeDef &w = addFake("w.flt", "W", "WWW", FLT_CANWRITE, "WWWW");
     w.shortWrite = true;
     install();
     Fio.saveType = 0;
@@ -539,7 +539,7 @@ TEST_F(SaveTest, AFilterThatTakesFewerBytesFailsTheSave)
 
 TEST_F(SaveTest, RoundTripThroughAFilterIsByteExact)
 {
-    fake::Spec &w = addFake("w.flt", "W", "WWW", FLT_CANWRITE | FLT_CANREAD, "WWWW");
+    fake::FakeDef &w = addFake("w.flt", "W", "WWW", FLT_CANWRITE | FLT_CANREAD, "WWWW");
     w.piece = 777;
     install();
     Fio.saveType = 0;

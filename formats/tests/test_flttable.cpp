@@ -242,9 +242,9 @@ TEST_F(DiscoveryTest, AccessDeniedAndOtherErrorsHaveTheirOwnTexts)
 
 TEST_F(DiscoveryTest, NoQueryEntryIsReportedAndAWrongCodeIsSilent)
 {
-    fake::Spec &nq = addFake("noquery.flt", "NQ", "nq", FLT_CANREAD, "NQNQ");
+    fake::FakeDef &nq = addFake("noquery.flt", "NQ", "nq", FLT_CANREAD, "NQNQ");
     nq.missing.insert("QueryZeloFilter");
-    fake::Spec &wrong = addFake("wrong.flt", "Wrong", "wr", FLT_CANREAD, "WRWR");
+    fake::FakeDef &wrong = addFake("wrong.flt", "Wrong", "wr", FLT_CANREAD, "WRWR");
     wrong.queryCode = 0x0400;
     touch(join(dir, "noquery.flt"), 10);
     touch(join(dir, "wrong.flt"), 10);
