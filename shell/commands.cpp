@@ -7,6 +7,7 @@
 #include "shell/shell.h"
 #include "shell/enabling.h"
 #include "resources/resource.h"
+#include "edit/edits.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -54,6 +55,7 @@ extern void cmdClose(void);
 extern void cmdSave(int asNew, int selectionOnly);
 extern void cmdAbout(void);
 extern void cmdSettings(void);
+extern void editViewingRange(void);
 
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {
@@ -70,27 +72,27 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_SAVESEL:       cmdSave(1, 1); break;
     case IDM_TOOLSAVE:      cmdSave(0, 0); break;
     case IDM_EXIT:          PostMessageA(hwnd, WM_CLOSE, 0, 0); break;
-    case IDM_UNDO:          notYet(id); break;
+    case IDM_UNDO:          editUndo(); break;
     case IDM_REPEAT:        cmdRepeat(0); break;
     case IDM_REPEATNODLG:   cmdRepeat(1); break;
-    case IDM_COPY:          notYet(id); break;
-    case IDM_CUT:           notYet(id); break;
-    case IDM_PASTE:         notYet(id); break;
+    case IDM_COPY:          editCopy(); break;
+    case IDM_CUT:           editCut(); break;
+    case IDM_PASTE:         editPaste((long)(INT_PTR)control); break;
     case IDM_PASTESPECIAL:  notYet(id); break;
-    case IDM_SELECTALL:     notYet(id); break;
-    case IDM_ZEROCROSS:     notYet(id); break;
-    case IDM_EDITLEFT:      notYet(id); break;
-    case IDM_EDITRIGHT:     notYet(id); break;
-    case IDM_EDITBOTH:      notYet(id); break;
-    case IDM_EDITLEFTONLY:  notYet(id); break;
-    case IDM_EDITRIGHTONLY: notYet(id); break;
-    case IDM_DELETE:        notYet(id); break;
-    case IDM_TRIM:          notYet(id); break;
+    case IDM_SELECTALL:     editSelectAll(IsWindowEnabled(Shell.button[BTN_PLAY])); break;
+    case IDM_ZEROCROSS:     editZeroCross(); break;
+    case IDM_EDITLEFT:      editChannelCommand(id); break;
+    case IDM_EDITRIGHT:     editChannelCommand(id); break;
+    case IDM_EDITBOTH:      editChannelCommand(id); break;
+    case IDM_EDITLEFTONLY:  editChannelCommand(id); break;
+    case IDM_EDITRIGHTONLY: editChannelCommand(id); break;
+    case IDM_DELETE:        editDelete(GetFocus() == hwnd); break;
+    case IDM_TRIM:          editTrim(); break;
     case IDM_TIME_DECIMAL:  notYet(id); break;
     case IDM_TIME_FRAMES:   notYet(id); break;
     case IDM_TIME_SAMPLES:  notYet(id); break;
     case IDM_TIME_SMPTE:    notYet(id); break;
-    case IDM_VIEWRANGE:     notYet(id); break;
+    case IDM_VIEWRANGE:     editViewingRange(); break;
     case IDM_SPECTRAL:      notYet(id); break;
     case IDM_BYTESWAP:      notYet(id); break;
     case IDM_ADJUSTRATE:    notYet(id); break;

@@ -12,7 +12,9 @@
 #include "shell/settings.h"
 #include "shell/newwave.h"
 #include "resources/resource.h"
+#include "edit/undo.h"
 
+#include <stdio.h>
 #include <string.h>
 
 int audioPlaying(void) { return 0; }
@@ -64,6 +66,9 @@ static int hookNewDialog(DocFormat *f)
 }
 
 /* Settings, directories and the document, before the main window is created. */
+extern void editInit(void);
+extern void editShutdown(void);
+
 void shellStartupSettings(void)
 {
     settingsLoad();
@@ -78,12 +83,14 @@ void shellStartupSettings(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
+    editInit();
 }
 
 void shellStartupOpen(void) {}
 
 void shellShutdown(void)
 {
+    editShutdown();
     tempStoreTeardown(1);
     settingsSave();
     tempTransferRelease();
@@ -95,7 +102,7 @@ void cmdClose(void) { docClose(); }
 void cmdSave(int asNew, int selectionOnly) { (void)asNew; (void)selectionOnly; }
 void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
-void shellUndoText(char *buf, int size) { shellString(IDS_CANTUNDO, buf, size); }
+void shellUndoText(char *buf, int size) { snprintf(buf, (size_t)size, "%s", Doc.undoText); }
 
 static INT_PTR CALLBACK ABOUTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -127,6 +134,7 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->dataBytes = Wave.dataLength;
     in->editChannel = Wave.editChannel;
     in->undoAvailable = Doc.undoAvailable;
+    in->undoSwitchedOff = !UndoStack.enabled;
     in->undoKind = Doc.undoKind;
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
