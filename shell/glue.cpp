@@ -12,6 +12,7 @@
 #include "shell/settings.h"
 #include "shell/newwave.h"
 #include "resources/resource.h"
+#include "formats/flttable.h"
 
 #include <string.h>
 
@@ -131,4 +132,5 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
     in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
+    in->haveFilters = FltTable.count > 0;
 }

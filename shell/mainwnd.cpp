@@ -271,6 +271,32 @@ static void onDestroy(HWND hwnd)
     PostQuitMessage(0);
 }
 
+/* Automation: other programs (test drivers, screen readers' scripts) cannot read this
+   process's menus directly, so the main window answers the registered message
+   "ZeloMenuState": wParam a command id; the reply is GetMenuState after an enabling pass,
+   or with lParam nonzero a global atom holding the item's text (the asker deletes it). */
+static UINT menuQueryMessage(void)
+{
+    static UINT id;
+    if (!id)
+        id = RegisterWindowMessageA("ZeloMenuState");
+    return id;
+}
+
+static LRESULT menuQuery(HWND hwnd, UINT item, int wantText)
+{
+    HMENU menu = GetMenu(hwnd);
+    if (!menu)
+        return (LRESULT)-1;
+    commandEnablePass(menu);
+    if (!wantText)
+        return (LRESULT)GetMenuState(menu, item, MF_BYCOMMAND);
+    char text[256];
+    if (GetMenuStringA(menu, item, text, sizeof text, MF_BYCOMMAND) <= 0)
+        return 0;
+    return (LRESULT)GlobalAddAtomA(text);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -285,6 +311,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
     case WM_CLOSE:         onClose(hwnd); return 0;
     case WM_DESTROY:       onDestroy(hwnd); return 0;
-    default:               return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default:
+        if (msg == menuQueryMessage())
+            return menuQuery(hwnd, (UINT)wParam, lParam != 0);
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
