@@ -187,4 +187,18 @@ TEST(Files, UnreadableFileIsRefusedAndNothingIsLoaded)
     EXPECT_EQ(0, app.close());
 }
 
+TEST(Files, DroppedFileOpens)
+{
+    std::string dir = zd::freshDir("drop");
+    std::string in = dir + "\\dropped tone.wav";
+    ASSERT_TRUE(zd::writeWave(in, 8000, 16, 1, stereoRamp(500)));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({in}));
+    ASSERT_TRUE(waitTitle(app, "dropped tone.wav - Zelo Edit")) << app.title();
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
+    EXPECT_TRUE(app.running());
+    EXPECT_EQ(0, app.close());
+}
+
 } // namespace
