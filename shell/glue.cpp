@@ -13,15 +13,15 @@
 #include "shell/newwave.h"
 #include "resources/resource.h"
 #include "edit/undo.h"
+#include "formats/flttable.h"
 
 #include <stdio.h>
 #include <string.h>
 
 int audioPlaying(void) { return 0; }
 int audioRecording(void) { return 0; }
-void shellLoadDropped(const char *list, int count) { (void)list; (void)count; }
 void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
-void cmdOpen(void) {}
+void helpShowTopic(const char *keyword) { (void)keyword; }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
 
@@ -84,22 +84,23 @@ void shellStartupSettings(void)
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
     editInit();
+    extern void fileUiInit(void);
+    fileUiInit();
 }
-
-void shellStartupOpen(void) {}
 
 void shellShutdown(void)
 {
     editShutdown();
+    extern void fileUiShutdown(void);
     tempStoreTeardown(1);
     settingsSave();
+    fileUiShutdown();
     tempTransferRelease();
 }
 
 void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
-void cmdSave(int asNew, int selectionOnly) { (void)asNew; (void)selectionOnly; }
 void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { snprintf(buf, (size_t)size, "%s", Doc.undoText); }
@@ -139,4 +140,5 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
     in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
+    in->haveFilters = FltTable.count > 0;
 }
