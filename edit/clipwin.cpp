@@ -12,9 +12,20 @@
 
 static HGLOBAL filling;
 
+/* Another program may hold the clipboard open for a moment: try for a little while. */
+static BOOL openClipboard(void)
+{
+    for (int i = 0; i < 25; i++) {
+        if (OpenClipboard(Shell.main))
+            return TRUE;
+        Sleep(20);
+    }
+    return FALSE;
+}
+
 uint8_t *clipBegin(uint32_t size)
 {
-    if (!OpenClipboard(Shell.main))
+    if (!openClipboard())
         return NULL;
     EmptyClipboard();
     filling = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size ? size : 1);
@@ -53,7 +64,7 @@ int clipTake(uint8_t **copy, uint32_t *size)
 {
     *copy = NULL;
     *size = 0;
-    if (!OpenClipboard(Shell.main))
+    if (!openClipboard())
         return 1;
     HANDLE h = GetClipboardData(CF_WAVE);
     if (!h) {

@@ -103,6 +103,8 @@ void editCopy(void)
 
 void editCut(void)
 {
+    if (Edit.pasting)
+        return;   /* the paste's progress meter lets commands in */
     uint32_t first, last;
     if (!haveWave() || !docSelectionOrView(1, &first, &last))
         return;
@@ -250,6 +252,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
 
 uint32_t editPaste(long lParam)
 {
+    if (Edit.pasting)
+        return 0;   /* the paste's progress meter lets commands in */
     if (!haveWave())
         Wave.editChannel = 0;
     int one = haveWave() && Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
@@ -318,6 +322,8 @@ uint32_t editPaste(long lParam)
 
 void editSilence(void)
 {
+    if (Edit.pasting)
+        return;   /* the paste's progress meter lets commands in */
     uint32_t first, last;
     if (!haveWave() || !docSelectionOrView(1, &first, &last))
         return;
@@ -353,6 +359,8 @@ void editSilence(void)
 
 void editDelete(int focusOnMain)
 {
+    if (Edit.pasting)
+        return;   /* the paste's progress meter lets commands in */
     if (!focusOnMain || !Doc.selectionShown || !haveWave() || !docHasSelection())
         return;
     if (Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2)) {
@@ -374,6 +382,8 @@ void editDelete(int focusOnMain)
 
 void editTrim(void)
 {
+    if (Edit.pasting)
+        return;   /* the paste's progress meter lets commands in */
     if (!Doc.selectionShown || !haveWave() || !docHasSelection())
         return;
     uint32_t frames = docFrames();
@@ -405,6 +415,8 @@ void editSelectAll(int transportEnabled)
 
 void editUndo(void)
 {
+    if (Edit.pasting)
+        return;   /* the paste's progress meter lets commands in */
     if (undoPerform() == 0) {
         Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
         if (Doc.selectionShown)

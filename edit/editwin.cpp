@@ -12,6 +12,8 @@
 #include "shell/settings.h"
 #include "shell/shell.h"
 #include "resources/resource.h"
+#include "plugins/progress.h"
+#include "store/voc.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -34,11 +36,30 @@ static void repaint(void)
 
 static void fioSaveUndo(const char *label) { editSaveUndoWhole(label); }
 
+/* The meter while a paste writes: the store's writes report to it. */
+static int (*savedProgress)(uint32_t, uint32_t);
+static int meterStep(uint32_t done, uint32_t total) { return progressMeter(done, total) ? 0 : 1; }
+static void meterOpen(const char *caption)
+{
+    progressCreate(caption, NULL);
+    savedProgress = VocHook.progress;
+    VocHook.progress = meterStep;
+}
+static void meterClose(void)
+{
+    VocHook.progress = savedProgress;
+    progressDestroy();
+}
+static int meterCancelled(void) { return Progress.cancelled != 0; }
+
 void editInit(void)
 {
     editSetup(Settings.undoLevels, Settings.undoEnabled, Settings.pasteHilite, Settings.dither8Bit);
     Edit.hook.waitCursor = waitCursor;
     Edit.hook.repaint = repaint;
+    Edit.hook.progressOpen = meterOpen;
+    Edit.hook.progressClose = meterClose;
+    Edit.hook.cancelled = meterCancelled;
     FioHook.saveUndo = fioSaveUndo;
 }
 
