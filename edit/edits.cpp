@@ -424,6 +424,67 @@ void editUndo(void)
     }
 }
 
+int editWrapped(int id, const char *description, const char *caption,
+                void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly)
+{
+    if (Edit.pasting || !haveWave())
+        return 0;
+    uint32_t frames = docFrames();
+    if (id == EDIT_BYTESWAP && !docHasSelection() && frames > 0) {
+        Doc.selStart = 0;
+        Doc.selEnd = frames - 1;
+    }
+    if (!docHasSelection())
+        return 0;
+    if (Edit.hook.progressOpen)
+        Edit.hook.progressOpen(caption ? caption : "");
+    char text[UNDO_DESCMAX];
+    uint32_t start = Doc.selStart, end = Doc.selEnd;
+    if (id == EDIT_BYTESWAP) {
+        /* Byte swapping is its own inverse: no copy is needed. */
+        Doc.undoAvailable = UndoStack.enabled ? 1 : -1;
+        UndoStack.pendingSaved = 0;
+        snprintf(text, sizeof text, "Undo Byte Swap");
+    } else {
+        if (id == EDIT_MUSIC)
+            end = frames - 1;
+        /* Music too keeps what its save gave: an entry without its copy would make Undo
+           cut the range and put nothing back. */
+        int r = undoSave(start, end);
+        if (r == 0 && osMessage("Not enough memory for Undo.  Continue anyways?", "Warning",
+                                OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES) {
+            if (Edit.hook.progressClose)
+                Edit.hook.progressClose();
+            return 0;
+        }
+        Doc.undoAvailable = (int16_t)r;
+        snprintf(text, sizeof text, "Undo %s", description ? description : "");
+    }
+    Doc.undoKind = (uint16_t)id;
+    if (work)
+        work(Doc.selStart, Doc.selEnd);
+    if (Doc.undoAvailable > 0)
+        undoRecord((uint16_t)id, start, end, UndoStack.pendingSaved, text);
+    else
+        snprintf(Doc.undoText, sizeof Doc.undoText, "%s", text);
+    if (Edit.hook.progressClose)
+        Edit.hook.progressClose();
+    Doc.modified = 1;
+    if (Doc.selectionShown) {
+        editSelect(Doc.selStart, Doc.selEnd);
+        if (redrawSelectionOnly)
+            editInvalidate(Doc.selStart, Doc.selEnd);
+        else
+            editViewModified();
+    } else if (id == EDIT_BYTESWAP) {
+        editViewModified();
+        editSelect(Doc.viewStart, Doc.viewEnd == DOC_NONE ? Doc.viewStart : Doc.viewEnd);
+    } else {
+        editInvalidate(Doc.selStart, Doc.selEnd);
+    }
+    return 1;
+}
+
 void editSaveUndoWhole(const char *label)
 {
     uint32_t frames = docFrames();

@@ -74,6 +74,14 @@ void editChannelCommand(int id);
 void editUndo(void);
 /* Silences the selection in the edited channel(s), with undo "Undo Silence". */
 void editSilence(void);
+/* Steps 2 to 7 of a command that first asks its settings in a dialog (Byte Swap 112, Music
+   3150 and the like), after the dialog said OK: the undo copy by the command's rule, the
+   progress meter with caption, work on the selection, the undo entry, modified, redraw.
+   Returns 1 done, 0 abandoned (the user refused to go on without undo). */
+#define EDIT_BYTESWAP 112
+#define EDIT_MUSIC    3150
+int  editWrapped(int id, const char *description, const char *caption,
+                 void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly);
 /* The whole wave's undo copy before a sample-type conversion (FioHook.saveUndo). */
 void editSaveUndoWhole(const char *label);
 

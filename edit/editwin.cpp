@@ -76,6 +76,24 @@ void editSettingsChanged(void)
     Edit.smooth8 = Settings.dither8Bit;
 }
 
+/* The dialog-command wrapper: while one channel of a stereo wave is edited the dialog sees
+   a mono wave; Cancel ends the command.  noDialog: Repeat without its dialog. */
+int editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const char *caption,
+                      void (*work)(uint32_t, uint32_t), int redrawSelectionOnly, int id,
+                      const char *description, int noDialog)
+{
+    if (!noDialog && dialogId && proc) {
+        uint16_t channels = Wave.channels;
+        if (Wave.editChannel == 1 || Wave.editChannel == 2)
+            Wave.channels = 1;
+        INT_PTR r = DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(dialogId), hwnd, proc, param);
+        Wave.channels = channels;
+        if (r != IDOK)
+            return 0;
+    }
+    return editWrapped(id, description, caption, work, redrawSelectionOnly);
+}
+
 static INT_PTR CALLBACK SAMPLESMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     uint32_t *range = (uint32_t *)GetWindowLongPtrA(dlg, DWLP_USER);

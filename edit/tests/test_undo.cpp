@@ -250,3 +250,65 @@ TEST_F(Undo, FailedWriteOfTheUndoFileAsksToo)
 }
 
 } // namespace
+
+namespace {
+
+class Wrapped : public EditTest {};
+
+static void swapWork(uint32_t first, uint32_t last) { undoByteSwap(first, last); }
+static void silenceWork(uint32_t first, uint32_t last)
+{
+    Bytes z((last - first + 1) * Wave.blockAlign, 0);
+    vocWriteAt(z.data(), (int32_t)(first * Wave.blockAlign), (uint32_t)z.size());
+}
+
+TEST_F(Wrapped, ByteSwapWithoutSelectionTakesTheWholeWaveAndUndoesWithoutAFile)
+{
+    Bytes start = s16({0x0102, 0x0304, 0x0506});
+    open(1, 16, 8000, start);
+    ASSERT_EQ(1, editWrapped(EDIT_BYTESWAP, "Byte Swap", "Swapping", swapWork, 0));
+    EXPECT_EQ(s16({0x0201, 0x0403, 0x0605}), all());
+    EXPECT_STREQ("Undo Byte Swap", Doc.undoText);
+    EXPECT_EQ(0, undoFiles());
+    editUndo();
+    EXPECT_EQ(start, all());
+    EXPECT_EQ(0u, Doc.selStart);
+    EXPECT_EQ(2u, Doc.selEnd);
+}
+
+TEST_F(Wrapped, OtherCommandsSaveTheSelectionAndAskWithTheirOwnWords)
+{
+    Bytes start = s16({1, 2, 3, 4, 5});
+    open(1, 16, 8000, start);
+    select(1, 3);
+    ASSERT_EQ(1, editWrapped(3100, "Invert", "Inverting", silenceWork, 1));
+    EXPECT_STREQ("Undo Invert", Doc.undoText);
+    EXPECT_EQ(s16({1, 0, 0, 0, 5}), all());
+    editUndo();
+    EXPECT_EQ(start, all());
+
+    TempHook.diskFree = [](const char *, uint64_t *b) { *b = 1; return 0; };
+    zt::MessageRecorder rec(OS_IDNO);
+    select(1, 3);
+    EXPECT_EQ(0, editWrapped(3100, "Invert", "Inverting", silenceWork, 1));
+    ASSERT_EQ(1u, rec.messages.size());
+    EXPECT_EQ("Not enough memory for Undo.  Continue anyways?", rec.messages[0].text);
+    EXPECT_EQ(start, all());
+    TempHook.diskFree = [](const char *p, uint64_t *b) { return osDiskFree(p, b); };
+}
+
+TEST_F(Wrapped, MusicWhoseCopyFailedLeavesNoEntryThatWouldLoseFrames)
+{
+    Bytes start = s16({1, 2, 3, 4, 5});
+    open(1, 16, 8000, start);
+    select(1, 2);
+    TempHook.diskFree = [](const char *, uint64_t *b) { *b = 1; return 0; };
+    zt::MessageRecorder rec(OS_IDYES);
+    ASSERT_EQ(1, editWrapped(EDIT_MUSIC, "Music", "Composing", silenceWork, 0));
+    TempHook.diskFree = [](const char *p, uint64_t *b) { return osDiskFree(p, b); };
+    EXPECT_EQ(-1, UndoStack.top);
+    EXPECT_EQ(1, undoPerform());
+    EXPECT_EQ(5u, docFrames());
+}
+
+} // namespace
