@@ -5,6 +5,7 @@
  * Writes Edit's hooks, FioHook.saveUndo; reads Settings and Shell.
  */
 #include "edit/edits.h"
+#include "edit/editwin.h"
 #include "edit/undo.h"
 #include "edit/editview.h"
 #include "formats/fio.h"

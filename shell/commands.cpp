@@ -8,6 +8,7 @@
 #include "shell/enabling.h"
 #include "resources/resource.h"
 #include "edit/edits.h"
+#include "edit/editwin.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -56,7 +57,6 @@ extern void cmdClose(void);
 extern void cmdSave(int asNew, int selectionOnly);
 extern void cmdAbout(void);
 extern void cmdSettings(void);
-extern void editViewingRange(void);
 
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {

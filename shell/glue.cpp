@@ -13,6 +13,7 @@
 #include "shell/newwave.h"
 #include "resources/resource.h"
 #include "edit/undo.h"
+#include "edit/editwin.h"
 #include "formats/flttable.h"
 
 #include <stdio.h>
@@ -66,8 +67,6 @@ static int hookNewDialog(DocFormat *f)
 }
 
 /* Settings, directories and the document, before the main window is created. */
-extern void editInit(void);
-extern void editShutdown(void);
 
 void shellStartupSettings(void)
 {
