@@ -451,11 +451,14 @@ int editWrapped(int id, const char *description, const char *caption,
         /* Music too keeps what its save gave: an entry without its copy would make Undo
            cut the range and put nothing back. */
         int r = undoSave(start, end);
-        if (r == 0 && osMessage("Not enough memory for Undo.  Continue anyways?", "Warning",
-                                OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES) {
-            if (Edit.hook.progressClose)
-                Edit.hook.progressClose();
-            return 0;
+        if (r == 0) {
+            if (osMessage("Not enough memory for Undo.  Continue anyways?", "Warning",
+                          OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES) {
+                if (Edit.hook.progressClose)
+                    Edit.hook.progressClose();
+                return 0;
+            }
+            undoClear();   /* as in undoSaveOrAsk */
         }
         Doc.undoAvailable = (int16_t)r;
         snprintf(text, sizeof text, "Undo %s", description ? description : "");

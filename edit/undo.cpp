@@ -173,8 +173,13 @@ int undoSave(uint32_t start, uint32_t end)
 int undoSaveOrAsk(uint32_t start, uint32_t end)
 {
     int r = undoSave(start, end);
-    if (r == 0 && osMessage(NOUNDO_TEXT, NOUNDO_CAPTION, OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES)
-        return 0;
+    if (r == 0) {
+        if (osMessage(NOUNDO_TEXT, NOUNDO_CAPTION, OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES)
+            return 0;
+        /* The older entries describe a wave this edit is about to change without a copy:
+           undoing them afterwards would put frames back in the wrong places. */
+        undoClear();
+    }
     Doc.undoAvailable = (int16_t)r;
     return 1;
 }

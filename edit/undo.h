@@ -69,8 +69,9 @@ void undoSetEnabled(int on);
 /* Copies frames start..end for undo.  Returns 1 saved (or nothing to save: an insertion),
    0 could not save (no room by the 70 % rule, no file, short write), -1 switched off. */
 int  undoSave(uint32_t start, uint32_t end);
-/* undoSave, then on 0 asks "Not enough memory for Undo.  Continue anyway?".  Sets
-   Doc.undoAvailable to the save's result.  Returns 1 go on, 0 the user said No. */
+/* undoSave, then on 0 asks "Not enough memory for Undo.  Continue anyway?"; Yes empties
+   the stack (its entries no longer fit the wave).  Sets Doc.undoAvailable to the save's
+   result.  Returns 1 go on, 0 the user said No. */
 int  undoSaveOrAsk(uint32_t start, uint32_t end);
 /* Fills the top entry (pushing an empty one first when saved is 0) and makes it the Undo
    item's text; also sets Doc.undoKind. */
