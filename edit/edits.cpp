@@ -21,7 +21,7 @@
 #include <stdio.h>
 #include <string.h>
 
-EditState Edit = {1, 1, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
+EditState Edit = {1, 1, 0, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
 
 static void storeSelect(uint32_t first, uint32_t last) { editSelect(first, last); }
 
@@ -134,8 +134,6 @@ struct PasteParams {
     int    loops;            /* repetitions */
 };
 
-static int pastePushed;   /* undo entries this paste pushed with a copy */
-
 static int pasteCancelled(void) { return Edit.hook.cancelled ? Edit.hook.cancelled() : 0; }
 
 /* A waveform for a paste into nothing: the source's format, named "Untitled". */
@@ -219,7 +217,7 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
                 go = vocInsertBlank((int32_t)((uint64_t)start * ba), (uint32_t)(frames * ba)) == 0;
             } else if (go) {
                 go = undoSaveOrAsk(start, (uint32_t)(start + frames - 1));
-                pastePushed += go && UndoStack.pendingSaved > 0;
+                Edit.pastePushed += go && UndoStack.pendingSaved > 0;
             }
             if (go) {
                 r.startFrame = start;
@@ -267,12 +265,12 @@ uint32_t editPaste(long lParam)
     uint16_t kind = one ? UNDO_PASTESPECIAL : UNDO_PASTE;
     int hadSelection = docHasSelection();
     UndoStack.pendingSaved = 0;
-    pastePushed = 0;
+    Edit.pastePushed = 0;
     if (!p.overlap) {
         if (hadSelection) {
             if (!undoSaveOrAsk(Doc.selStart, Doc.selEnd))
                 return 0;
-            pastePushed = UndoStack.pendingSaved > 0;
+            Edit.pastePushed = UndoStack.pendingSaved > 0;
         } else {
             int r = undoSave(0, DOC_NONE);   /* nothing to save: undo only removes the paste */
             Doc.undoAvailable = (int16_t)r;
@@ -283,7 +281,7 @@ uint32_t editPaste(long lParam)
     uint32_t pasted = pasteClip(&p, one, lParam, kind);
     if (pasted == 0) {
         /* Nothing changed: a copy taken for this paste has nothing to undo. */
-        for (; pastePushed > 0; pastePushed--)
+        for (; Edit.pastePushed > 0; Edit.pastePushed--)
             undoPop();
         if (UndoStack.top >= 0) {
             Doc.undoAvailable = 1;

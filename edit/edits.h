@@ -44,6 +44,7 @@ struct EditState {
     int       pasteHilite;      /* [Zelo Edit] PasteHilite: the pasted range stays selected */
     int       smooth8;          /* [Zelo Edit] Dither8Bit: dither automatic 16-to-8 narrowing */
     int       pasting;          /* set while a paste runs */
+    int       pastePushed;      /* undo entries with a copy that the running paste pushed */
     char      caption[300];     /* the last paste's progress caption */
     EditHooks hook;
 };
