@@ -21,9 +21,13 @@
 #include <stdio.h>
 #include <string.h>
 
-EditState Edit = {1, 1, 0, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
+EditState Edit = {1, 1, 0, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
 
 static void storeSelect(uint32_t first, uint32_t last) { editSelect(first, last); }
+
+/* A paste, an open or a save pumps messages behind its progress meter; a command that
+   changed the samples under it would corrupt its work. */
+static int busy(void) { return Edit.pasting || (Edit.hook.busy && Edit.hook.busy()); }
 
 void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8)
 {
@@ -103,8 +107,8 @@ void editCopy(void)
 
 void editCut(void)
 {
-    if (Edit.pasting)
-        return;   /* the paste's progress meter lets commands in */
+    if (busy())
+        return;
     uint32_t first, last;
     if (!haveWave() || !docSelectionOrView(1, &first, &last))
         return;
@@ -250,8 +254,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
 
 uint32_t editPaste(long lParam)
 {
-    if (Edit.pasting)
-        return 0;   /* the paste's progress meter lets commands in */
+    if (busy())
+        return 0;
     if (!haveWave())
         Wave.editChannel = 0;
     int one = haveWave() && Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
@@ -320,8 +324,8 @@ uint32_t editPaste(long lParam)
 
 void editSilence(void)
 {
-    if (Edit.pasting)
-        return;   /* the paste's progress meter lets commands in */
+    if (busy())
+        return;
     uint32_t first, last;
     if (!haveWave() || !docSelectionOrView(1, &first, &last))
         return;
@@ -357,8 +361,8 @@ void editSilence(void)
 
 void editDelete(int focusOnMain)
 {
-    if (Edit.pasting)
-        return;   /* the paste's progress meter lets commands in */
+    if (busy())
+        return;
     if (!focusOnMain || !Doc.selectionShown || !haveWave() || !docHasSelection())
         return;
     if (Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2)) {
@@ -380,8 +384,8 @@ void editDelete(int focusOnMain)
 
 void editTrim(void)
 {
-    if (Edit.pasting)
-        return;   /* the paste's progress meter lets commands in */
+    if (busy())
+        return;
     if (!Doc.selectionShown || !haveWave() || !docHasSelection())
         return;
     uint32_t frames = docFrames();
@@ -413,8 +417,8 @@ void editSelectAll(int transportEnabled)
 
 void editUndo(void)
 {
-    if (Edit.pasting)
-        return;   /* the paste's progress meter lets commands in */
+    if (busy())
+        return;
     if (undoPerform() == 0) {
         Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
         if (Doc.selectionShown)
@@ -425,7 +429,7 @@ void editUndo(void)
 int editWrapped(int id, const char *description, const char *caption,
                 void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly)
 {
-    if (Edit.pasting || !haveWave())
+    if (busy() || !haveWave())
         return 0;
     uint32_t frames = docFrames();
     if (id == EDIT_BYTESWAP && !docHasSelection() && frames > 0) {

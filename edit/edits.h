@@ -37,6 +37,7 @@ struct EditHooks {
     void (*waitCursor)(int on);
     void (*analysisRefresh)(void);            /* command 282 to an open analysis window */
     void (*repaint)(void);                    /* the main window's waveform area */
+    int  (*busy)(void);                       /* a long operation's progress meter is up */
     void *owner;                              /* owner window of filter dialogs */
 };
 

@@ -52,6 +52,7 @@ static void meterClose(void)
     progressDestroy();
 }
 static int meterCancelled(void) { return Progress.cancelled != 0; }
+static int meterUp(void) { return Progress.dialog != NULL; }
 
 void editInit(void)
 {
@@ -61,6 +62,7 @@ void editInit(void)
     Edit.hook.progressOpen = meterOpen;
     Edit.hook.progressClose = meterClose;
     Edit.hook.cancelled = meterCancelled;
+    Edit.hook.busy = meterUp;
     FioHook.saveUndo = fioSaveUndo;
 }
 

@@ -41,13 +41,25 @@ bool menuGrayed(zd::App &app, int id)
     return (s & (MF_GRAYED | MF_DISABLED)) != 0;
 }
 
+/* Long operations (open, save, paste) pump messages behind their progress meter, and the
+   editing commands refuse to run under a meter: wait until no dialog is up. */
+void settle(zd::App &app)
+{
+    int quiet = 0;
+    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
+        quiet = app.dialogs().empty() ? quiet + 1 : 0;
+        Sleep(50);
+    }
+    app.idle();
+}
+
 /* A paste pumps messages behind its progress meter, so a posted command can come back
    before it ends: wait for the Undo item that the paste sets as it finishes. */
 bool pasted(zd::App &app)
 {
     for (int t = 0; t < 8000; t += 50) {
         if (menuText(app, kUndo) == "Undo Paste") {
-            app.idle();
+            settle(app);
             return true;
         }
         Sleep(50);
@@ -101,6 +113,7 @@ void save(zd::App &app)
 {
     app.command(kSave);
     app.idle(500);
+    settle(app);
     zd::MsgBox box;
     EXPECT_FALSE(app.waitMessageBox(&box, 300)) << box.caption << ": " << box.text;
 }
@@ -186,6 +199,7 @@ TEST(Edit, CutDeleteTrimUndoAndTheSavedSamples)
     zd::App app;
     ASSERT_TRUE(app.start("\"" + file + "\""));
     ASSERT_TRUE(waitTitle(app, "work.wav - Zelo Edit")) << app.title();
+    settle(app);
     EXPECT_EQ("Can't Undo", menuText(app, kUndo));
     EXPECT_TRUE(menuGrayed(app, kUndo));
 
@@ -247,6 +261,7 @@ TEST(Edit, CutOfOneChannelSilencesItInTheFile)
     zd::App app;
     ASSERT_TRUE(app.start("\"" + file + "\""));
     ASSERT_TRUE(waitTitle(app, "one.wav - Zelo Edit"));
+    settle(app);
     app.command(kEditLeftOnly);
     selectRange(app, 100, 199);
     app.command(kCut);
@@ -280,8 +295,10 @@ TEST(Edit, CopyInOneCopyPastesInAnother)
     zd::App first, second;
     ASSERT_TRUE(first.start("\"" + a + "\""));
     ASSERT_TRUE(waitTitle(first, "a.wav - Zelo Edit"));
+    settle(first);
     ASSERT_TRUE(second.start("\"" + b + "\""));
     ASSERT_TRUE(waitTitle(second, "b.wav - Zelo Edit"));
+    settle(second);
 
     /* One frame first: a 48-byte block whose RIFF size is 40. */
     selectRange(first, 7, 7);
@@ -321,6 +338,7 @@ TEST(Edit, PastesWavesOtherProgramsPutOnTheClipboard)
     zd::App app;
     ASSERT_TRUE(app.start("\"" + file + "\""));
     ASSERT_TRUE(waitTitle(app, "f.wav - Zelo Edit"));
+    settle(app);
 
     /* A LIST chunk between "fmt " and "data". */
     Bytes list = {'L', 'I', 'S', 'T', 8, 0, 0, 0, 'I', 'N', 'F', 'O', 'x', 'y', 'z', 'w'};
