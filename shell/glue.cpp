@@ -11,6 +11,7 @@
 #include "shell/document.h"
 #include "shell/settings.h"
 #include "shell/newwave.h"
+#include "shell/helpview.h"
 #include "resources/resource.h"
 
 #include <string.h>
@@ -84,6 +85,7 @@ void shellStartupOpen(void) {}
 
 void shellShutdown(void)
 {
+    helpClose();
     tempStoreTeardown(1);
     settingsSave();
     tempTransferRelease();
@@ -93,7 +95,6 @@ void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
 void cmdSave(int asNew, int selectionOnly) { (void)asNew; (void)selectionOnly; }
-void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { shellString(IDS_CANTUNDO, buf, size); }
 
