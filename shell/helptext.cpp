@@ -37,6 +37,15 @@ static int beginsWith(const std::string &s, const std::string &prefix)
     return 1;
 }
 
+/* "@word rest" or a bare "@word": the rest, or NULL when the line is something else. */
+static const char *directive(const std::string &line, const char *word)
+{
+    size_t n = strlen(word);
+    if (line.compare(0, n, word) != 0 || (line.size() > n && line[n] != ' '))
+        return NULL;
+    return line.c_str() + n;
+}
+
 static void addKeys(HelpTopic *t, const std::string &list)
 {
     size_t at = 0;
@@ -69,8 +78,9 @@ int helpParse(const char *text, size_t len, HelpBook *book)
             line.pop_back();
         if (line[0] == ';')
             continue;
-        if (line.compare(0, 7, "@topic ") == 0) {
-            std::string title = trim(line.substr(7));
+        const char *rest;
+        if ((rest = directive(line, "@topic")) != NULL) {
+            std::string title = trim(rest);
             if (title.empty())
                 title = "(untitled)";
             book->topics.push_back(HelpTopic());
@@ -78,9 +88,9 @@ int helpParse(const char *text, size_t len, HelpBook *book)
             cur->title = title;
             continue;
         }
-        if (line.compare(0, 6, "@keys ") == 0) {
+        if ((rest = directive(line, "@keys")) != NULL) {
             if (cur)
-                addKeys(cur, line.substr(6));
+                addKeys(cur, rest);
             continue;
         }
         if (!cur) {

@@ -93,7 +93,7 @@ static void onCreate(HWND w)
     for (HWND c : all)
         SendMessageA(c, WM_SETFONT, (WPARAM)(HelpView.font ? HelpView.font : GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     SendMessageA(HelpView.find, EM_LIMITTEXT, 60, 0);
-    int tab = 110;   /* dialog units: the width of the key column in table lines */
+    int tab = 96;    /* dialog units: the width of the key column in table lines */
     SendMessageA(HelpView.text, EM_SETTABSTOPS, 1, (LPARAM)&tab);
     for (const HelpTopic &t : HelpView.book.topics)
         SendMessageA(HelpView.list, LB_ADDSTRING, 0, (LPARAM)t.title.c_str());
