@@ -9,6 +9,7 @@
 #include "shell/helpview.h"
 #include "shell/helptext.h"
 #include "shell/shell.h"
+#include "resources/resource.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -24,6 +25,8 @@ struct HelpViewState {
     int      loaded;        /* the book has been parsed */
     int      current;       /* index of the topic shown */
     int      settingFind;   /* the Find field is being filled by the program */
+    int      fileDialog;    /* HELPFILE_*: which common file dialog is up */
+    unsigned helpMessage;   /* the registered "commdlg_help" message, 0 until first asked */
     HelpBook book;
 };
 static HelpViewState HelpView;
@@ -218,4 +221,19 @@ void helpClose(void)
 {
     if (HelpView.window)
         DestroyWindow(HelpView.window);
+}
+
+void helpSetFileDialog(int kind) { HelpView.fileDialog = kind; }
+
+int helpFileDialogMessage(unsigned msg)
+{
+    if (!HelpView.helpMessage)
+        HelpView.helpMessage = RegisterWindowMessageA("commdlg_help");
+    if (msg != HelpView.helpMessage || !msg)
+        return 0;
+    if (HelpView.fileDialog == HELPFILE_OPEN)
+        helpShowString(IDS_HELP_OPEN);
+    else
+        helpShow(HelpView.fileDialog == HELPFILE_SAVE ? HELPKEY_SAVE : HELPKEY_CONTENTS);
+    return 1;
 }

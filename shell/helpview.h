@@ -24,6 +24,15 @@
 void helpShow(const char *keyword);
 /* The same with a string-table entry as keyword (IDS_HELP_VIEWING and the like). */
 void helpShowString(int stringId);
+/* The file dialogs say which of them is up (HELPFILE_*), so that their Help button, which
+   sends the registered "commdlg_help" message to the main window, opens the right topic. */
+#define HELPFILE_NONE 0
+#define HELPFILE_OPEN 1
+#define HELPFILE_SAVE 2
+void helpSetFileDialog(int kind);
+/* For the main window: 1 when msg is "commdlg_help" (then the help is shown at "Open",
+   "Save" or the contents), else 0. */
+int  helpFileDialogMessage(unsigned msg);
 /* Closes the help window when it is open (at the main window's shutdown). */
 void helpClose(void);
 

@@ -6,6 +6,7 @@
 #include "shell/shell.h"
 #include "shell/profile.h"
 #include "resources/resource.h"
+#include "shell/helpview.h"
 #include "os/os.h"
 
 #include <shellapi.h>
@@ -158,6 +159,7 @@ static void onCreate(HWND hwnd)
     Shell.rightCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_RIGHTCHAN));
     Shell.leftCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_LEFTCHAN));
     osSetMessageHook(shellMessage);
+    helpFileDialogMessage(0);   /* registers "commdlg_help" */
     measureLayout();
     createChildren();
     describeOutputDevice();
@@ -308,6 +310,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
     case WM_CLOSE:         onClose(hwnd); return 0;
     case WM_DESTROY:       onDestroy(hwnd); return 0;
-    default:               return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default:               if (helpFileDialogMessage(msg)) return 0;
+                           return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
