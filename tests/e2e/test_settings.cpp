@@ -71,6 +71,16 @@ struct SettingsDialog {
     }
 };
 
+/* A settings folder without files: freshDir is named after the process id, which Wine
+   hands out again, so a folder may hold a file from an earlier run. */
+std::string cleanDir(const std::string &name)
+{
+    std::string dir = zd::freshDir(name);
+    DeleteFileA((dir + "\\zelo.ini").c_str());
+    DeleteFileA((dir + "\\win.ini").c_str());
+    return dir;
+}
+
 /* A screenshot once the program has painted what it was asked to show. */
 void shot(zd::App &app, const char *name)
 {
@@ -85,7 +95,7 @@ std::string zeloIni(zd::App &app) { return app.settings() + "\\zelo.ini"; }
 TEST(SettingsDialogUse, ValuesAreClampedAndStoredOnOk)
 {
     zd::App app;
-    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.start("", cleanDir("clamps")));
     {
         SettingsDialog s(app);
         ASSERT_NE(s.dlg, nullptr);
@@ -139,7 +149,7 @@ TEST(SettingsDialogUse, ValuesAreClampedAndStoredOnOk)
 TEST(SettingsDialogUse, AFieldWithoutANumberKeepsTheDialogAndTheSettings)
 {
     zd::App app;
-    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.start("", cleanDir("notanumber")));
     SettingsDialog s(app);
     ASSERT_NE(s.dlg, nullptr);
     s.set(kLevels, "12");
@@ -164,7 +174,7 @@ TEST(SettingsDialogUse, AFieldWithoutANumberKeepsTheDialogAndTheSettings)
 TEST(SettingsDialogUse, DirectoriesMustExistAndTakeEffectAtTheNextStart)
 {
     zd::App app;
-    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.start("", cleanDir("directories")));
     std::string before = zd::readIni(zeloIni(app), "Size", "TempOverride");
     std::string missing = "C:\\no-such-folder-for-zelo";
     {
@@ -207,7 +217,7 @@ TEST(SettingsDialogUse, DirectoriesMustExistAndTakeEffectAtTheNextStart)
 
 TEST(SettingsDialogUse, ColourChooserAndDefaultColors)
 {
-    std::string dir = zd::freshDir("colours");
+    std::string dir = cleanDir("colours");
     zd::writeIni(dir + "\\zelo.ini", "Colors", "Custom3", "12345");
     zd::writeIni(dir + "\\zelo.ini", "Colors", "SpectralLow", "1,2,3");
     zd::writeIni(dir + "\\zelo.ini", "Colors", "SpectralReverse", "0");
@@ -263,7 +273,7 @@ TEST(SettingsDialogUse, ColourChooserAndDefaultColors)
 TEST(SettingsDialogUse, EveryPageFitsItsTab)
 {
     zd::App app;
-    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.start("", cleanDir("pages")));
     SettingsDialog s(app);
     ASSERT_NE(s.dlg, nullptr);
     RECT tab;
@@ -291,7 +301,7 @@ TEST(SettingsDialogUse, EveryPageFitsItsTab)
 TEST(Help, MenuAndQuestionButtonsOpenTheManualAtTheirTopics)
 {
     zd::App app;
-    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.start("", cleanDir("help")));
     app.command(kHelpContents);
     HWND help = app.waitWindow("Zelo Edit Help - Contents", 5000, false);
     ASSERT_NE(help, nullptr);
