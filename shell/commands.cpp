@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "edit/edits.h"
 #include "edit/editwin.h"
+#include "shell/helpview.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -114,9 +115,9 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_SELECTDEVICE:  notYet(id); break;
     case IDM_TOOLBARSET:    notYet(id); break;
     case IDM_SETTINGS:      cmdSettings(); break;
-    case IDM_HELPCONTENTS:  notYet(id); break;
-    case IDM_QUICKREF:      notYet(id); break;
-    case IDM_FEATURES:      notYet(id); break;
+    case IDM_HELPCONTENTS:  helpShow(HELPKEY_CONTENTS); break;
+    case IDM_QUICKREF:      helpShow(HELPKEY_QUICKREF); break;
+    case IDM_FEATURES:      helpShow(HELPKEY_FEATURES); break;
     case IDM_ABOUT:         cmdAbout(); break;
     case IDM_CARETRIGHT:    notYet(id); break;
     case IDM_CARETLEFT:     notYet(id); break;

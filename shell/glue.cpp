@@ -11,6 +11,7 @@
 #include "shell/document.h"
 #include "shell/settings.h"
 #include "shell/newwave.h"
+#include "shell/helpview.h"
 #include "resources/resource.h"
 #include "edit/undo.h"
 #include "edit/editwin.h"
@@ -22,7 +23,7 @@
 int audioPlaying(void) { return 0; }
 int audioRecording(void) { return 0; }
 void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
-void helpShowTopic(const char *keyword) { (void)keyword; }
+void helpShowTopic(const char *keyword) { helpShow(keyword); }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
 
@@ -91,6 +92,7 @@ void shellShutdown(void)
 {
     editShutdown();
     extern void fileUiShutdown(void);
+    helpClose();
     tempStoreTeardown(1);
     settingsSave();
     fileUiShutdown();
@@ -100,7 +102,6 @@ void shellShutdown(void)
 void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
-void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { snprintf(buf, (size_t)size, "%s", Doc.undoText); }
 

@@ -6,6 +6,7 @@
 #include "shell/shell.h"
 #include "shell/profile.h"
 #include "resources/resource.h"
+#include "shell/helpview.h"
 #include "os/os.h"
 
 #include <shellapi.h>
@@ -158,6 +159,7 @@ static void onCreate(HWND hwnd)
     Shell.rightCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_RIGHTCHAN));
     Shell.leftCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_LEFTCHAN));
     osSetMessageHook(shellMessage);
+    helpFileDialogMessage(0);   /* registers "commdlg_help" */
     measureLayout();
     createChildren();
     describeOutputDevice();
@@ -314,6 +316,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     default:
         if (msg == menuQueryMessage())
             return menuQuery(hwnd, (UINT)wParam, lParam != 0);
+        if (helpFileDialogMessage(msg))
+            return 0;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }

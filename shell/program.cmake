@@ -8,6 +8,8 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/glue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/newwave.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fileui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settingsdlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/helpview.cpp
   $<TARGET_OBJECTS:zelo_resources>)
 target_link_libraries(zelo PRIVATE zelo_plugins zelo_formats zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
 if(TARGET zelo_edit_win)

@@ -47,6 +47,18 @@ std::string freshDir(const std::string &name)
     char dir[MAX_PATH];
     snprintf(dir, sizeof dir, "%szelo-e2e-%lu-%s", base, (unsigned long)GetCurrentProcessId(), name.c_str());
     CreateDirectoryA(dir, NULL);
+    /* Wine hands out process ids again, so a folder of an earlier run may be there: empty
+       it (plain files only; tests make no subfolders). */
+    WIN32_FIND_DATAA fd;
+    std::string wild = std::string(dir) + "\\*";
+    HANDLE h = FindFirstFileA(wild.c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((std::string(dir) + "\\" + fd.cFileName).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
     return dir;
 }
 
