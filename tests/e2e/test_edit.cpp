@@ -251,6 +251,57 @@ TEST(Edit, CutDeleteTrimUndoAndTheSavedSamples)
     EXPECT_EQ(0, app.close());
 }
 
+TEST(Edit, UndoSwitchAndLevelsFromTheSettings)
+{
+    std::string dir = zd::freshDir("undoset");
+    std::string file = dir + "\\s.wav";
+    Bytes start = pattern(1000);
+    ASSERT_TRUE(zd::writeWave(file, 22050, 16, 2, start));
+
+    /* Undo switched off: the item says so and edits keep no copies. */
+    std::string off = zd::freshDir("undooff");
+    zd::writeIni(off + "\\win.ini", "Zelo Edit", "Undo", "No");
+    {
+        zd::App app;
+        ASSERT_TRUE(app.start("\"" + file + "\"", off));
+        ASSERT_TRUE(waitTitle(app, "s.wav - Zelo Edit"));
+        settle(app);
+        selectRange(app, 10, 19);
+        app.command(kCut);
+        app.idle();
+        EXPECT_EQ("Undo Disabled", menuText(app, kUndo));
+        EXPECT_TRUE(menuGrayed(app, kUndo));
+        app.post(WM_CLOSE);
+        zd::MsgBox box;
+        if (app.waitMessageBox(&box, 3000))
+            zd::click(box.hwnd, IDNO);
+        EXPECT_EQ(0, app.waitExit());
+    }
+
+    /* One level: after two edits only the second can be undone. */
+    std::string one = zd::freshDir("undoone");
+    zd::writeIni(one + "\\zelo.ini", "Settings", "UndoLevels", "1");
+    zd::App app;
+    ASSERT_TRUE(app.start("\"" + file + "\"", one));
+    ASSERT_TRUE(waitTitle(app, "s.wav - Zelo Edit"));
+    settle(app);
+    selectRange(app, 10, 19);
+    app.command(kCut);
+    app.idle();
+    selectRange(app, 100, 199);
+    app.command(kTrim);
+    app.idle();
+    EXPECT_EQ("Undo Trim", menuText(app, kUndo));
+    app.command(kUndo);
+    app.idle();
+    EXPECT_EQ("Can't Undo", menuText(app, kUndo));
+    save(app);
+    Bytes want = start;
+    want.erase(want.begin() + 10 * 4, want.begin() + 20 * 4);
+    EXPECT_EQ(want, savedData(file));
+    EXPECT_EQ(0, app.close());
+}
+
 /* 2. One channel of a stereo file. */
 TEST(Edit, CutOfOneChannelSilencesItInTheFile)
 {
