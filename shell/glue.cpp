@@ -12,13 +12,13 @@
 #include "shell/settings.h"
 #include "shell/newwave.h"
 #include "resources/resource.h"
+#include "view/view.h"
 
 #include <string.h>
 
 int audioPlaying(void) { return 0; }
 int audioRecording(void) { return 0; }
 void shellLoadDropped(const char *list, int count) { (void)list; (void)count; }
-void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
 void cmdOpen(void) {}
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
@@ -78,6 +78,7 @@ void shellStartupSettings(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
+    viewInit();
 }
 
 void shellStartupOpen(void) {}
@@ -85,6 +86,7 @@ void shellStartupOpen(void) {}
 void shellShutdown(void)
 {
     tempStoreTeardown(1);
+    viewShutdown();
     settingsSave();
     tempTransferRelease();
 }
