@@ -13,13 +13,13 @@
 #include "shell/newwave.h"
 #include "resources/resource.h"
 #include "view/view.h"
+#include "formats/flttable.h"
 
 #include <string.h>
 
 int audioPlaying(void) { return 0; }
 int audioRecording(void) { return 0; }
-void shellLoadDropped(const char *list, int count) { (void)list; (void)count; }
-void cmdOpen(void) {}
+void helpShowTopic(const char *keyword) { (void)keyword; }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
 
@@ -78,23 +78,26 @@ void shellStartupSettings(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
+    extern void fileUiInit(void);
+    fileUiInit();
     viewInit();
+    extern void (*shellAfterLoad)(void);
+    shellAfterLoad = viewReset;
 }
-
-void shellStartupOpen(void) {}
 
 void shellShutdown(void)
 {
+    extern void fileUiShutdown(void);
     tempStoreTeardown(1);
     viewShutdown();
     settingsSave();
+    fileUiShutdown();
     tempTransferRelease();
 }
 
 void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
-void cmdSave(int asNew, int selectionOnly) { (void)asNew; (void)selectionOnly; }
 void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { shellString(IDS_CANTUNDO, buf, size); }
@@ -133,4 +136,5 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
     in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
+    in->haveFilters = FltTable.count > 0;
 }

@@ -231,34 +231,11 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
     return 0;
 }
 
+/* Each dropped name is kept whole (names may contain blanks). */
 static void onDropFiles(HDROP drop)
 {
-    extern int docSaveChangesPrompt(void);
-    extern void shellLoadDropped(const char *list, int count);
-    if (!docSaveChangesPrompt()) {
-        DragFinish(drop);
-        return;
-    }
-    UINT n = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
-    size_t size = 1;
-    for (UINT i = 0; i < n; i++)
-        size += DragQueryFileA(drop, i, NULL, 0) + 1;
-    char *list = (char *)osAlloc(size);
-    if (!list) {
-        DragFinish(drop);
-        return;
-    }
-    list[0] = 0;
-    for (UINT i = 0; i < n; i++) {
-        char name[MAX_PATH];
-        DragQueryFileA(drop, i, name, sizeof name);
-        if (i)
-            strcat(list, " ");
-        strcat(list, name);
-    }
-    DragFinish(drop);
-    shellLoadDropped(list, (int)n);
-    osFree(list);
+    extern void shellDropFiles(HDROP drop);
+    shellDropFiles(drop);
 }
 
 static void onClose(HWND hwnd)
@@ -303,6 +280,32 @@ static void onDestroy(HWND hwnd)
     PostQuitMessage(0);
 }
 
+/* Automation: other programs (test drivers, screen readers' scripts) cannot read this
+   process's menus directly, so the main window answers the registered message
+   "ZeloMenuState": wParam a command id; the reply is GetMenuState after an enabling pass,
+   or with lParam nonzero a global atom holding the item's text (the asker deletes it). */
+static UINT menuQueryMessage(void)
+{
+    static UINT id;
+    if (!id)
+        id = RegisterWindowMessageA("ZeloMenuState");
+    return id;
+}
+
+static LRESULT menuQuery(HWND hwnd, UINT item, int wantText)
+{
+    HMENU menu = GetMenu(hwnd);
+    if (!menu)
+        return (LRESULT)-1;
+    commandEnablePass(menu);
+    if (!wantText)
+        return (LRESULT)GetMenuState(menu, item, MF_BYCOMMAND);
+    char text[256];
+    if (GetMenuStringA(menu, item, text, sizeof text, MF_BYCOMMAND) <= 0)
+        return 0;
+    return (LRESULT)GlobalAddAtomA(text);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -321,6 +324,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SETCURSOR:     if (viewSetCursor(hwnd, lParam)) return TRUE; return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_CLOSE:         onClose(hwnd); return 0;
     case WM_DESTROY:       onDestroy(hwnd); return 0;
-    default:               return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default:
+        if (msg == menuQueryMessage())
+            return menuQuery(hwnd, (UINT)wParam, lParam != 0);
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
