@@ -115,8 +115,8 @@ void shellLayout(int width, int height)
     /* The read-outs carry their captions (" Beg: 0:01.000"), so they take the captions' place. */
     for (int i = 0; i < 3; i++) {
         ShowWindow(labels[i], SW_HIDE);
-        MoveWindow(values[i], lx, ly + 1, labelW + valueW, bh - 2, TRUE);
-        lx += labelW + valueW + 6;
+        MoveWindow(values[i], lx, ly + 1, labelW / 2 + valueW, bh - 2, TRUE);
+        lx += labelW / 2 + valueW + 4;
     }
     HWND fields[3] = {Shell.formatField, Shell.countField, Shell.sizeField};
     int fieldW[3] = {Shell.formatWidth, Shell.countWidth, Shell.sizeWidth};
