@@ -41,6 +41,10 @@ void SetSelection(uint32_t first, uint32_t last);
 /* 0 both, 1 left, 2 right (mono documents always 0). */
 void SetEditChannel(int ch);
 
+/* The Settings dialog changed the waveform colour or the viewing mode: new pen and brush,
+   and every column redrawn. */
+void viewSettingsChanged(void);
+
 /* Client x of a frame's column, or -1 when the frame is not in view. */
 int  viewFrameToX(uint32_t frame);
 

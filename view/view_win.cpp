@@ -245,6 +245,17 @@ int viewFrameToX(uint32_t frame)
     return View.area.left + (int)x;
 }
 
+void viewSettingsChanged(void)
+{
+    if (!ViewGdi.initialised)
+        return;
+    makeWavePen();
+    if (Shell.main && haveData()) {
+        syncArea();
+        invalidateColumns(View.area.left, View.area.right);
+    }
+}
+
 /* ---- status fields ---- */
 
 static void setText(HWND w, const char *text)
