@@ -28,7 +28,7 @@ void rulerDraw(HDC dc, const RulerParams *given, const RECT *rect, const char *u
     strncpy(box + 1, unit ? unit : "", sizeof box - 2);
     box[sizeof box - 1] = 0;
     Measure m = {dc};
-    int boxW = unit && *unit ? measureText(&m, box) + 3 : 0;
+    int boxW = unit && *unit ? measureText(&m, box) + 6 : 0;
     RECT boxRect = strip;
     if (p.flags & RULER_UNITLEFT) {
         boxRect.right = strip.left + boxW;
