@@ -429,4 +429,38 @@ TEST_F(ViewTest, StereoClickInTheTopTwelfthEditsTheLeftChannel)
     EXPECT_EQ(0, app.close());
 }
 
+TEST_F(ViewTest, EmptyNewWaveDrawsFramesAndRulerOnly)
+{
+    std::string dir = zd::freshDir("view-empty");
+    DeleteFileA((dir + "\\zelo.ini").c_str());
+    DeleteFileA((dir + "\\win.ini").c_str());
+    ASSERT_TRUE(app.start("", dir));
+    a = area(app);
+    EXPECT_EQ(" Beg:", field(app, 0));
+    EXPECT_EQ("", field(app, 3));   /* no document: empty format field */
+    app.command(1050);
+    HWND dlg = app.waitWindow("New Waveform");
+    ASSERT_TRUE(dlg);
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(waitGone(dlg));
+    settle(app);
+    EXPECT_EQ(" 0 Samples", field(app, 4));
+    EXPECT_EQ(" 0 K", field(app, 5));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kZoomIn)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kFullView)));
+    /* Clicks, keys and zooms on no data change nothing and draw no strokes. */
+    click(app, a.left + 100, a.top + 40);
+    app.command(kCaretRight);
+    app.command(kZoomOut);
+    app.command(kPageDown);
+    ASSERT_TRUE(grab());
+    int lit = 0;
+    for (int x = a.left; x < a.right; x += 7)
+        for (int y = a.top + 1; y < a.bottom; y += 5)
+            lit += at(x, y) != 0;
+    EXPECT_EQ(0, lit);
+    EXPECT_EQ(" Beg:  0:00.000", field(app, 0));
+    EXPECT_EQ(0, app.close());
+}
+
 } // namespace
