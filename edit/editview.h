@@ -9,6 +9,17 @@
 
 #include <stdint.h>
 
+/* The view's own calls, set by the program at start-up; while one is NULL the adapter sets
+   the document's fields itself and repaints the whole main window. */
+struct EditViewHooks {
+    void (*invalidate)(uint32_t first, uint32_t last);
+    void (*modified)(void);
+    void (*select)(uint32_t first, uint32_t last);
+    void (*status)(void);
+    void (*channel)(int channel);
+};
+extern EditViewHooks EditView;
+
 /* Columns of frames first..last (inclusive) need redrawing. */
 void editInvalidate(uint32_t first, uint32_t last);
 /* The whole waveform area needs redrawing (length or view changed). */

@@ -1,7 +1,7 @@
 /*
  * editwin.cpp - the Edit menu's commands in the Win32 program: start-up of the editing
  * subsystem from the settings, the shell-side hooks (wait cursor, repaint, owner window),
- * the command entry points commands.cpp calls, and the Viewing Range dialog.
+ * the command entry points commands.cpp calls.
  * Writes Edit's hooks, FioHook.saveUndo; reads Settings and Shell.
  */
 #include "edit/edits.h"
@@ -97,75 +97,3 @@ int editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const
     return editWrapped(id, description, caption, work, redrawSelectionOnly);
 }
 
-static INT_PTR CALLBACK SAMPLESMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    uint32_t *range = (uint32_t *)GetWindowLongPtrA(dlg, DWLP_USER);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
-        range = (uint32_t *)lParam;
-        char t[32];
-        snprintf(t, sizeof t, "%ld", (long)range[0]);
-        SetDlgItemTextA(dlg, IDC_VR_FROM, t);
-        snprintf(t, sizeof t, "%ld", (long)range[1]);
-        SetDlgItemTextA(dlg, IDC_VR_TO, t);
-        RECT r, o;
-        GetWindowRect(dlg, &r);
-        GetWindowRect(Shell.main, &o);
-        SetWindowPos(dlg, NULL, o.left + ((o.right - o.left) - (r.right - r.left)) / 2,
-                     o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK: {
-            char t[32];
-            GetDlgItemTextA(dlg, IDC_VR_FROM, t, sizeof t);
-            range[0] = (uint32_t)strtoul(t, NULL, 10);
-            GetDlgItemTextA(dlg, IDC_VR_TO, t, sizeof t);
-            range[1] = (uint32_t)strtoul(t, NULL, 10);
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        case IDCANCEL:
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        case IDC_HELPBTN:
-            WinHelpA(Shell.main, Shell.helpName, HELP_KEY, (ULONG_PTR)"Viewing");
-            return TRUE;
-        }
-        break;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
-
-void editViewingRange(void)
-{
-    uint32_t range[2] = {Doc.viewStart, Doc.viewEnd == DOC_NONE ? 0 : Doc.viewEnd};
-    if (DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_SAMPLESDLG), Shell.main, SAMPLESMsgProc,
-                        (LPARAM)range) != IDOK)
-        return;
-    uint32_t frames = docFrames();
-    uint32_t from = range[0], to = range[1];
-    /* Values past the wave or in the wrong order are kept within the wave. */
-    if (frames == 0)
-        return;
-    if (from > frames - 1)
-        from = frames - 1;
-    if (to > frames - 1)
-        to = frames - 1;
-    if (to < from)
-        to = from;
-    uint32_t width = (uint32_t)(Shell.waveArea.right > Shell.waveArea.left ? Shell.waveArea.right - Shell.waveArea.left : 1);
-    Doc.viewStart = from;
-    Doc.viewEnd = to;
-    if (to - from + 1 < width) {
-        editSelect(from, to);
-        uint64_t end = (uint64_t)from + width;
-        Doc.viewEnd = end > frames - 1 ? frames - 1 : (uint32_t)end;
-    }
-    editViewModified();
-}

@@ -18,7 +18,6 @@ void editSettingsChanged(void);
 /* The owner window of the filters' dialogs during a paste. */
 void editOwner(HWND owner);
 /* Viewing Range (3147). */
-void editViewingRange(void);
 /* Runs the command's dialog (the wave looks mono while one channel is edited), then the
    undo, progress and redraw steps of editWrapped.  Returns 1 done, 0 cancelled. */
 int  editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const char *caption,

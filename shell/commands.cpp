@@ -10,6 +10,7 @@
 #include "edit/edits.h"
 #include "edit/editwin.h"
 #include "shell/helpview.h"
+#include "view/view.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -61,6 +62,8 @@ extern void cmdSettings(void);
 
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {
+    if (control && notify == STN_DBLCLK && viewStatusDoubleClick(control))
+        return;
     switch (id) {
     case IDM_NEW:           cmdNew(); break;
     case IDM_NEWINSTANCE:   cmdNewInstance(); break;
@@ -90,11 +93,11 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_EDITRIGHTONLY: editChannelCommand(id); break;
     case IDM_DELETE:        editDelete(GetFocus() == hwnd); break;
     case IDM_TRIM:          editTrim(); break;
-    case IDM_TIME_DECIMAL:  notYet(id); break;
-    case IDM_TIME_FRAMES:   notYet(id); break;
-    case IDM_TIME_SAMPLES:  notYet(id); break;
-    case IDM_TIME_SMPTE:    notYet(id); break;
-    case IDM_VIEWRANGE:     editViewingRange(); break;
+    case IDM_TIME_DECIMAL:  viewCommand(id); break;
+    case IDM_TIME_FRAMES:   viewCommand(id); break;
+    case IDM_TIME_SAMPLES:  viewCommand(id); break;
+    case IDM_TIME_SMPTE:    viewCommand(id); break;
+    case IDM_VIEWRANGE:     viewCommand(id); break;
     case IDM_SPECTRAL:      notYet(id); break;
     case IDM_BYTESWAP:      notYet(id); break;
     case IDM_ADJUSTRATE:    notYet(id); break;
@@ -119,31 +122,32 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_QUICKREF:      helpShow(HELPKEY_QUICKREF); break;
     case IDM_FEATURES:      helpShow(HELPKEY_FEATURES); break;
     case IDM_ABOUT:         cmdAbout(); break;
-    case IDM_CARETRIGHT:    notYet(id); break;
-    case IDM_CARETLEFT:     notYet(id); break;
-    case IDM_EXTENDRIGHT:   notYet(id); break;
-    case IDM_EXTENDLEFT:    notYet(id); break;
+    case IDM_CARETRIGHT:    viewCommand(id); break;
+    case IDM_CARETLEFT:     viewCommand(id); break;
+    case IDM_EXTENDRIGHT:   viewCommand(id); break;
+    case IDM_EXTENDLEFT:    viewCommand(id); break;
     case IDM_HOLDSPECTRAL:  notYet(id); break;
     case IDM_FOCUSNEXT:     notYet(id); break;
     case IDM_FOCUSPREV:     notYet(id); break;
     case IDM_FOCUSMAIN:     SetFocus(hwnd); break;
     case IDM_PAUSE:         notYet(id); break;
     case IDM_RECORD:        notYet(id); break;
-    case IDM_FULLVIEW:      notYet(id); break;
-    case IDM_ZOOMOUT:       notYet(id); break;
-    case IDM_ZOOMIN:        notYet(id); break;
+    case IDM_FULLVIEW:      viewCommand(id); break;
+    case IDM_ZOOMOUT:       viewCommand(id); break;
+    case IDM_ZOOMIN:        viewCommand(id); break;
     case IDM_STOP:          notYet(id); break;
     case IDM_PLAY:          notYet(id); break;
     case IDM_SELECTVIEW:    notYet(id); break;
     case IDM_DESELECT:      notYet(id); break;
     case IDM_ADDCUE:        notYet(id); break;
-    case IDM_PAGEUP:        notYet(id); break;
-    case IDM_PAGEDOWN:      notYet(id); break;
-    case IDM_HOME:          notYet(id); break;
-    case IDM_END:           notYet(id); break;
+    case IDM_PAGEUP:        viewCommand(id); break;
+    case IDM_PAGEDOWN:      viewCommand(id); break;
+    case IDM_HOME:          viewCommand(id); break;
+    case IDM_END:           viewCommand(id); break;
     case IDM_TIMEDRECORD:   notYet(id); break;
     case IDM_NOACTION_F1:   break;
     case 103: case 108: case 110: case 111: case 132: break;   /* no action */
+    case 777: case 778:     viewCommand(id); break;          /* quarter-page scrolls */
     default:
         if (id >= IDM_CD_TITLE && id <= IDM_CD_TRACKS)
             notYet(id);

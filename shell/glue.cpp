@@ -15,6 +15,8 @@
 #include "resources/resource.h"
 #include "edit/undo.h"
 #include "edit/editwin.h"
+#include "view/view.h"
+#include "edit/editview.h"
 #include "formats/flttable.h"
 
 #include <stdio.h>
@@ -22,7 +24,6 @@
 
 int audioPlaying(void) { return 0; }
 int audioRecording(void) { return 0; }
-void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
 void helpShowTopic(const char *keyword) { helpShow(keyword); }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
@@ -86,6 +87,14 @@ void shellStartupSettings(void)
     editInit();
     extern void fileUiInit(void);
     fileUiInit();
+    viewInit();
+    extern void (*shellAfterLoad)(void);
+    shellAfterLoad = viewReset;
+    EditView.invalidate = InvalidateWaveRange;
+    EditView.modified = viewModified;
+    EditView.select = SetSelection;
+    EditView.status = UpdateStatusFields;
+    EditView.channel = SetEditChannel;
 }
 
 void shellShutdown(void)
@@ -94,6 +103,7 @@ void shellShutdown(void)
     extern void fileUiShutdown(void);
     helpClose();
     tempStoreTeardown(1);
+    viewShutdown();
     settingsSave();
     fileUiShutdown();
     tempTransferRelease();

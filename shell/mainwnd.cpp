@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "shell/helpview.h"
 #include "os/os.h"
+#include "view/view.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -51,6 +52,9 @@ static void measureLayout(void)
     Shell.buttonWidth = textWidth(dc, " Zoom Out M") + 4;
     Shell.cdTimeWidth = textWidth(dc, " 00:00 ");
     Shell.labelWidth = textWidth(dc, " Time: ") + 2;
+    Shell.formatWidth = textWidth(dc, " 44100 / 16 bit / Stereo") + 6;
+    Shell.countWidth = textWidth(dc, " 00000000 Samples") + 6;
+    Shell.sizeWidth = textWidth(dc, " 000000 K") + 6;
     SelectObject(dc, old);
     ReleaseDC(Shell.main, dc);
 }
@@ -67,9 +71,12 @@ static void createChildren(void)
     Shell.begLabel = child("STATIC", " Beg:", SS_LEFT, -1);
     Shell.endLabel = child("STATIC", " End:", SS_LEFT, -1);
     Shell.timeLabel = child("STATIC", " Time:", SS_LEFT, -1);
-    Shell.begValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
-    Shell.endValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
-    Shell.timeValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
+    Shell.begValue = child("STATIC", " Beg:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.endValue = child("STATIC", " End:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.timeValue = child("STATIC", " Time:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.formatField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY | SS_NOPREFIX, -1);
+    Shell.countField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.sizeField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
     Shell.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
     Shell.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
     /* The CD panel's controls exist from the start and show with the panel. */
@@ -106,10 +113,18 @@ void shellLayout(int width, int height)
     int ly = y + ROW_HEIGHT, lx = 4, labelW = Shell.labelWidth, valueW = Shell.begWidth;
     HWND labels[3] = {Shell.begLabel, Shell.endLabel, Shell.timeLabel};
     HWND values[3] = {Shell.begValue, Shell.endValue, Shell.timeValue};
+    /* The read-outs carry their captions (" Beg: 0:01.000"), so they take the captions' place. */
     for (int i = 0; i < 3; i++) {
-        MoveWindow(labels[i], lx, ly + 3, labelW, bh - 4, TRUE);
-        MoveWindow(values[i], lx + labelW, ly + 1, valueW, bh - 2, TRUE);
-        lx += labelW + valueW + 6;
+        ShowWindow(labels[i], SW_HIDE);
+        MoveWindow(values[i], lx, ly + 1, labelW / 2 + valueW, bh - 2, TRUE);
+        lx += labelW / 2 + valueW + 4;
+    }
+    HWND fields[3] = {Shell.formatField, Shell.countField, Shell.sizeField};
+    int fieldW[3] = {Shell.formatWidth, Shell.countWidth, Shell.sizeWidth};
+    for (int i = 0; i < 3; i++) {
+        int fw = width - lx - 4 < fieldW[i] ? 0 : fieldW[i];
+        MoveWindow(fields[i], lx, ly + 1, fw, bh - 2, TRUE);
+        lx += fw ? fw + 4 : 0;
     }
     int nameX = x + 8, nameW = width - nameX - 4;
     MoveWindow(Shell.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
@@ -185,18 +200,12 @@ static void onSize(HWND hwnd, WPARAM type, int width, int height)
 
 static void onPaint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
     if (!Shell.closing) {
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        RECT below = rc;
-        below.top = Shell.waveArea.bottom;
-        FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
-        FillRect(dc, &Shell.waveArea, GetSysColorBrush(COLOR_WINDOW));
-        extern void viewPaint(HDC dc, const RECT *area);
-        viewPaint(dc, &Shell.waveArea);
+        viewPaint(hwnd);
+        return;
     }
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
     EndPaint(hwnd, &ps);
 }
 
@@ -311,6 +320,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:       commandDispatch(hwnd, LOWORD(wParam), HIWORD(wParam), (HWND)lParam); return 0;
     case WM_INITMENU:      if ((HMENU)wParam == GetMenu(hwnd)) commandEnablePass((HMENU)wParam); return 0;
     case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_MOUSEMOVE:
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CAPTURECHANGED:
+                           viewMouse(hwnd, msg, wParam, lParam); return 0;
+    case WM_SETCURSOR:     if (viewSetCursor(hwnd, lParam)) return TRUE; return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_CLOSE:         onClose(hwnd); return 0;
     case WM_DESTROY:       onDestroy(hwnd); return 0;
     default:

@@ -15,6 +15,7 @@ target_link_libraries(zelo PRIVATE zelo_plugins zelo_formats zelo_store zelo_os 
 if(TARGET zelo_edit_win)
   target_link_libraries(zelo PRIVATE zelo_edit_win zelo_edit zelo_edit_clip)
 endif()
+target_link_libraries(zelo PRIVATE zelo_view)
 if(TARGET zelo_shell_core)
   target_link_libraries(zelo PRIVATE zelo_shell_core)
 endif()

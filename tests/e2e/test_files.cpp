@@ -71,9 +71,9 @@ TEST(Files, CommandLineOpenSaveAsAndReopenKeepEverySample)
     zd::App app;
     ASSERT_TRUE(app.start("\"" + in + "\""));
     ASSERT_TRUE(waitTitle(app, "tone in.wav - Zelo Edit")) << app.title();
-    /* Play and the zoom buttons follow a loaded wave. */
+    /* Play and Zoom In follow a loaded wave (Full View stays off while the whole wave shows). */
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 195)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 197)));
     zd::screenshot("files-opened");
 
     app.command(kSaveAs);
