@@ -55,6 +55,8 @@ static void cmdRepeat(int withoutDialog)
 extern void cmdNew(void);
 extern void cmdOpen(void);
 extern void cmdReopen(void);
+extern void cmdOpenAs(void);
+extern void cmdOpenAppend(void);
 extern void cmdClose(void);
 extern void cmdSave(int asNew, int selectionOnly);
 extern void cmdAbout(void);
@@ -68,8 +70,8 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_NEW:           cmdNew(); break;
     case IDM_NEWINSTANCE:   cmdNewInstance(); break;
     case IDM_OPEN:          cmdOpen(); break;
-    case IDM_OPENAS:        notYet(id); break;
-    case IDM_OPENAPPEND:    notYet(id); break;
+    case IDM_OPENAS:        cmdOpenAs(); break;
+    case IDM_OPENAPPEND:    cmdOpenAppend(); break;
     case IDM_REOPEN:        cmdReopen(); break;
     case IDM_CLOSE:         cmdClose(); break;
     case IDM_SAVE:          cmdSave(0, 0); break;

@@ -21,6 +21,8 @@
 #include "store/voc.h"
 #include "store/blockfile.h"
 #include "resources/resource.h"
+#include "edit/paste.h"
+#include "edit/edits.h"
 
 #include <commdlg.h>
 #include <dlgs.h>
@@ -375,6 +377,10 @@ static int askOpenName(char *name, size_t size, int *chosen, const char *title)
 
 /* ---- commands ---- */
 
+/* A long operation pumps messages behind its progress meter; a file command arriving then
+   (posted by another program or a script) must not start a second one inside it. */
+static int fileUiBusy(void) { return Progress.dialog != NULL; }
+
 static int openFile(const char *name, int chosen)
 {
     char path[MAX_PATH];
@@ -417,6 +423,8 @@ static int openFile(const char *name, int chosen)
 
 void cmdOpen(void)
 {
+    if (fileUiBusy())
+        return;
     if (!docSaveChangesPrompt())
         return;
     char name[MAX_PATH];
@@ -428,6 +436,8 @@ void cmdOpen(void)
 
 void cmdReopen(void)
 {
+    if (fileUiBusy())
+        return;
     if (!Doc.name[0] || !docSaveChangesPrompt())
         return;
     char name[MAX_PATH];
@@ -437,6 +447,8 @@ void cmdReopen(void)
 
 void cmdSave(int asNew, int selectionOnly)
 {
+    if (fileUiBusy())
+        return;
     if (!BF.table)
         return;
     char name[FLT_PATH_MAX];
@@ -487,16 +499,191 @@ void shellStartupOpen(void)
         Shell.autoplay[0] = 0;
 }
 
-/* Dropped files: the first is opened; the others join it through the paste engine once
-   appending is available, each marked with a cue. */
-void (*shellAppendFile)(const char *name);
-
-void shellLoadDropped(const char *list, int count)
+/* Appends name at the end of the waveform, converted to its format, through the filters
+   and the paste engine.  0 appended (possibly cut short by a cancel), 1 not read. */
+static int appendFile(const char *name)
 {
-    (void)list;
-    (void)count;
+    if (!BF.table || FltTable.count == 0)
+        return 1;
+    char path[MAX_PATH];
+    if (!GetFullPathNameA(name, sizeof path, path, NULL))
+        snprintf(path, sizeof path, "%s", name);
+    FltRaw def;
+    memset(&def, 0, sizeof def);
+    def.rate = Doc.sampleRate ? Doc.sampleRate : 44100;
+    def.bits = Wave.bitsPerSample;
+    def.channels = Wave.channels;
+    int opened = 0;
+    for (int i = 0; i < FltTable.count && !opened; i++) {
+        if (!(FltTable.rec[i].flags & FLT_CANREAD))
+            continue;
+        int rc = filterOpenInput(i, path, Shell.main, &def, 1);
+        if (rc == FILTER_CANCELLED)
+            return 1;
+        opened = rc == FILTER_OPENED;
+    }
+    if (!opened) {
+        char text[MAX_PATH + 64];
+        snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
+        shellMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
+        return 1;
+    }
+    PasteRequest r;
+    memset(&r, 0, sizeof r);
+    r.rate = FilterIn.rate;
+    r.bits = FilterIn.bits;
+    r.channels = FilterIn.channels;
+    r.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
+    r.bytes = FilterIn.bytes;
+    r.waveRate = Doc.sampleRate;
+    r.leftVolume = r.rightVolume = 1.0;
+    r.existing = 0.0;
+    r.mode = PASTE_ADD;
+    r.repetitions = 1;
+    r.smooth = Edit.smooth8;
+    r.cancelled = Edit.hook.cancelled;
+    uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
+    uint32_t start = docFrames();
+    uint64_t frames = r.blockAlign ? pasteFrames(&r) : 0;
+    int rc = 1;
+    if (frames && (uint64_t)Wave.dataLength + frames * ba > BLOCKMAXSIZE) {
+        osMessage("The file is too long to append to this waveform.", "Out of Space", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+    } else if (frames && vocInsertBlank((int32_t)((uint64_t)start * ba), (uint32_t)(frames * ba)) == 0) {
+        const char *base = strrchr(path, '\\');
+        char title[MAX_PATH + 16];
+        snprintf(title, sizeof title, "Opening %s", base ? base + 1 : path);
+        if (Edit.hook.progressOpen)
+            Edit.hook.progressOpen(title);
+        r.startFrame = start;
+        uint64_t done = pasteCopies(&r) / ba;
+        if (Edit.hook.progressClose)
+            Edit.hook.progressClose();
+        if (done < frames)
+            vocCut((int32_t)((start + done) * ba), (uint32_t)((frames - done) * ba));
+        rc = 0;
+    } else if (!frames) {
+        rc = 0;
+    }
+    filterCloseInput();
+    Doc.modified = 1;
+    return rc;
 }
 
+/* Several names from a multi-select Open dialog: "dir\0a\0b\0\0" or one full path. */
+static int splitSelection(const char *buf, char names[][MAX_PATH], int max)
+{
+    const char *first = buf;
+    const char *next = first + strlen(first) + 1;
+    if (!*next) {
+        snprintf(names[0], MAX_PATH, "%s", first);
+        return 1;
+    }
+    int n = 0;
+    for (const char *p = next; *p && n < max; p += strlen(p) + 1)
+        snprintf(names[n++], MAX_PATH, "%s\\%s", first, p);
+    return n;
+}
+
+static int askOpenNames(char names[][MAX_PATH], int max, const char *title)
+{
+    static char filters[4096];
+    static char buf[32768];
+    if (!fioTypeList(0, filters, sizeof filters))
+        return 0;
+    char dir[MAX_PATH];
+    fioGroupDir(FIO_GROUP_OPEN, dir, sizeof dir);
+    int pre = fioPreselectedType();
+    FileUi.openType = pre;
+    memset(buf, 0, sizeof buf);
+    OPENFILENAMEA o;
+    memset(&o, 0, sizeof o);
+    o.lStructSize = sizeof o;
+    o.hwndOwner = Shell.main;
+    o.hInstance = Shell.instance;
+    o.lpstrFilter = filters;
+    o.nFilterIndex = pre >= 0 && FltTable.rec[pre].openPos ? FltTable.rec[pre].openPos : 1;
+    o.lpstrFile = buf;
+    o.nMaxFile = sizeof buf - 2;
+    o.lpstrInitialDir = dir[0] ? dir : NULL;
+    o.lpstrTitle = title;
+    o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT |
+              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    o.lpfnHook = OPENHookProc;
+    o.lpTemplateName = MAKEINTRESOURCEA(IDD_OPENEXTRA);
+    BOOL ok = GetOpenFileNameA(&o);
+    if (shellPreviewStop)
+        shellPreviewStop();
+    if (!ok)
+        return 0;
+    int n = splitSelection(buf, names, max);
+    char chosenDir[MAX_PATH];
+    splitDir(names[0], chosenDir, sizeof chosenDir);
+    if (chosenDir[0])
+        fioRememberDir(chosenDir, FIO_GROUP_OPEN);
+    return n;
+}
+
+#define FILEUI_MANY 64
+
+static void afterAppends(int count)
+{
+    if (DocHook.clearUndo)
+        DocHook.clearUndo();
+    Doc.selStart = 0;
+    Doc.selEnd = DOC_NONE;
+    Doc.selectionShown = 0;
+    uint32_t frames = docFrames();
+    Doc.viewStart = 0;
+    Doc.viewEnd = frames ? frames - 1 : 0;
+    if (DocHook.buttons)
+        DocHook.buttons(1, 1, 1);
+    if (shellAfterLoad)
+        shellAfterLoad();
+    (void)count;
+    InvalidateRect(Shell.main, NULL, FALSE);
+}
+
+/* Open Append: each chosen file joins the end of the wave. */
+void cmdOpenAppend(void)
+{
+    if (fileUiBusy())
+        return;
+    if (!BF.table)
+        return;
+    static char names[FILEUI_MANY][MAX_PATH];
+    int n = askOpenNames(names, FILEUI_MANY, "Append a Waveform");
+    for (int i = 0; i < n; i++)
+        appendFile(names[i]);
+    if (n) {
+        Doc.modified = 1;
+        afterAppends(n);
+    }
+}
+
+/* Open As: a new empty waveform of the format the New Waveform dialog gives, with every
+   chosen file appended in order, converted to it. */
+void cmdOpenAs(void)
+{
+    if (fileUiBusy())
+        return;
+    if (!docSaveChangesPrompt())
+        return;
+    static char names[FILEUI_MANY][MAX_PATH];
+    int n = askOpenNames(names, FILEUI_MANY, "Please choose a wave file");
+    if (!n || docNew() != 0 || !BF.table)
+        return;
+    for (int i = 0; i < n; i++)
+        appendFile(names[i]);
+    if (n == 1) {
+        nameDocument(names[0]);
+        Doc.modified = 0;
+    } else {
+        Doc.modified = 1;
+    }
+    afterAppends(n);
+}
+
+/* Dropped files: the first is opened, the others appended behind it. */
 void shellDropFiles(HDROP drop)
 {
     if (!docSaveChangesPrompt()) {
@@ -511,14 +698,14 @@ void shellDropFiles(HDROP drop)
     DragFinish(drop);
     if (count && first[0] && openFile(first, -1) == 0) {
         for (UINT i = 1; i < count; i++)
-            if (shellAppendFile)
-                shellAppendFile(rest[i - 1]);
-        if (count > 1 && shellAppendFile) {
+            appendFile(rest[i - 1]);
+        if (count > 1) {
             Doc.name[0] = 0;
             char display[DOC_NAMEMAX];
             docUniqueName(DOC_UNTITLED, display, sizeof display);
             docSetTitle(display);
             Doc.modified = 1;
+            afterAppends((int)count);
         } else {
             Doc.modified = 0;
         }

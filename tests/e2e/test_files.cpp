@@ -7,12 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <math.h>
 #include <stdio.h>
 
 namespace {
 
-const int kOpen = 1100, kSaveAs = 1150, kSave = 1151, kReopen = 1110;
+const int kOpen = 1100, kSaveAs = 1150, kSave = 1151, kReopen = 1110, kOpenAs = 116, kOpenAppend = 135;
 const int kFileNameCombo = 0x47c, kFileNameEdit = 0x480;
 
 std::vector<unsigned char> stereoRamp(int frames)
@@ -49,6 +50,18 @@ bool waitGone(HWND w, int ms = 5000)
         Sleep(50);
     }
     return false;
+}
+
+/* Reading, appending and saving pump messages behind a progress meter: wait until no
+   dialog of the program is up. */
+void settle(zd::App &app)
+{
+    int quiet = 0;
+    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
+        quiet = app.dialogs().empty() ? quiet + 1 : 0;
+        Sleep(50);
+    }
+    app.idle();
 }
 
 bool waitTitle(zd::App &app, const std::string &title, int ms = 8000)
@@ -198,6 +211,85 @@ TEST(Files, DroppedFileOpens)
     ASSERT_TRUE(waitTitle(app, "dropped tone.wav - Zelo Edit")) << app.title();
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
     EXPECT_TRUE(app.running());
+    EXPECT_EQ(0, app.close());
+}
+
+TEST(Files, TwoDroppedFilesMakeOneUntitledWave)
+{
+    std::string dir = zd::freshDir("drop2");
+    std::string a = dir + "\\a.wav", b = dir + "\\b.wav", out = dir + "\\joined.wav";
+    std::vector<unsigned char> da = stereoRamp(3000), db = stereoRamp(1234);
+    ASSERT_TRUE(zd::writeWave(a, 22050, 16, 2, da));
+    /* The second file is mono 8-bit at half the rate: it is converted on the way in. */
+    std::vector<unsigned char> mono(617, 200);
+    ASSERT_TRUE(zd::writeWave(b, 11025, 8, 1, mono));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({a, b}));
+    ASSERT_TRUE(waitTitle(app, "Untitled - Zelo Edit")) << app.title();
+    settle(app);
+    app.command(kSaveAs);
+    HWND dlg = app.waitWindow("Save a Waveform");
+    ASSERT_TRUE(dlg);
+    fillFileDialog(dlg, out);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitTitle(app, "joined.wav - Zelo Edit")) << app.title();
+    unsigned rate = 0;
+    int bits = 0, channels = 0;
+    std::vector<unsigned char> back;
+    ASSERT_TRUE(zd::readWave(out, &rate, &bits, &channels, &back));
+    EXPECT_EQ(22050u, rate);
+    EXPECT_EQ(16, bits);
+    EXPECT_EQ(2, channels);
+    ASSERT_EQ(da.size() + 617u * 2u * 4u, back.size());
+    EXPECT_TRUE(std::equal(da.begin(), da.end(), back.begin()));
+    /* 8-bit 200 is (200 - 128) * 256 in 16 bits, on both channels. */
+    short v = (short)(back[da.size() + 400 * 4] | back[da.size() + 400 * 4 + 1] << 8);
+    short w = (short)(back[da.size() + 400 * 4 + 2] | back[da.size() + 400 * 4 + 3] << 8);
+    EXPECT_NEAR((200 - 128) * 256, v, 256);
+    EXPECT_EQ(v, w);
+    EXPECT_EQ(0, app.close());
+}
+
+TEST(Files, OpenAppendAndOpenAsJoinFilesThroughTheDialogs)
+{
+    std::string dir = zd::freshDir("append");
+    std::string a = dir + "\\first.wav", b = dir + "\\second.wav", out = dir + "\\out.wav";
+    std::vector<unsigned char> da(1000, 10), db(500, 250);
+    ASSERT_TRUE(zd::writeWave(a, 8000, 8, 1, da));
+    ASSERT_TRUE(zd::writeWave(b, 8000, 8, 1, db));
+    zd::App app;
+    ASSERT_TRUE(app.start("\"" + a + "\""));
+    ASSERT_TRUE(waitTitle(app, "first.wav - Zelo Edit"));
+    app.command(kOpenAppend);
+    HWND dlg = app.waitWindow("Append a Waveform");
+    ASSERT_TRUE(dlg);
+    fillFileDialog(dlg, b);
+    ASSERT_TRUE(waitGone(dlg));
+    settle(app);
+    app.command(kSaveAs);
+    dlg = app.waitWindow("Save a Waveform");
+    ASSERT_TRUE(dlg);
+    fillFileDialog(dlg, out);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitTitle(app, "out.wav - Zelo Edit"));
+    unsigned rate = 0;
+    int bits = 0, channels = 0;
+    std::vector<unsigned char> back, want = da;
+    want.insert(want.end(), db.begin(), db.end());
+    ASSERT_TRUE(zd::readWave(out, &rate, &bits, &channels, &back));
+    EXPECT_TRUE(back == want);
+
+    /* Open As: the New Waveform dialog sets the format the chosen file is converted to. */
+    app.command(kOpenAs);
+    dlg = app.waitWindow("Please choose a wave file");
+    ASSERT_TRUE(dlg);
+    fillFileDialog(dlg, b);
+    ASSERT_TRUE(waitGone(dlg));
+    HWND nw = app.waitWindow("New Waveform");
+    ASSERT_TRUE(nw);
+    zd::click(nw, IDOK);
+    ASSERT_TRUE(waitTitle(app, "second.wav - Zelo Edit")) << app.title();
     EXPECT_EQ(0, app.close());
 }
 
