@@ -15,8 +15,6 @@
 
 #include <string.h>
 
-int audioPlaying(void) { return 0; }
-int audioRecording(void) { return 0; }
 void shellLoadDropped(const char *list, int count) { (void)list; (void)count; }
 void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
 void cmdOpen(void) {}
@@ -131,4 +129,7 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
     in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
+    extern int audioPlaying(void), audioRecording(void);
+    in->playing = audioPlaying();
+    in->recording = audioRecording();
 }

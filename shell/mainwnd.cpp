@@ -7,6 +7,7 @@
 #include "shell/profile.h"
 #include "resources/resource.h"
 #include "os/os.h"
+#include "audio/audio.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -161,6 +162,7 @@ static void onCreate(HWND hwnd)
     measureLayout();
     createChildren();
     describeOutputDevice();
+    audioStartup();
     RECT rc;
     GetClientRect(hwnd, &rc);
     shellLayout(rc.right, rc.bottom);
@@ -194,6 +196,8 @@ static void onPaint(HWND hwnd)
         FillRect(dc, &Shell.waveArea, GetSysColorBrush(COLOR_WINDOW));
         extern void viewPaint(HDC dc, const RECT *area);
         viewPaint(dc, &Shell.waveArea);
+        extern void audioAfterPaint(void);
+        audioAfterPaint();
     }
     EndPaint(hwnd, &ps);
 }
@@ -214,7 +218,6 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
         return 0;
     Shell.inKeyDown = 1;
     if (key == VK_SPACE) {
-        extern int audioPlaying(void), audioRecording(void);
         int id = audioPlaying() ? IDM_STOP : audioRecording() ? IDM_PAUSE : IDM_PLAY;
         PostMessageA(Shell.main, WM_COMMAND, (WPARAM)id, 0);
     }
@@ -269,6 +272,7 @@ static void onClose(HWND hwnd)
 static void onDestroy(HWND hwnd)
 {
     extern void shellShutdown(void);
+    audioShutdown();
     shellShutdown();
     DeleteObject(Shell.statusFont);
     DeleteObject(Shell.smallFont);
@@ -306,6 +310,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:       commandDispatch(hwnd, LOWORD(wParam), HIWORD(wParam), (HWND)lParam); return 0;
     case WM_INITMENU:      if ((HMENU)wParam == GetMenu(hwnd)) commandEnablePass((HMENU)wParam); return 0;
     case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
+    case MM_WOM_DONE:      audioOnWomDone((HWAVEOUT)wParam, (WAVEHDR *)lParam); return 0;
+    case MM_WOM_CLOSE:     audioOnWomClose((HWAVEOUT)wParam); return 0;
+    case WM_TIMER:         if (wParam == PLAY_TIMER) audioOnTimer(); return 0;
     case WM_CLOSE:         onClose(hwnd); return 0;
     case WM_DESTROY:       onDestroy(hwnd); return 0;
     default:               return DefWindowProcA(hwnd, msg, wParam, lParam);

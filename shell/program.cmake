@@ -9,6 +9,9 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/newwave.cpp
   $<TARGET_OBJECTS:zelo_resources>)
 target_link_libraries(zelo PRIVATE zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
+if(TARGET zelo_audio)
+  target_link_libraries(zelo PRIVATE zelo_audio)
+endif()
 if(TARGET zelo_shell_core)
   target_link_libraries(zelo PRIVATE zelo_shell_core)
 endif()
