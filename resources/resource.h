@@ -478,4 +478,19 @@
 #define IDC_WI_ICON             322
 #define IDC_WI_AUTOFILL         3036
 
+/* Child templates of the common Open and Save dialogs (explorer style) */
+#define IDD_OPENEXTRA           184   /* the highlighted file's description, auto play */
+#define IDD_SAVEEXTRA           185   /* the Options button */
+#define IDC_FD_FORMAT           4001
+#define IDC_FD_SIZE             4002
+#define IDC_FD_TYPE             4003
+#define IDC_FD_LENGTH           4004
+#define IDC_FD_AUTOPLAY         4005
+#define IDC_FD_OPTIONS          4006
+#define IDC_FD_FORMATLBL        4007
+#define IDC_FD_SIZELBL          4008
+#define IDC_FD_TYPELBL          4009
+#define IDC_FD_LENGTHLBL        4010
+#define IDC_FD_HELP             4011
+
 #endif /* ZELO_RESOURCE_H */

@@ -51,6 +51,7 @@ static void cmdRepeat(int withoutDialog)
 
 extern void cmdNew(void);
 extern void cmdOpen(void);
+extern void cmdReopen(void);
 extern void cmdClose(void);
 extern void cmdSave(int asNew, int selectionOnly);
 extern void cmdAbout(void);
@@ -64,7 +65,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_OPEN:          cmdOpen(); break;
     case IDM_OPENAS:        notYet(id); break;
     case IDM_OPENAPPEND:    notYet(id); break;
-    case IDM_REOPEN:        notYet(id); break;
+    case IDM_REOPEN:        cmdReopen(); break;
     case IDM_CLOSE:         cmdClose(); break;
     case IDM_SAVE:          cmdSave(0, 0); break;
     case IDM_SAVEAS:        cmdSave(1, 0); break;

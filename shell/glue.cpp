@@ -15,9 +15,8 @@
 
 #include <string.h>
 
-void shellLoadDropped(const char *list, int count) { (void)list; (void)count; }
 void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
-void cmdOpen(void) {}
+void helpShowTopic(const char *keyword) { (void)keyword; }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
 
@@ -76,21 +75,22 @@ void shellStartupSettings(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
+    extern void fileUiInit(void);
+    fileUiInit();
 }
-
-void shellStartupOpen(void) {}
 
 void shellShutdown(void)
 {
+    extern void fileUiShutdown(void);
     tempStoreTeardown(1);
     settingsSave();
+    fileUiShutdown();
     tempTransferRelease();
 }
 
 void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
-void cmdSave(int asNew, int selectionOnly) { (void)asNew; (void)selectionOnly; }
 void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { shellString(IDS_CANTUNDO, buf, size); }

@@ -163,6 +163,10 @@ static void onCreate(HWND hwnd)
     createChildren();
     describeOutputDevice();
     audioStartup();
+    extern void (*shellPreview)(const char *name);
+    extern void (*shellPreviewStop)(void);
+    shellPreview = audioPreviewFile;
+    shellPreviewStop = audioPreviewStop;
     RECT rc;
     GetClientRect(hwnd, &rc);
     shellLayout(rc.right, rc.bottom);
@@ -225,34 +229,11 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
     return 0;
 }
 
+/* Each dropped name is kept whole (names may contain blanks). */
 static void onDropFiles(HDROP drop)
 {
-    extern int docSaveChangesPrompt(void);
-    extern void shellLoadDropped(const char *list, int count);
-    if (!docSaveChangesPrompt()) {
-        DragFinish(drop);
-        return;
-    }
-    UINT n = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
-    size_t size = 1;
-    for (UINT i = 0; i < n; i++)
-        size += DragQueryFileA(drop, i, NULL, 0) + 1;
-    char *list = (char *)osAlloc(size);
-    if (!list) {
-        DragFinish(drop);
-        return;
-    }
-    list[0] = 0;
-    for (UINT i = 0; i < n; i++) {
-        char name[MAX_PATH];
-        DragQueryFileA(drop, i, name, sizeof name);
-        if (i)
-            strcat(list, " ");
-        strcat(list, name);
-    }
-    DragFinish(drop);
-    shellLoadDropped(list, (int)n);
-    osFree(list);
+    extern void shellDropFiles(HDROP drop);
+    shellDropFiles(drop);
 }
 
 static void onClose(HWND hwnd)

@@ -7,8 +7,9 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/enabling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/glue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/newwave.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fileui.cpp
   $<TARGET_OBJECTS:zelo_resources>)
-target_link_libraries(zelo PRIVATE zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
+target_link_libraries(zelo PRIVATE zelo_plugins zelo_formats zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
 if(TARGET zelo_audio)
   target_link_libraries(zelo PRIVATE zelo_audio)
 endif()
@@ -16,6 +17,9 @@ if(TARGET zelo_shell_core)
   target_link_libraries(zelo PRIVATE zelo_shell_core)
 endif()
 set_target_properties(zelo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+if(TARGET wave)
+  add_dependencies(zelo wave)
+endif()
 
 # The demo sound the run command opens when no file is given: made here from arithmetic.
 find_package(Python3 COMPONENTS Interpreter)

@@ -1,0 +1,248 @@
+/*
+ * progress.cpp - the progress meter dialog (ID_PROGRESS) and its three calls.
+ */
+#include "plugins/progress.h"
+#include "shell/shell.h"
+#include "resources/resource.h"
+
+#include <stdio.h>
+#include <string.h>
+
+ProgressState Progress;
+
+void progressEtaText(uint32_t seconds, char *out, size_t size)
+{
+    char part[32];
+    snprintf(out, size, "ETA: ");
+    if (seconds >= 3600) {
+        uint32_t h = seconds / 3600;
+        if (h == 1)
+            snprintf(part, sizeof part, "1 Hour ");
+        else
+            snprintf(part, sizeof part, "%u Hours ", (unsigned)h);
+        strncat(out, part, size - strlen(out) - 1);
+        seconds %= 3600;
+    }
+    if (seconds >= 60) {
+        uint32_t m = seconds / 60;
+        if (m == 1)
+            snprintf(part, sizeof part, "1 Minute ");
+        else
+            snprintf(part, sizeof part, "%u Minutes ", (unsigned)m);
+        strncat(out, part, size - strlen(out) - 1);
+        seconds %= 60;
+    }
+    if (seconds == 1)
+        strncat(out, "1 Second", size - strlen(out) - 1);
+    else if (seconds > 1) {
+        snprintf(part, sizeof part, "%u Seconds", (unsigned)seconds);
+        strncat(out, part, size - strlen(out) - 1);
+    }
+}
+
+static void drawBar(HDC dc, long position, int frame)
+{
+    RECT r = Progress.bar;
+    if (frame) {
+        RECT f = {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+        FillRect(dc, &f, (HBRUSH)GetStockObject(WHITE_BRUSH));
+        FrameRect(dc, &f, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    }
+    if (position <= 0)
+        return;
+    RECT fill = r;
+    fill.right = r.left + (int)(uint16_t)((long)(r.right - r.left) * position / 10000);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &fill, blue);
+    DeleteObject(blue);
+}
+
+static void togglePause(HWND dlg)
+{
+    char text[32];
+    if (!Progress.paused) {
+        Progress.paused = 1;
+        Progress.pauseTick = GetTickCount();
+        SetDlgItemTextA(dlg, IDC_PR_STATE, shellString(IDS_PAUSED, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_PAUSE, shellString(IDS_CONTINUE, text, sizeof text));
+    } else {
+        Progress.paused = 0;
+        Progress.startTick += GetTickCount() - Progress.pauseTick;
+        SetDlgItemTextA(dlg, IDC_PR_STATE, shellString(IDS_WORKING, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_PAUSE, shellString(IDS_PAUSE, text, sizeof text));
+    }
+}
+
+static void cancel(HWND dlg)
+{
+    Progress.cancelled = 1;
+    Progress.paused = 0;
+    if (Progress.owner)
+        EnableWindow(Progress.owner, TRUE);
+    DestroyWindow(dlg);
+    Progress.dialog = NULL;
+}
+
+static INT_PTR CALLBACK PROGRESSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG: {
+        RECT me, over;
+        GetWindowRect(dlg, &me);
+        HWND centre = Progress.owner ? Progress.owner : Shell.main;
+        if (centre && GetWindowRect(centre, &over))
+            SetWindowPos(dlg, NULL, over.left + ((over.right - over.left) - (me.right - me.left)) / 2,
+                         over.top + ((over.bottom - over.top) - (me.bottom - me.top)) / 2, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetDlgItemTextA(dlg, IDC_PR_TITLE, Progress.title);
+        SetDlgItemTextA(dlg, IDC_PR_LABEL, Progress.label);
+        char text[32];
+        SetDlgItemTextA(dlg, IDC_PR_STATE, shellString(IDS_WORKING, text, sizeof text));
+        RECT bar, origin;
+        GetWindowRect(GetDlgItem(dlg, IDC_PR_BAR), &bar);
+        GetWindowRect(GetDlgItem(dlg, IDC_PR_ORIGIN), &origin);
+        Progress.bar.left = bar.left - origin.left;
+        Progress.bar.top = bar.top - origin.top;
+        Progress.bar.right = bar.right - origin.left;
+        Progress.bar.bottom = bar.bottom - origin.top;
+        Progress.lastPosition = -100;
+        return TRUE;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(dlg, &ps);
+        drawBar(dc, Progress.lastPosition, 1);
+        EndPaint(dlg, &ps);
+        return TRUE;
+    }
+    case WM_LBUTTONDOWN: {
+        POINT p = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        if (PtInRect(&Progress.bar, p))
+            togglePause(dlg);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_PR_PERCENT: {
+            long p = (long)lParam;
+            if (p <= Progress.lastPosition)
+                return TRUE;
+            if (p / 100 != Progress.lastPosition / 100 || Progress.lastPosition < 0) {
+                char text[16];
+                snprintf(text, sizeof text, "%2ld %c", p / 100, '%');
+                SetDlgItemTextA(dlg, IDC_PR_PERCENT, text);
+            }
+            HDC dc = GetDC(dlg);
+            drawBar(dc, p, p == 0);
+            ReleaseDC(dlg, dc);
+            Progress.lastPosition = p;
+            return TRUE;
+        }
+        case IDC_PR_PAUSE:
+            togglePause(dlg);
+            return TRUE;
+        case IDCANCEL:
+            cancel(dlg);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void progressCreate(const char *title, HWND owner)
+{
+    if (Progress.silentOwner)
+        return;
+    if (Progress.dialog)
+        progressDestroy();
+    snprintf(Progress.title, sizeof Progress.title, "%s", title && title[0] ? title : "Generating Stuff");
+    Progress.lastPercent = -1.0;
+    Progress.lastSeconds = 0xFFFFFFFFu;
+    Progress.startTick = GetTickCount();
+    Progress.paused = 0;
+    Progress.cancelled = 0;
+    if (owner == (HWND)-1)
+        Progress.owner = NULL;
+    else
+        Progress.owner = owner ? owner : Shell.main;
+    if (Progress.owner)
+        EnableWindow(Progress.owner, FALSE);
+    Progress.dialog = CreateDialogParamA(Shell.instance, MAKEINTRESOURCEA(ID_PROGRESS), Shell.main,
+                                         PROGRESSMsgProc, 0);
+    if (Progress.dialog) {
+        ShowWindow(Progress.dialog, SW_SHOWNA);
+        SendMessageA(Progress.dialog, WM_COMMAND, IDC_PR_PERCENT, 0);
+    }
+}
+
+static void pump(void)
+{
+    MSG m;
+    while (!Progress.cancelled && PeekMessageA(&m, NULL, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) {
+            PostQuitMessage((int)m.wParam);
+            break;
+        }
+        if (Progress.dialog && IsDialogMessageA(Progress.dialog, &m))
+            continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+int progressMeter(uint32_t done, uint32_t total)
+{
+    if (!Progress.silentOwner) {
+        if (!Progress.dialog)
+            return 0;
+        double percent = total ? (double)done / (double)total * 100.0 : 0.0;
+        if (percent > 100.0)
+            percent = 100.0;
+        if (percent != 0.0 && percent != Progress.lastPercent) {
+            uint32_t elapsed = GetTickCount() - Progress.startTick;
+            uint32_t estimate = (uint32_t)((double)elapsed / percent * 100.0);
+            uint32_t seconds = (estimate - elapsed) / 1000 + 1;
+            if (seconds != Progress.lastSeconds) {
+                Progress.lastSeconds = seconds;
+                char text[96];
+                progressEtaText(seconds, text, sizeof text);
+                SetDlgItemTextA(Progress.dialog, IDC_PR_ETA, text);
+            }
+            Progress.lastPercent = percent;
+        }
+        SendMessageA(Progress.dialog, WM_COMMAND, IDC_PR_PERCENT, (LPARAM)(long)(percent * 100.0));
+    }
+    pump();
+    while (Progress.paused && !Progress.cancelled) {
+        MSG m;
+        if (!GetMessageA(&m, NULL, 0, 0)) {
+            PostQuitMessage((int)m.wParam);
+            Progress.cancelled = 1;
+            break;
+        }
+        if (Progress.dialog && IsDialogMessageA(Progress.dialog, &m))
+            continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    Progress.paused = 0;
+    return Progress.cancelled ? 0 : 1;
+}
+
+void progressDestroy(void)
+{
+    if (Progress.silentOwner)
+        return;
+    if (!Progress.cancelled) {
+        if (Progress.owner)
+            EnableWindow(Progress.owner, TRUE);
+        if (Progress.dialog)
+            DestroyWindow(Progress.dialog);
+    }
+    Progress.dialog = NULL;
+    Progress.owner = Shell.main;
+}

@@ -1,0 +1,41 @@
+/*
+ * progress.h - the progress meter every long operation reports through: a small modeless
+ * dialog with a bar, the percentage, an estimate of the time left, Pause/Continue and
+ * Cancel.  At most one exists at a time.
+ *
+ * State: Progress (the dialog, its owner, the cancel and pause flags, the estimate's last
+ * values).  While Progress.silentOwner is nonzero the three calls show nothing.
+ */
+#ifndef ZELO_PROGRESS_H
+#define ZELO_PROGRESS_H
+
+#include <windows.h>
+#include <stddef.h>
+#include <stdint.h>
+
+struct ProgressState {
+    HWND     dialog;          /* NULL when none */
+    HWND     owner;           /* disabled while the dialog is up */
+    char     title[128];      /* control 109; "Generating Stuff" by default */
+    char     label[64];       /* control 3053: the running transform's label */
+    short    cancelled;       /* 1 once Cancel was pressed or the dialog closed */
+    short    paused;
+    DWORD    startTick;       /* moved forward by every pause */
+    DWORD    pauseTick;
+    double   lastPercent;     /* -1 after create */
+    uint32_t lastSeconds;     /* all bits set after create */
+    long     lastPosition;    /* hundredths of a percent; -100 when the dialog opens */
+    RECT     bar;             /* control 1003 in client coordinates */
+    uint32_t silentOwner;     /* a silent transform call holds the meter */
+};
+extern ProgressState Progress;
+
+/* owner: NULL the main window, (HWND)-1 none (and nothing is disabled). */
+int  progressMeter(uint32_t done, uint32_t total);   /* 1 go on, 0 stop */
+void progressDestroy(void);
+void progressCreate(const char *title, HWND owner);
+
+/* "ETA: 1 Hour 2 Minutes 5 Seconds" for 3725 seconds. */
+void progressEtaText(uint32_t seconds, char *out, size_t size);
+
+#endif

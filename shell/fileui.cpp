@@ -1,0 +1,561 @@
+/*
+ * fileui.cpp - the shell's side of opening and saving: the filter table at start-up, the
+ * common Open and Save dialogs with their hook procedures (the highlighted file's
+ * description, auto play, type changes rewriting the extension, the Options button), the
+ * hooks the open/save flows call back into, the command line's file, dropped files and
+ * Re-Open.
+ *
+ * State: FileUi (the open dialog's choices while it is up, the save dialog's type and
+ * options while it is up).
+ */
+#include "shell/shell.h"
+#include "shell/document.h"
+#include "shell/settings.h"
+#include "shell/newwave.h"
+#include "shell/profile.h"
+#include "formats/fio.h"
+#include "formats/flttable.h"
+#include "formats/filter.h"
+#include "plugins/progress.h"
+#include "store/tempfile.h"
+#include "store/voc.h"
+#include "store/blockfile.h"
+#include "resources/resource.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+
+struct FileUiState {
+    int      openType;             /* table index chosen in the Open dialog, -1 none */
+    int      autoPlay;             /* the Open dialog's "Auto play" box */
+    int      saveType;             /* table index chosen in the Save dialog */
+    uint32_t saveOptions;          /* options set through the Options button */
+    int      storeMade;            /* the open reached a filter that took the file */
+    int      rawCancelled;         /* the user cancelled the raw parameters */
+    char     lastDescribed[MAX_PATH];
+};
+static FileUiState FileUi = {-1, 0, -1, 0, 0, 0, ""};
+
+/* Hooks the rest of the program fills in as it joins (view, lists, undo, audio). */
+void (*shellAfterLoad)(void);        /* whole-wave view and redraw after a new wave arrived */
+void (*shellEmptyLists)(void);       /* cue list and play list */
+void (*shellPreview)(const char *name);
+void (*shellPreviewStop)(void);
+
+extern void helpShowTopic(const char *keyword);
+
+/* ---- what the flows ask of the program ---- */
+
+static void hookCurrentFormat(FioFormat *f)
+{
+    f->rate = Doc.sampleRate ? Doc.sampleRate : Fio.rate;
+    f->bits = Wave.bitsPerSample;
+    f->channels = Wave.channels;
+}
+
+static int hookNewStore(const FioFormat *f)
+{
+    if (tempStoreSetup(f->channels, f->rate, f->bits) != 0)
+        return 1;
+    FileUi.storeMade = 1;
+    Doc.sampleRate = f->rate;
+    Doc.storeOpen = 1;
+    Doc.selStart = 0;
+    Doc.selEnd = DOC_NONE;
+    Doc.selectionShown = 0;
+    Doc.viewStart = 0;
+    Doc.viewEnd = DOC_NONE;
+    if (DocHook.clearUndo)
+        DocHook.clearUndo();
+    Doc.undoAvailable = Doc.undoAvailable < 0 ? -1 : 0;
+    return 0;
+}
+
+static void hookEmptyLists(void)
+{
+    if (shellEmptyLists)
+        shellEmptyLists();
+}
+
+static void wholeView(void)
+{
+    uint32_t frames = docFrames();
+    Doc.viewStart = 0;
+    Doc.viewEnd = frames ? frames - 1 : 0;
+    Doc.selStart = 0;
+    Doc.selEnd = DOC_NONE;
+    Doc.selectionShown = 0;
+    if (shellAfterLoad)
+        shellAfterLoad();
+    InvalidateRect(Shell.main, NULL, FALSE);
+}
+
+static void nameDocument(const char *name)
+{
+    snprintf(Doc.name, sizeof Doc.name, "%s", name);
+    char display[DOC_NAMEMAX];
+    docUniqueName(name, display, sizeof display);
+    docSetTitle(display);
+}
+
+static void hookOpened(const char *name)
+{
+    nameDocument(name);
+    Doc.modified = 0;
+    if (DocHook.buttons)
+        DocHook.buttons(1, 1, 1);
+    if (DocHook.meterChannels)
+        DocHook.meterChannels(Wave.channels);
+    wholeView();
+}
+
+static void hookSaved(const char *name)
+{
+    nameDocument(name);
+    Doc.modified = 0;
+}
+
+static int hookSelection(uint32_t *first, uint32_t *last)
+{
+    if (!docHasSelection())
+        return 0;
+    *first = Doc.selStart;
+    *last = Doc.selEnd;
+    return 1;
+}
+
+static void hookProgressOpen(const char *title, const char *note)
+{
+    progressCreate(title, NULL);
+    if (Progress.dialog && note && note[0])
+        SetDlgItemTextA(Progress.dialog, IDC_PR_LABEL, note);
+}
+
+static int hookProgressStep(uint32_t done, uint32_t total)
+{
+    return progressMeter(done, total ? total : 1) ? 0 : 1;
+}
+
+static void hookProgressClose(void) { progressDestroy(); }
+
+static void hookViewEnd(uint32_t lastFrame)
+{
+    Doc.viewEnd = lastFrame;
+}
+
+static void hookToday(int *year, int *month, int *day)
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    *year = t.wYear;
+    *month = t.wMonth;
+    *day = t.wDay;
+}
+
+static void hookCurrentDir(char *out, size_t size)
+{
+    if (!GetCurrentDirectoryA((DWORD)size, out))
+        out[0] = 0;
+}
+
+static int hookAskRaw(FltRaw *raw, void *owner)
+{
+    NewWaveValues v = {3, raw->rate, raw->channels, raw->bits, 0, (int)raw->byteOrder, (int)raw->compression};
+    if (!newWaveDialog((HWND)owner ? (HWND)owner : Shell.main, &v)) {
+        FileUi.rawCancelled = 1;
+        return 1;
+    }
+    raw->rate = v.rate;
+    raw->channels = v.channels;
+    raw->bits = v.bits;
+    raw->byteOrder = (uint32_t)v.byteOrder;
+    raw->compression = (uint32_t)v.compression;
+    return 0;
+}
+
+/* ---- the common dialogs ---- */
+
+static void splitDir(const char *path, char *dir, size_t size)
+{
+    snprintf(dir, size, "%s", path);
+    char *slash = strrchr(dir, '\\');
+    if (slash)
+        *slash = 0;
+    else
+        dir[0] = 0;
+}
+
+static void describeInto(HWND dlg, const char *name)
+{
+    FioDescription d;
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        memset(&d, 0, sizeof d);      /* a folder or nothing highlighted */
+    else
+        fioDescribe(name, FileUi.openType, &d);
+    SetDlgItemTextA(dlg, IDC_FD_FORMAT, d.format);
+    SetDlgItemTextA(dlg, IDC_FD_SIZE, d.size);
+    SetDlgItemTextA(dlg, IDC_FD_TYPE, d.type);
+    SetDlgItemTextA(dlg, IDC_FD_LENGTH, d.length);
+}
+
+static UINT_PTR CALLBACK OPENHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        CheckDlgButton(dlg, IDC_FD_AUTOPLAY, FileUi.autoPlay ? BST_CHECKED : BST_UNCHECKED);
+        FileUi.lastDescribed[0] = 0;
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_FD_AUTOPLAY) {
+            FileUi.autoPlay = IsDlgButtonChecked(dlg, IDC_FD_AUTOPLAY) == BST_CHECKED;
+            if (!FileUi.autoPlay && shellPreviewStop)
+                shellPreviewStop();
+        } else if (LOWORD(wParam) == IDC_FD_HELP) {
+            helpShowTopic("Open");
+        }
+        break;
+    case WM_NOTIFY: {
+        OFNOTIFYA *n = (OFNOTIFYA *)lParam;
+        HWND parent = GetParent(dlg);
+        if (n->hdr.code == CDN_TYPECHANGE) {
+            FileUi.openType = fioTypeAt(0, (int)n->lpOFN->nFilterIndex);
+        } else if (n->hdr.code == CDN_SELCHANGE) {
+            char name[MAX_PATH];
+            if (SendMessageA(parent, CDM_GETFILEPATH, sizeof name, (LPARAM)name) <= 0)
+                name[0] = 0;
+            if (strcmp(name, FileUi.lastDescribed) != 0) {
+                snprintf(FileUi.lastDescribed, sizeof FileUi.lastDescribed, "%s", name);
+                describeInto(dlg, name);
+                DWORD a = GetFileAttributesA(name);
+                if (FileUi.autoPlay && shellPreview && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY))
+                    shellPreview(name);
+            }
+        }
+        break;
+    }
+    }
+    return 0;
+}
+
+static UINT_PTR CALLBACK SAVEHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    HWND parent = GetParent(dlg);
+    switch (msg) {
+    case WM_INITDIALOG:
+        EnableWindow(GetDlgItem(dlg, IDC_FD_OPTIONS), FileUi.saveType >= 0 &&
+                     (FltTable.rec[FileUi.saveType].flags & FLT_HASOPTIONS) != 0);
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_FD_OPTIONS && FileUi.saveType >= 0) {
+            FioFormat f;
+            hookCurrentFormat(&f);
+            uint32_t v = filterChangeOptions(FileUi.saveType, dlg, f.rate, f.channels, f.bits);
+            if (v)
+                FileUi.saveOptions = v;
+        } else if (LOWORD(wParam) == IDC_FD_HELP) {
+            helpShowTopic("Save");
+        }
+        break;
+    case WM_NOTIFY: {
+        OFNOTIFYA *n = (OFNOTIFYA *)lParam;
+        if (n->hdr.code == CDN_TYPECHANGE) {
+            int type = fioTypeAt(1, (int)n->lpOFN->nFilterIndex);
+            if (type < 0)
+                break;
+            FileUi.saveType = type;
+            FileUi.saveOptions = 0;
+            char name[MAX_PATH];
+            if (SendMessageA(parent, CDM_GETSPEC, sizeof name, (LPARAM)name) > 0 &&
+                fioSwapExtension(name, sizeof name, type))
+                SendMessageA(parent, CDM_SETCONTROLTEXT, cmb13, (LPARAM)name);
+            char ext[12];
+            fltField(ext, FltTable.rec[type].ext, sizeof FltTable.rec[type].ext);
+            SendMessageA(parent, CDM_SETDEFEXT, 0, (LPARAM)ext);
+            EnableWindow(GetDlgItem(dlg, IDC_FD_OPTIONS), (FltTable.rec[type].flags & FLT_HASOPTIONS) != 0);
+        }
+        break;
+    }
+    }
+    return 0;
+}
+
+/* The Save dialog for the flows: 0 OK with name, type and options filled. */
+static int hookAskSaveName(char *name, size_t size, int selectionOnly, int *type, uint32_t *options)
+{
+    static char filters[4096];
+    if (!fioTypeList(1, filters, sizeof filters))
+        return 1;
+    char dir[MAX_PATH];
+    fioGroupDir(FIO_GROUP_SAVE, dir, sizeof dir);
+    char file[MAX_PATH];
+    const char *base = strrchr(name, '\\');
+    snprintf(file, sizeof file, "%s", base ? base + 1 : name);
+    FileUi.saveType = *type;
+    FileUi.saveOptions = *options;
+    char ext[12] = "wav";
+    if (*type >= 0) {
+        fltField(ext, FltTable.rec[*type].ext, sizeof FltTable.rec[*type].ext);
+        if (file[0])
+            fioSwapExtension(file, sizeof file, *type);
+    }
+    OPENFILENAMEA o;
+    memset(&o, 0, sizeof o);
+    o.lStructSize = sizeof o;
+    o.hwndOwner = Shell.main;
+    o.hInstance = Shell.instance;
+    o.lpstrFilter = filters;
+    o.nFilterIndex = *type >= 0 ? FltTable.rec[*type].savePos : 1;
+    o.lpstrFile = file;
+    o.nMaxFile = sizeof file;
+    o.lpstrInitialDir = dir[0] ? dir : NULL;
+    o.lpstrTitle = selectionOnly ? "Save Selection" : "Save a Waveform";
+    o.lpstrDefExt = ext;
+    o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY |
+              OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    o.lpfnHook = SAVEHookProc;
+    o.lpTemplateName = MAKEINTRESOURCEA(IDD_SAVEEXTRA);
+    if (!GetSaveFileNameA(&o))
+        return 1;
+    int chosen = fioTypeAt(1, (int)o.nFilterIndex);
+    *type = chosen >= 0 ? chosen : FileUi.saveType;
+    *options = FileUi.saveOptions ? FileUi.saveOptions : filterOptions(*type);
+    snprintf(name, size, "%s", file);
+    char chosenDir[MAX_PATH];
+    splitDir(file, chosenDir, sizeof chosenDir);
+    if (chosenDir[0])
+        fioRememberDir(chosenDir, FIO_GROUP_SAVE);
+    return 0;
+}
+
+/* The Open dialog: 0 with name and the chosen filter (-1 for "All files"). */
+static int askOpenName(char *name, size_t size, int *chosen, const char *title)
+{
+    static char filters[4096];
+    if (!fioTypeList(0, filters, sizeof filters))
+        return 1;
+    char dir[MAX_PATH];
+    fioGroupDir(FIO_GROUP_OPEN, dir, sizeof dir);
+    int pre = fioPreselectedType();
+    FileUi.openType = pre;
+    name[0] = 0;
+    OPENFILENAMEA o;
+    memset(&o, 0, sizeof o);
+    o.lStructSize = sizeof o;
+    o.hwndOwner = Shell.main;
+    o.hInstance = Shell.instance;
+    o.lpstrFilter = filters;
+    o.nFilterIndex = pre >= 0 && FltTable.rec[pre].openPos ? FltTable.rec[pre].openPos : 1;
+    o.lpstrFile = name;
+    o.nMaxFile = (DWORD)size;
+    o.lpstrInitialDir = dir[0] ? dir : NULL;
+    o.lpstrTitle = title;
+    o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY |
+              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    o.lpfnHook = OPENHookProc;
+    o.lpTemplateName = MAKEINTRESOURCEA(IDD_OPENEXTRA);
+    BOOL ok = GetOpenFileNameA(&o);
+    if (shellPreviewStop)
+        shellPreviewStop();
+    if (!ok)
+        return 1;
+    *chosen = fioTypeAt(0, (int)o.nFilterIndex);
+    char chosenDir[MAX_PATH];
+    splitDir(name, chosenDir, sizeof chosenDir);
+    if (chosenDir[0])
+        fioRememberDir(chosenDir, FIO_GROUP_OPEN);
+    return 0;
+}
+
+/* ---- commands ---- */
+
+static int openFile(const char *name, int chosen)
+{
+    char path[MAX_PATH];
+    if (!GetFullPathNameA(name, sizeof path, path, NULL))
+        snprintf(path, sizeof path, "%s", name);
+    if (!osFileExists(path)) {
+        char text[MAX_PATH + 32];
+        snprintf(text, sizeof text, "%s\n\nThe file does not exist.", path);
+        shellMessage(text, "Open", MB_OK | MB_ICONEXCLAMATION);
+        return 1;
+    }
+    HCURSOR old = SetCursor(LoadCursor(NULL, IDC_WAIT));
+    FileUi.storeMade = 0;
+    FileUi.rawCancelled = 0;
+    int rc = fioOpen(path, chosen, Shell.main);
+    SetCursor(old);
+    if (rc != 0 && !FileUi.storeMade) {
+        /* No filter took the file: what was loaded before stays. */
+        if (!FileUi.rawCancelled) {
+            char text[MAX_PATH + 64];
+            snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
+            shellMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
+        }
+        return rc;
+    }
+    if (rc != 0 && BF.table) {
+        /* Reading stopped part way: what arrived stays as an untitled, changed waveform. */
+        Doc.name[0] = 0;
+        Doc.modified = 1;
+        char display[DOC_NAMEMAX];
+        docUniqueName(DOC_UNTITLED, display, sizeof display);
+        docSetTitle(display);
+        if (DocHook.buttons)
+            DocHook.buttons(1, 1, 1);
+        wholeView();
+    }
+    InvalidateRect(Shell.main, NULL, FALSE);
+    return rc;
+}
+
+void cmdOpen(void)
+{
+    if (!docSaveChangesPrompt())
+        return;
+    char name[MAX_PATH];
+    int chosen = -1;
+    if (askOpenName(name, sizeof name, &chosen, "Open a Waveform") != 0)
+        return;
+    openFile(name, chosen);
+}
+
+void cmdReopen(void)
+{
+    if (!Doc.name[0] || !docSaveChangesPrompt())
+        return;
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%s", Doc.name);
+    openFile(name, Fio.saveType);
+}
+
+void cmdSave(int asNew, int selectionOnly)
+{
+    if (!BF.table)
+        return;
+    char name[FLT_PATH_MAX];
+    snprintf(name, sizeof name, "%s", Doc.name);
+    if (selectionOnly && !docHasSelection())
+        selectionOnly = 0;
+    HCURSOR old = SetCursor(LoadCursor(NULL, IDC_WAIT));
+    fioSave(name, asNew || !Doc.name[0], selectionOnly, Shell.main);
+    SetCursor(old);
+}
+
+static int hookDocSave(void)
+{
+    char name[FLT_PATH_MAX];
+    snprintf(name, sizeof name, "%s", Doc.name);
+    return fioSave(name, !Doc.name[0], 0, Shell.main);
+}
+
+/* The command line's file: opened, then played once. */
+void shellStartupOpen(void)
+{
+    char name[MAX_PATH];
+    const char *s = Shell.commandLine;
+    while (*s == ' ' || *s == '\t')
+        s++;
+    if (*s == '"') {
+        s++;
+        const char *end = strchr(s, '"');
+        size_t n = end ? (size_t)(end - s) : strlen(s);
+        if (n >= sizeof name)
+            n = sizeof name - 1;
+        memcpy(name, s, n);
+        name[n] = 0;
+    } else {
+        snprintf(name, sizeof name, "%s", s);
+        size_t n = strlen(name);
+        while (n && (name[n - 1] == ' ' || name[n - 1] == '\t'))
+            name[--n] = 0;
+    }
+    if (!name[0])
+        return;
+    snprintf(Shell.autoplay, sizeof Shell.autoplay, "autoplayme");
+    openFile(name, -1);
+    InvalidateRect(Shell.main, NULL, FALSE);
+    if (BF.table && Wave.dataLength)
+        PostMessageA(Shell.main, WM_COMMAND, IDM_PLAY, 0);
+    else
+        Shell.autoplay[0] = 0;
+}
+
+/* Dropped files: the first is opened; the others join it through the paste engine once
+   appending is available, each marked with a cue. */
+void (*shellAppendFile)(const char *name);
+
+void shellLoadDropped(const char *list, int count)
+{
+    (void)list;
+    (void)count;
+}
+
+void shellDropFiles(HDROP drop)
+{
+    if (!docSaveChangesPrompt()) {
+        DragFinish(drop);
+        return;
+    }
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFFu, NULL, 0);
+    char first[MAX_PATH] = "";
+    char (*rest)[MAX_PATH] = count > 1 ? new char[count - 1][MAX_PATH] : NULL;
+    for (UINT i = 0; i < count; i++)
+        DragQueryFileA(drop, i, i == 0 ? first : rest[i - 1], MAX_PATH);
+    DragFinish(drop);
+    if (count && first[0] && openFile(first, -1) == 0) {
+        for (UINT i = 1; i < count; i++)
+            if (shellAppendFile)
+                shellAppendFile(rest[i - 1]);
+        if (count > 1 && shellAppendFile) {
+            Doc.name[0] = 0;
+            char display[DOC_NAMEMAX];
+            docUniqueName(DOC_UNTITLED, display, sizeof display);
+            docSetTitle(display);
+            Doc.modified = 1;
+        } else {
+            Doc.modified = 0;
+        }
+        if (DocHook.buttons)
+            DocHook.buttons(1, -1, 1);
+        Doc.selStart = 0;
+        Doc.selEnd = DOC_NONE;
+        InvalidateRect(Shell.main, NULL, FALSE);
+    }
+    delete[] rest;
+}
+
+/* Start-up: the filter table and every hook of the open and save flows. */
+void fileUiInit(void)
+{
+    char exe[MAX_PATH], *base;
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    base = strrchr(exe, '\\');
+    fltTableBuild(Shell.programDir, base ? base + 1 : exe);
+    fioInitSaveType();
+    FioHook.currentFormat = hookCurrentFormat;
+    FioHook.newStore = hookNewStore;
+    FioHook.emptyLists = hookEmptyLists;
+    FioHook.opened = hookOpened;
+    FioHook.saved = hookSaved;
+    FioHook.selection = hookSelection;
+    FioHook.progressOpen = hookProgressOpen;
+    FioHook.progressStep = hookProgressStep;
+    FioHook.progressClose = hookProgressClose;
+    if (!FioHook.viewEnd)
+        FioHook.viewEnd = hookViewEnd;
+    FioHook.askSaveName = hookAskSaveName;
+    FioHook.today = hookToday;
+    FioHook.currentDir = hookCurrentDir;
+    FilterHook.askRaw = hookAskRaw;
+    DocHook.save = hookDocSave;
+}
+
+void fileUiShutdown(void)
+{
+    fioSaveSettings();
+    fltTableRelease();
+}
