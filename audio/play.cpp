@@ -176,6 +176,7 @@ static MMRESULT openDevice(const WAVEFORMATEX *fmt)
 static void closeDone(void)
 {
     Play.device = 0;
+    Play.closing = 0;
     freeBuffers();
     Play.listEntry = PLAY_NOENTRY;
     Play.playing = Play.paused = Play.firstWritten = 0;
@@ -197,17 +198,21 @@ static void stopCursor(void)
     Play.playing = 0;
 }
 
-/* Closes a device whose buffers are all back; a failing close leaves the buffers to the
-   device (they are never freed under it) and forgets it. */
+/* Closes a device whose buffers are all back.  The buffers are freed when MM_WOM_CLOSE
+   comes: the device's messages arrive in order, so everything after it belongs to the next
+   device (which may get the same handle and, from the heap, the same buffer addresses).
+   A failing close leaves the buffers to the device (never freed under it) and forgets it. */
 static void closeNow(void)
 {
     MMRESULT r = waveOutClose(dev());
-    if (r != MMSYSERR_NOERROR) {
-        osDebug("PlayVoc: close failed (%u), buffers left to the device\n", (unsigned)r);
-        for (int i = 0; i < PLAY_MAXBUFFERS; i++) {
-            Play.dataMem[i] = Play.headerMem[i] = 0;
-            Play.data[i] = Play.header[i] = NULL;
-        }
+    if (r == MMSYSERR_NOERROR) {
+        Play.closing = 1;
+        return;
+    }
+    osDebug("PlayVoc: close failed (%u), buffers left to the device\n", (unsigned)r);
+    for (int i = 0; i < PLAY_MAXBUFFERS; i++) {
+        Play.dataMem[i] = Play.headerMem[i] = 0;
+        Play.data[i] = Play.header[i] = NULL;
     }
     closeDone();
 }
@@ -262,8 +267,10 @@ UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCurso
     if (allocBuffers() != 0) {
         osMessage(shellString(IDS_ERR_BUFFERSIZE, text, sizeof text), shellString(IDS_ERROR, caption, sizeof caption),
                   OS_MB_OK | OS_MB_ICONEXCLAMATION);
-        waveOutClose(dev());
-        Play.device = 0;
+        int restart = Play.restart;
+        Play.restart = 0;
+        closeNow();
+        Play.restart = restart;
         return PLAY_ERR_NOMEMORY;
     }
 
@@ -321,6 +328,8 @@ UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCurso
 
 static void stopPlayback(void)
 {
+    if (Play.closing)
+        return;   /* already closed; MM_WOM_CLOSE is on its way */
     Play.stopCount++;
     Play.stopRequest = 1;
     Play.listEntry = PLAY_NOENTRY;
@@ -409,7 +418,7 @@ void audioCmdStop(void)
 
 void audioCmdPause(void)
 {
-    if (!Play.device || !Play.playing)
+    if (!Play.device || Play.closing || !Play.playing)
         return;
     if (!Play.paused) {
         waveOutPause(dev());
@@ -444,7 +453,7 @@ void audioLoopFollowSelection(uint32_t first, uint32_t last)
 
 void audioOnWomDone(HWAVEOUT device, WAVEHDR *hdr)
 {
-    if (!Play.device || device != dev() || !hdr)
+    if (!Play.device || Play.closing || device != dev() || !hdr)
         return;
     if (Play.stopRequest)
         unprepareDone();
@@ -476,7 +485,6 @@ void audioOnWomDone(HWAVEOUT device, WAVEHDR *hdr)
 
 void audioOnWomClose(HWAVEOUT device)
 {
-    /* The close handler already ran when this program closed the device itself. */
     if (Play.device && device == dev())
         closeDone();
 }
@@ -583,9 +591,14 @@ void audioShutdown(void)
     KillTimer(Shell.main, PLAY_TIMER);
     Play.playing = 0;
     Play.cursorX = -1;
-    waveOutReset(dev());
-    for (int i = 0; i < Play.bufferCount; i++)
-        if (hdrAt(i) && (hdrAt(i)->dwFlags & WHDR_PREPARED))
-            waveOutUnprepareHeader(dev(), hdrAt(i), sizeof(WAVEHDR));
-    closeNow();
+    if (!Play.closing) {
+        waveOutReset(dev());
+        for (int i = 0; i < Play.bufferCount; i++)
+            if (hdrAt(i) && (hdrAt(i)->dwFlags & WHDR_PREPARED))
+                waveOutUnprepareHeader(dev(), hdrAt(i), sizeof(WAVEHDR));
+        closeNow();
+    }
+    /* The window goes away before its MM_WOM_CLOSE would arrive. */
+    if (Play.closing)
+        closeDone();
 }

@@ -47,6 +47,7 @@ struct PlayState {
     int       queuedAtStart;        /* buffers written by StartPlayback */
     uint16_t  stopCount;            /* Stop presses since the device last closed */
     int       stopRequest;          /* no more refills: Stop pressed or the material ran out */
+    int       closing;              /* waveOutClose done, MM_WOM_CLOSE still to come */
     int       restart;              /* post Play once the device has closed */
     int       playing;              /* set from the first write until the ring drains or Stop */
     int       paused;               /* the device is paused by Pause */

@@ -33,9 +33,11 @@ static int hookTitleInUse(const char *title)
 static void hookButtons(int play, int zoom, int record)
 {
     if (play >= 0) {
+        /* Pause and Stop belong to a running playback; they are not enabled by a new wave. */
+        extern int audioPlaying(void);
         shellEnableButton(BTN_PLAY, play);
-        shellEnableButton(BTN_PAUSE, play);
-        shellEnableButton(BTN_STOP, play);
+        shellEnableButton(BTN_PAUSE, play && audioPlaying());
+        shellEnableButton(BTN_STOP, play && audioPlaying());
     }
     if (zoom >= 0) {
         shellEnableButton(BTN_ZOOMIN, zoom);
