@@ -42,6 +42,13 @@ uint32_t PlayPosition(void);
 /* show 0 removes the cursor column; otherwise moves it to the playing frame. */
 void DrawPlayCursor(int show);
 
+/* A selection drag ended during loop playback: that selection plays from now on. */
+void audioLoopFollowSelection(uint32_t first, uint32_t last);
+/* Redraws the cursor column after the waveform area was painted over it. */
+void audioAfterPaint(void);
+/* The status fields' refresh (the view's UpdateStatusFields once it is plugged in). */
+extern void (*PlayUpdateStatusFields)(void);
+
 /* Device selection dialog; lParam unused. */
 INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 /* Re-evaluates the position correction for the chosen output device. */

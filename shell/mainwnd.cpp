@@ -200,7 +200,6 @@ static void onPaint(HWND hwnd)
         FillRect(dc, &Shell.waveArea, GetSysColorBrush(COLOR_WINDOW));
         extern void viewPaint(HDC dc, const RECT *area);
         viewPaint(dc, &Shell.waveArea);
-        extern void audioAfterPaint(void);
         audioAfterPaint();
     }
     EndPaint(hwnd, &ps);
