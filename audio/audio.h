@@ -44,7 +44,8 @@ void DrawPlayCursor(int show);
 
 /* A selection drag ended during loop playback: that selection plays from now on. */
 void audioLoopFollowSelection(uint32_t first, uint32_t last);
-/* Redraws the cursor column after the waveform area was painted over it. */
+/* Around every paint of the main window (the cursor column is inverted on screen). */
+void audioBeforePaint(void);
 void audioAfterPaint(void);
 /* The status fields' refresh (the view's UpdateStatusFields once it is plugged in). */
 extern void (*PlayUpdateStatusFields)(void);

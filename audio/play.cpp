@@ -14,6 +14,12 @@
 #include "store/voc.h"
 #include "resources/resource.h"
 #include "os/os.h"
+#include "view/view.h"
+/* view/timefmt.h's format names collide with mmsystem.h's TIME_ macros: the two calls
+   are declared here and the formats used by number (0 decimal, 1 samples, 2 frames, 3 SMPTE). */
+void FormatDecimal(uint32_t frame, uint32_t rate, char *text, size_t size, int shortForm);
+void FormatFrames(uint32_t frame, uint32_t rate, int fps, char *text, size_t size,
+                  int shortForm, int smpte, int count);
 
 #include <stdio.h>
 #include <string.h>
@@ -27,41 +33,37 @@ static HWAVEOUT dev(void) { return (HWAVEOUT)Play.device; }
 int audioPlaying(void) { return Play.playing; }
 int audioRecording(void) { return 0; }
 
-/* ---- The places that other parts of the program take over when they join ------------- */
+/* ---- The view's side: cursor column and status fields -------------------------------- */
 
-/* Frame to column of the waveform area: a linear map of the view over Shell.waveArea,
-   until the view's viewFrameToX takes its place. */
-static int playFrameToX(uint32_t frame)
-{
-    uint32_t frames = docFrames();
-    uint32_t last = Doc.viewEnd == DOC_NONE || Doc.viewEnd >= frames ? (frames ? frames - 1 : 0) : Doc.viewEnd;
-    return playCursorColumn(frame, Shell.waveArea.left, Shell.waveArea.right, Doc.viewStart, last);
-}
+void (*PlayUpdateStatusFields)(void) = UpdateStatusFields;
 
-/* The status fields: the view's UpdateStatusFields when it is plugged in. */
-void (*PlayUpdateStatusFields)(void) = NULL;
-
-/* The running position, in the begin field's time format, where the status row shows it. */
+/* The running position, in the begin field's time format, in the format field. */
 static void showPosition(uint32_t frame)
 {
-    char text[40];
-    if (Settings.loTimeMode == 1 || Play.rate == 0) {
+    char text[48], value[40];
+    switch (Settings.loTimeMode) {
+    case 1:
         snprintf(text, sizeof text, " %ld", (long)frame);
-    } else {
-        uint64_t ms = (uint64_t)frame * 1000u / Play.rate;
-        snprintf(text, sizeof text, " %lu:%02lu.%03lu", (unsigned long)(ms / 60000u),
-                 (unsigned long)(ms / 1000u % 60u), (unsigned long)(ms % 1000u));
+        break;
+    case 2:
+    case 3:
+        FormatFrames(frame, Play.rate, Settings.timeCodeFrames, value, sizeof value, 0,
+                     Settings.loTimeMode == 3, 0);
+        snprintf(text, sizeof text, " %s", value);
+        break;
+    default:
+        FormatDecimal(frame, Play.rate, value, sizeof value, 0);
+        snprintf(text, sizeof text, " %s", value);
+        break;
     }
-    if (Shell.timeValue)
-        SetWindowTextA(Shell.timeValue, text);
+    if (Shell.formatField)
+        SetWindowTextA(Shell.formatField, text);
 }
 
 static void refreshStatus(void)
 {
     if (PlayUpdateStatusFields)
         PlayUpdateStatusFields();
-    else if (Shell.timeValue)
-        SetWindowTextA(Shell.timeValue, "");
 }
 
 /* ---- Buttons ------------------------------------------------------------------------- */
@@ -530,15 +532,16 @@ void DrawPlayCursor(int show)
     if (Shell.noPlayBar || Settings.noPlayBar)
         return;
     if (!show) {
-        if (Play.cursorX >= 0)
+        /* Mid-paint the column is already off the screen. */
+        if (Play.cursorX >= 0 && !Play.inPaint)
             invertColumn(Play.cursorX);
         Play.cursorX = -1;
         return;
     }
-    if (!Play.playing || !Play.showCursor)
+    if (!Play.playing || !Play.showCursor || Play.inPaint)
         return;
     uint32_t frame = PlayPosition();
-    int x = playFrameToX(frame);
+    int x = viewFrameToX(frame);
     if (x >= 0 && x != Play.cursorX) {
         if (Play.cursorX >= 0)
             invertColumn(Play.cursorX);
@@ -548,10 +551,21 @@ void DrawPlayCursor(int show)
     showPosition(frame);
 }
 
-/* The paint just drew over the cursor column: draw it again where it was. */
+/* Around a paint of the main window: the cursor column is taken away before and drawn
+   again after, whatever part the paint covered; in between (the paint may pump messages
+   while it recomputes the picture) the cursor stays where it is. */
+void audioBeforePaint(void)
+{
+    if (Play.cursorX >= 0 && !Shell.noPlayBar && !Settings.noPlayBar && !Play.inPaint)
+        invertColumn(Play.cursorX);
+    Play.inPaint++;
+}
+
 void audioAfterPaint(void)
 {
-    if (Play.cursorX >= 0 && !Shell.noPlayBar && !Settings.noPlayBar)
+    if (Play.inPaint > 0)
+        Play.inPaint--;
+    if (Play.cursorX >= 0 && !Shell.noPlayBar && !Settings.noPlayBar && !Play.inPaint)
         invertColumn(Play.cursorX);
 }
 

@@ -57,6 +57,7 @@ struct PlayState {
     int       firstWritten;         /* the first buffer has gone to the device */
     uint32_t  commandTick;          /* tick count of the Play command, for the figures */
     int16_t   cursorX;              /* play-cursor column, -1 when not drawn */
+    int       inPaint;              /* a paint of the main window runs: the cursor waits */
     uint32_t  lastRaw;              /* last raw device position (meter feed) */
     int       correction;           /* position correction mode 0, 1 (SB...) or 2 (MeterFix) */
     int       oldSystem;            /* platform version below 3.50 */

@@ -35,7 +35,7 @@ int  progressMeter(uint32_t done, uint32_t total);   /* 1 go on, 0 stop */
 void progressDestroy(void);
 void progressCreate(const char *title, HWND owner);
 
-/* "ETA: 1 Hour 2 Minutes 5 Seconds" for 3725 seconds. */
+/* "ETA: 1 Hour 2 Minutes 5 Seconds" for 3725 seconds (progresseta.cpp). */
 void progressEtaText(uint32_t seconds, char *out, size_t size);
 
 #endif

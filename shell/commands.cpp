@@ -8,6 +8,10 @@
 #include "shell/enabling.h"
 #include "resources/resource.h"
 #include "audio/audio.h"
+#include "edit/edits.h"
+#include "edit/editwin.h"
+#include "shell/helpview.h"
+#include "view/view.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -59,6 +63,8 @@ extern void cmdSettings(void);
 
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {
+    if (control && notify == STN_DBLCLK && viewStatusDoubleClick(control))
+        return;
     switch (id) {
     case IDM_NEW:           cmdNew(); break;
     case IDM_NEWINSTANCE:   cmdNewInstance(); break;
@@ -72,27 +78,27 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_SAVESEL:       cmdSave(1, 1); break;
     case IDM_TOOLSAVE:      cmdSave(0, 0); break;
     case IDM_EXIT:          PostMessageA(hwnd, WM_CLOSE, 0, 0); break;
-    case IDM_UNDO:          notYet(id); break;
+    case IDM_UNDO:          editUndo(); break;
     case IDM_REPEAT:        cmdRepeat(0); break;
     case IDM_REPEATNODLG:   cmdRepeat(1); break;
-    case IDM_COPY:          notYet(id); break;
-    case IDM_CUT:           notYet(id); break;
-    case IDM_PASTE:         notYet(id); break;
+    case IDM_COPY:          editCopy(); break;
+    case IDM_CUT:           editCut(); break;
+    case IDM_PASTE:         editPaste((long)(INT_PTR)control); break;
     case IDM_PASTESPECIAL:  notYet(id); break;
-    case IDM_SELECTALL:     notYet(id); break;
-    case IDM_ZEROCROSS:     notYet(id); break;
-    case IDM_EDITLEFT:      notYet(id); break;
-    case IDM_EDITRIGHT:     notYet(id); break;
-    case IDM_EDITBOTH:      notYet(id); break;
-    case IDM_EDITLEFTONLY:  notYet(id); break;
-    case IDM_EDITRIGHTONLY: notYet(id); break;
-    case IDM_DELETE:        notYet(id); break;
-    case IDM_TRIM:          notYet(id); break;
-    case IDM_TIME_DECIMAL:  notYet(id); break;
-    case IDM_TIME_FRAMES:   notYet(id); break;
-    case IDM_TIME_SAMPLES:  notYet(id); break;
-    case IDM_TIME_SMPTE:    notYet(id); break;
-    case IDM_VIEWRANGE:     notYet(id); break;
+    case IDM_SELECTALL:     editSelectAll(IsWindowEnabled(Shell.button[BTN_PLAY])); break;
+    case IDM_ZEROCROSS:     editZeroCross(); break;
+    case IDM_EDITLEFT:      editChannelCommand(id); break;
+    case IDM_EDITRIGHT:     editChannelCommand(id); break;
+    case IDM_EDITBOTH:      editChannelCommand(id); break;
+    case IDM_EDITLEFTONLY:  editChannelCommand(id); break;
+    case IDM_EDITRIGHTONLY: editChannelCommand(id); break;
+    case IDM_DELETE:        editDelete(GetFocus() == hwnd); break;
+    case IDM_TRIM:          editTrim(); break;
+    case IDM_TIME_DECIMAL:  viewCommand(id); break;
+    case IDM_TIME_FRAMES:   viewCommand(id); break;
+    case IDM_TIME_SAMPLES:  viewCommand(id); break;
+    case IDM_TIME_SMPTE:    viewCommand(id); break;
+    case IDM_VIEWRANGE:     viewCommand(id); break;
     case IDM_SPECTRAL:      notYet(id); break;
     case IDM_BYTESWAP:      notYet(id); break;
     case IDM_ADJUSTRATE:    notYet(id); break;
@@ -113,35 +119,36 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_SELECTDEVICE:  audioCmdSelectDevice(); break;
     case IDM_TOOLBARSET:    notYet(id); break;
     case IDM_SETTINGS:      cmdSettings(); break;
-    case IDM_HELPCONTENTS:  notYet(id); break;
-    case IDM_QUICKREF:      notYet(id); break;
-    case IDM_FEATURES:      notYet(id); break;
+    case IDM_HELPCONTENTS:  helpShow(HELPKEY_CONTENTS); break;
+    case IDM_QUICKREF:      helpShow(HELPKEY_QUICKREF); break;
+    case IDM_FEATURES:      helpShow(HELPKEY_FEATURES); break;
     case IDM_ABOUT:         cmdAbout(); break;
-    case IDM_CARETRIGHT:    notYet(id); break;
-    case IDM_CARETLEFT:     notYet(id); break;
-    case IDM_EXTENDRIGHT:   notYet(id); break;
-    case IDM_EXTENDLEFT:    notYet(id); break;
+    case IDM_CARETRIGHT:    viewCommand(id); break;
+    case IDM_CARETLEFT:     viewCommand(id); break;
+    case IDM_EXTENDRIGHT:   viewCommand(id); break;
+    case IDM_EXTENDLEFT:    viewCommand(id); break;
     case IDM_HOLDSPECTRAL:  notYet(id); break;
     case IDM_FOCUSNEXT:     notYet(id); break;
     case IDM_FOCUSPREV:     notYet(id); break;
     case IDM_FOCUSMAIN:     SetFocus(hwnd); break;
     case IDM_PAUSE:         audioCmdPause(); break;
     case IDM_RECORD:        notYet(id); break;
-    case IDM_FULLVIEW:      notYet(id); break;
-    case IDM_ZOOMOUT:       notYet(id); break;
-    case IDM_ZOOMIN:        notYet(id); break;
+    case IDM_FULLVIEW:      viewCommand(id); break;
+    case IDM_ZOOMOUT:       viewCommand(id); break;
+    case IDM_ZOOMIN:        viewCommand(id); break;
     case IDM_STOP:          audioCmdStop(); break;
     case IDM_PLAY:          audioCmdPlay(); break;
     case IDM_SELECTVIEW:    notYet(id); break;
     case IDM_DESELECT:      notYet(id); break;
     case IDM_ADDCUE:        notYet(id); break;
-    case IDM_PAGEUP:        notYet(id); break;
-    case IDM_PAGEDOWN:      notYet(id); break;
-    case IDM_HOME:          notYet(id); break;
-    case IDM_END:           notYet(id); break;
+    case IDM_PAGEUP:        viewCommand(id); break;
+    case IDM_PAGEDOWN:      viewCommand(id); break;
+    case IDM_HOME:          viewCommand(id); break;
+    case IDM_END:           viewCommand(id); break;
     case IDM_TIMEDRECORD:   notYet(id); break;
     case IDM_NOACTION_F1:   break;
     case 103: case 108: case 110: case 111: case 132: break;   /* no action */
+    case 777: case 778:     viewCommand(id); break;          /* quarter-page scrolls */
     default:
         if (id >= IDM_CD_TITLE && id <= IDM_CD_TRACKS)
             notYet(id);

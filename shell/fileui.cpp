@@ -105,6 +105,9 @@ static void hookOpened(const char *name)
 {
     nameDocument(name);
     Doc.modified = 0;
+    Doc.undoAvailable = Doc.undoAvailable < 0 ? -1 : 0;
+    if (DocHook.clearUndo)
+        DocHook.clearUndo();
     if (DocHook.buttons)
         DocHook.buttons(1, 1, 1);
     if (DocHook.meterChannels)

@@ -11,12 +11,18 @@
 #include "shell/document.h"
 #include "shell/settings.h"
 #include "shell/newwave.h"
+#include "shell/helpview.h"
 #include "resources/resource.h"
+#include "edit/undo.h"
+#include "edit/editwin.h"
+#include "view/view.h"
+#include "edit/editview.h"
+#include "formats/flttable.h"
 
+#include <stdio.h>
 #include <string.h>
 
-void viewPaint(HDC dc, const RECT *area) { (void)dc; (void)area; }
-void helpShowTopic(const char *keyword) { (void)keyword; }
+void helpShowTopic(const char *keyword) { helpShow(keyword); }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
 
@@ -63,6 +69,7 @@ static int hookNewDialog(DocFormat *f)
 }
 
 /* Settings, directories and the document, before the main window is created. */
+
 void shellStartupSettings(void)
 {
     settingsLoad();
@@ -77,14 +84,26 @@ void shellStartupSettings(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
+    editInit();
     extern void fileUiInit(void);
     fileUiInit();
+    viewInit();
+    extern void (*shellAfterLoad)(void);
+    shellAfterLoad = viewReset;
+    EditView.invalidate = InvalidateWaveRange;
+    EditView.modified = viewModified;
+    EditView.select = SetSelection;
+    EditView.status = UpdateStatusFields;
+    EditView.channel = SetEditChannel;
 }
 
 void shellShutdown(void)
 {
+    editShutdown();
     extern void fileUiShutdown(void);
+    helpClose();
     tempStoreTeardown(1);
+    viewShutdown();
     settingsSave();
     fileUiShutdown();
     tempTransferRelease();
@@ -93,9 +112,8 @@ void shellShutdown(void)
 void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
-void cmdSettings(void) {}
 int shellUndoKind(void) { return Doc.undoKind; }
-void shellUndoText(char *buf, int size) { shellString(IDS_CANTUNDO, buf, size); }
+void shellUndoText(char *buf, int size) { snprintf(buf, (size_t)size, "%s", Doc.undoText); }
 
 static INT_PTR CALLBACK ABOUTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -127,6 +145,7 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->dataBytes = Wave.dataLength;
     in->editChannel = Wave.editChannel;
     in->undoAvailable = Doc.undoAvailable;
+    in->undoSwitchedOff = !UndoStack.enabled;
     in->undoKind = Doc.undoKind;
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
@@ -134,4 +153,5 @@ void shellGatherEnableInputs(EnableInputs *in)
     extern int audioPlaying(void), audioRecording(void);
     in->playing = audioPlaying();
     in->recording = audioRecording();
+    in->haveFilters = FltTable.count > 0;
 }

@@ -6,8 +6,10 @@
 #include "shell/shell.h"
 #include "shell/profile.h"
 #include "resources/resource.h"
+#include "shell/helpview.h"
 #include "os/os.h"
 #include "audio/audio.h"
+#include "view/view.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -51,6 +53,9 @@ static void measureLayout(void)
     Shell.buttonWidth = textWidth(dc, " Zoom Out M") + 4;
     Shell.cdTimeWidth = textWidth(dc, " 00:00 ");
     Shell.labelWidth = textWidth(dc, " Time: ") + 2;
+    Shell.formatWidth = textWidth(dc, " 44100 / 16 bit / Stereo") + 6;
+    Shell.countWidth = textWidth(dc, " 00000000 Samples") + 6;
+    Shell.sizeWidth = textWidth(dc, " 000000 K") + 6;
     SelectObject(dc, old);
     ReleaseDC(Shell.main, dc);
 }
@@ -67,9 +72,12 @@ static void createChildren(void)
     Shell.begLabel = child("STATIC", " Beg:", SS_LEFT, -1);
     Shell.endLabel = child("STATIC", " End:", SS_LEFT, -1);
     Shell.timeLabel = child("STATIC", " Time:", SS_LEFT, -1);
-    Shell.begValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
-    Shell.endValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
-    Shell.timeValue = child("STATIC", "", SS_LEFT | SS_SUNKEN, -1);
+    Shell.begValue = child("STATIC", " Beg:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.endValue = child("STATIC", " End:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.timeValue = child("STATIC", " Time:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.formatField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY | SS_NOPREFIX, -1);
+    Shell.countField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Shell.sizeField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
     Shell.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
     Shell.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
     /* The CD panel's controls exist from the start and show with the panel. */
@@ -106,10 +114,18 @@ void shellLayout(int width, int height)
     int ly = y + ROW_HEIGHT, lx = 4, labelW = Shell.labelWidth, valueW = Shell.begWidth;
     HWND labels[3] = {Shell.begLabel, Shell.endLabel, Shell.timeLabel};
     HWND values[3] = {Shell.begValue, Shell.endValue, Shell.timeValue};
+    /* The read-outs carry their captions (" Beg: 0:01.000"), so they take the captions' place. */
     for (int i = 0; i < 3; i++) {
-        MoveWindow(labels[i], lx, ly + 3, labelW, bh - 4, TRUE);
-        MoveWindow(values[i], lx + labelW, ly + 1, valueW, bh - 2, TRUE);
-        lx += labelW + valueW + 6;
+        ShowWindow(labels[i], SW_HIDE);
+        MoveWindow(values[i], lx, ly + 1, labelW / 2 + valueW, bh - 2, TRUE);
+        lx += labelW / 2 + valueW + 4;
+    }
+    HWND fields[3] = {Shell.formatField, Shell.countField, Shell.sizeField};
+    int fieldW[3] = {Shell.formatWidth, Shell.countWidth, Shell.sizeWidth};
+    for (int i = 0; i < 3; i++) {
+        int fw = width - lx - 4 < fieldW[i] ? 0 : fieldW[i];
+        MoveWindow(fields[i], lx, ly + 1, fw, bh - 2, TRUE);
+        lx += fw ? fw + 4 : 0;
     }
     int nameX = x + 8, nameW = width - nameX - 4;
     MoveWindow(Shell.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
@@ -159,6 +175,7 @@ static void onCreate(HWND hwnd)
     Shell.rightCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_RIGHTCHAN));
     Shell.leftCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_LEFTCHAN));
     osSetMessageHook(shellMessage);
+    helpFileDialogMessage(0);   /* registers "commdlg_help" */
     measureLayout();
     createChildren();
     describeOutputDevice();
@@ -189,19 +206,14 @@ static void onSize(HWND hwnd, WPARAM type, int width, int height)
 
 static void onPaint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
     if (!Shell.closing) {
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        RECT below = rc;
-        below.top = Shell.waveArea.bottom;
-        FillRect(dc, &below, GetSysColorBrush(COLOR_BTNFACE));
-        FillRect(dc, &Shell.waveArea, GetSysColorBrush(COLOR_WINDOW));
-        extern void viewPaint(HDC dc, const RECT *area);
-        viewPaint(dc, &Shell.waveArea);
+        audioBeforePaint();
+        viewPaint(hwnd);
         audioAfterPaint();
+        return;
     }
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
     EndPaint(hwnd, &ps);
 }
 
@@ -278,6 +290,32 @@ static void onDestroy(HWND hwnd)
     PostQuitMessage(0);
 }
 
+/* Automation: other programs (test drivers, screen readers' scripts) cannot read this
+   process's menus directly, so the main window answers the registered message
+   "ZeloMenuState": wParam a command id; the reply is GetMenuState after an enabling pass,
+   or with lParam nonzero a global atom holding the item's text (the asker deletes it). */
+static UINT menuQueryMessage(void)
+{
+    static UINT id;
+    if (!id)
+        id = RegisterWindowMessageA("ZeloMenuState");
+    return id;
+}
+
+static LRESULT menuQuery(HWND hwnd, UINT item, int wantText)
+{
+    HMENU menu = GetMenu(hwnd);
+    if (!menu)
+        return (LRESULT)-1;
+    commandEnablePass(menu);
+    if (!wantText)
+        return (LRESULT)GetMenuState(menu, item, MF_BYCOMMAND);
+    char text[256];
+    if (GetMenuStringA(menu, item, text, sizeof text, MF_BYCOMMAND) <= 0)
+        return 0;
+    return (LRESULT)GlobalAddAtomA(text);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -293,8 +331,17 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case MM_WOM_DONE:      audioOnWomDone((HWAVEOUT)wParam, (WAVEHDR *)lParam); return 0;
     case MM_WOM_CLOSE:     audioOnWomClose((HWAVEOUT)wParam); return 0;
     case WM_TIMER:         if (wParam == PLAY_TIMER) audioOnTimer(); return 0;
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_MOUSEMOVE:
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CAPTURECHANGED:
+                           viewMouse(hwnd, msg, wParam, lParam); return 0;
+    case WM_SETCURSOR:     if (viewSetCursor(hwnd, lParam)) return TRUE; return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_CLOSE:         onClose(hwnd); return 0;
     case WM_DESTROY:       onDestroy(hwnd); return 0;
-    default:               return DefWindowProcA(hwnd, msg, wParam, lParam);
+    default:
+        if (msg == menuQueryMessage())
+            return menuQuery(hwnd, (UINT)wParam, lParam != 0);
+        if (helpFileDialogMessage(msg))
+            return 0;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }

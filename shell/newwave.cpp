@@ -6,6 +6,7 @@
 #include "shell/newwave.h"
 #include "shell/shell.h"
 #include "resources/resource.h"
+#include "shell/helpview.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -111,6 +112,7 @@ static INT_PTR CALLBACK NEWWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
         case IDC_NW_RATELIST: if (HIWORD(wParam) == LBN_SELCHANGE) rateChosen(dlg); return TRUE;
         case IDOK:            if (accept(dlg, v)) EndDialog(dlg, IDOK); return TRUE;
         case IDCANCEL:        EndDialog(dlg, IDCANCEL); return TRUE;
+        case IDC_HELPBTN:     helpShow(HELPKEY_NEWWAVE); return TRUE;
         }
         return FALSE;
     case WM_CLOSE:

@@ -8,11 +8,17 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/glue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/newwave.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fileui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settingsdlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/helpview.cpp
   $<TARGET_OBJECTS:zelo_resources>)
 target_link_libraries(zelo PRIVATE zelo_plugins zelo_formats zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
 if(TARGET zelo_audio)
   target_link_libraries(zelo PRIVATE zelo_audio)
 endif()
+if(TARGET zelo_edit_win)
+  target_link_libraries(zelo PRIVATE zelo_edit_win zelo_edit zelo_edit_clip)
+endif()
+target_link_libraries(zelo PRIVATE zelo_view)
 if(TARGET zelo_shell_core)
   target_link_libraries(zelo PRIVATE zelo_shell_core)
 endif()

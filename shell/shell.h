@@ -41,6 +41,8 @@ struct ShellState {
     HWND      devName, devCaps;     /* output device name and capability line */
     HWND      begLabel, endLabel, timeLabel;     /* " Beg:", " End:", " Time:" */
     HWND      begValue, endValue, timeValue;     /* their read-outs */
+    HWND      formatField, countField, sizeField;/* the wave's format, sample count and size */
+    int       formatWidth, countWidth, sizeWidth;/* measured once with the status font */
     RECT      waveArea;             /* client rectangle of the waveform */
     int       begWidth, buttonWidth, cdTimeWidth;/* measured once with the status font */
     int       labelWidth;           /* widest of the read-out captions */

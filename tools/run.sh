@@ -12,11 +12,10 @@ if [ ! -f "$B/CMakeCache.txt" ]; then
 fi
 cmake --build "$B" -j"$(nproc 2>/dev/null || echo 2)" >/dev/null
 
-EXE="$B/shell/zelo.exe"
+EXE="$B/bin/zelo.exe"
 if [ ! -f "$EXE" ]; then
-    echo "Built the engine and its tests in $B."
-    echo "The editor's main window comes with a later step of the project; nothing to start yet."
-    exit 0
+    echo "The build did not produce $EXE." >&2
+    exit 1
 fi
 
 export ZELO_BUILD="$B"
@@ -27,12 +26,15 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then had_display=0; fi
 zelo_start_display
 zelo_init_prefix
 
-args=("$@")
-if [ ${#args[@]} -eq 0 ] && [ -f "$B/demo/demo.wav" ]; then
-    args=("$B/demo/demo.wav")
+# The program takes one file name on its command line.
+file="${1:-}"
+if [ -z "$file" ] && [ -f "$B/demo/demo.wav" ]; then
+    file="$B/demo/demo.wav"
 fi
 winargs=()
-for a in "${args[@]}"; do winargs+=("$(winepath -w "$(realpath "$a")" 2>/dev/null || echo "$a")"); done
+if [ -n "$file" ]; then
+    winargs+=("$(winepath -w "$(realpath "$file")" 2>/dev/null || echo "$file")")
+fi
 
 if [ $had_display -eq 1 ]; then
     exec wine "$EXE" "${winargs[@]}"

@@ -13,7 +13,7 @@ zelo_start_display() {
         return 0
     fi
     local n
-    for n in 99 98 97 96 95 94 93 92 91 90; do
+    for n in $(seq 99 -1 20); do
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
             Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
             ZELO_XVFB_PID=$!

@@ -25,6 +25,8 @@ void shellEnableButton(int which, BOOL on)
     if (which >= 0 && which < BTN_COUNT)
         ButtonOn[which] = on;
 }
+void commandEnablePass(HMENU menu) { (void)menu; }
+int shellMessage(const char *text, const char *caption, unsigned style) { return osMessage(text, caption, style); }
 const char *shellString(int id, char *buf, int size)
 {
     if (LoadStringA(GetModuleHandleA(NULL), (UINT)id, buf, size) <= 0)

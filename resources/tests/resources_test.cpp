@@ -332,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(All, Dialogs, ::testing::Values(
     DialogCase{IDD_SETTINGS, "Settings", {IDC_SET_TAB, IDOK, IDCANCEL, 3159}, {}},
     DialogCase{IDD_NEWWAVE, "New Waveform",
                {3029, 321, 3065, 107, 108, 110, 111, IDC_NW_BYTEORDER, IDC_NW_COMPRESSION,
-                IDOK, IDCANCEL},
+                IDOK, IDCANCEL, 222},
                {{3029, "FYI: Adjusting bit rate and channels will not modify data"}}},
     DialogCase{ID_SILENCE, "Generate Silence", {230, IDOK, IDCANCEL, 222}, {}},
     DialogCase{IDD_BYTESWAP, "Byte Swap", {3055, IDOK, IDCANCEL, 222}, {{3055, kByteSwap8}}},

@@ -71,9 +71,9 @@ TEST(Files, CommandLineOpenSaveAsAndReopenKeepEverySample)
     zd::App app;
     ASSERT_TRUE(app.start("\"" + in + "\""));
     ASSERT_TRUE(waitTitle(app, "tone in.wav - Zelo Edit")) << app.title();
-    /* Play and the zoom buttons follow a loaded wave. */
+    /* Play and Zoom In follow a loaded wave (Full View stays off while the whole wave shows). */
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 195)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 197)));
     zd::screenshot("files-opened");
 
     app.command(kSaveAs);
@@ -184,6 +184,20 @@ TEST(Files, UnreadableFileIsRefusedAndNothingIsLoaded)
     app.idle(200);
     EXPECT_EQ("Zelo Edit", app.title());
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
+    EXPECT_EQ(0, app.close());
+}
+
+TEST(Files, DroppedFileOpens)
+{
+    std::string dir = zd::freshDir("drop");
+    std::string in = dir + "\\dropped tone.wav";
+    ASSERT_TRUE(zd::writeWave(in, 8000, 16, 1, stereoRamp(500)));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({in}));
+    ASSERT_TRUE(waitTitle(app, "dropped tone.wav - Zelo Edit")) << app.title();
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
+    EXPECT_TRUE(app.running());
     EXPECT_EQ(0, app.close());
 }
 

@@ -89,4 +89,26 @@ TEST(Shell, ResizeIsRememberedAndSecondCopyLeavesPlaceAlone)
     EXPECT_EQ("50", zd::readIni(ini, "Size", "YLoc"));
 }
 
+TEST(Shell, MissingTempFolderFallsBackToItsDriveRoot)
+{
+    std::string settings = zd::freshDir("tempfix");
+    std::string ini = settings + "\\zelo.ini";
+    zd::writeIni(ini, "Size", "TempOverride", (settings + "\\no such folder").c_str());
+    zd::App app;
+    ASSERT_TRUE(app.start("", settings));
+    /* The repaired value, the drive's root, is written back at start-up. */
+    std::string drive = settings.substr(0, 2);
+    for (auto &c : drive)
+        c = (char)toupper((unsigned char)c);
+    EXPECT_EQ(drive + "\\", zd::readIni(ini, "Size", "TempOverride"));
+    /* New works with the store on that drive. */
+    app.command(1050);
+    HWND dlg = app.waitWindow("New Waveform");
+    ASSERT_TRUE(dlg);
+    zd::click(dlg, IDOK);
+    app.idle(300);
+    EXPECT_EQ("Untitled - Zelo Edit", app.title());
+    EXPECT_EQ(0, app.close());
+}
+
 } // namespace

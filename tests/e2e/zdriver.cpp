@@ -5,6 +5,9 @@
  */
 #include "zdriver.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -44,6 +47,18 @@ std::string freshDir(const std::string &name)
     char dir[MAX_PATH];
     snprintf(dir, sizeof dir, "%szelo-e2e-%lu-%s", base, (unsigned long)GetCurrentProcessId(), name.c_str());
     CreateDirectoryA(dir, NULL);
+    /* Wine hands out process ids again, so a folder of an earlier run may be there: empty
+       it (plain files only; tests make no subfolders). */
+    WIN32_FIND_DATAA fd;
+    std::string wild = std::string(dir) + "\\*";
+    HANDLE h = FindFirstFileA(wild.c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((std::string(dir) + "\\" + fd.cFileName).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
     return dir;
 }
 
@@ -127,6 +142,29 @@ bool App::start(const std::string &args, const std::string &settingsDir)
 void App::post(UINT msg, WPARAM w, LPARAM l)
 {
     PostMessageA(main_, msg, w, l);
+}
+
+bool App::dropFiles(const std::vector<std::string> &files)
+{
+    /* A drop's memory block lives in the receiving process: DROPFILES and the names, each
+       ended by a zero, with one more zero at the end.  The program's DragFinish frees it. */
+    std::vector<char> block(sizeof(DROPFILES));
+    DROPFILES *d = (DROPFILES *)block.data();
+    d->pFiles = sizeof(DROPFILES);
+    d->pt.x = 10;
+    d->pt.y = 10;
+    d->fNC = FALSE;
+    d->fWide = FALSE;
+    for (const auto &f : files)
+        block.insert(block.end(), f.c_str(), f.c_str() + f.size() + 1);
+    block.push_back(0);
+    void *remote = VirtualAllocEx(pi_.hProcess, NULL, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(pi_.hProcess, remote, block.data(), block.size(), &written) || written != block.size())
+        return false;
+    return PostMessageA(main_, WM_DROPFILES, (WPARAM)remote, 0) != 0;
 }
 
 LRESULT App::send(UINT msg, WPARAM w, LPARAM l)

@@ -44,6 +44,8 @@ public:
     void post(UINT msg, WPARAM w = 0, LPARAM l = 0);
     LRESULT send(UINT msg, WPARAM w = 0, LPARAM l = 0);
     void command(int id) { post(WM_COMMAND, (WPARAM)id, 0); }
+    /* Drops the files on the main window as Explorer would (WM_DROPFILES). */
+    bool dropFiles(const std::vector<std::string> &files);
     /* Waits until the program has handled everything posted so far. */
     void idle(int ms = 100);
 

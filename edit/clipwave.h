@@ -1,0 +1,63 @@
+/*
+ * clipwave.h - the clipboard's wave: a RIFF WAVE image in memory with a 44-byte header.
+ * Building one from the open waveform's frames, parsing one from any program (the chunk
+ * walk, the non-PCM path through a temporary file and the file filters), and the file form
+ * that keeps a clipboard wave while the clipboard is borrowed.
+ *
+ * Window-free: the clipboard itself is reached through clipboard.h.  No global state; a
+ * ClipWave owns its block (and its temporary file) until clipWaveFree.
+ */
+#ifndef ZELO_CLIPWAVE_H
+#define ZELO_CLIPWAVE_H
+
+#include <stdint.h>
+
+#define CLIP_HEADER 44u
+
+struct ClipFormat {
+    uint16_t formatTag;             /* 1 PCM */
+    uint16_t channels;
+    uint32_t sampleRate;
+    uint32_t avgBytesPerSec;
+    uint16_t blockAlign;
+    uint16_t bitsPerSample;
+};
+
+struct ClipWave {
+    uint8_t   *block;               /* private copy of the clipboard's block (osAlloc) */
+    uint32_t   size;                /* its size */
+    ClipFormat format;              /* the fmt chunk, or the filter's format */
+    uint32_t   dataOffset;          /* where the samples start in block */
+    uint32_t   dataBytes;           /* bytes of samples; 0: the wave has none */
+    int        fromFilter;          /* 1: the samples come through FilterIn (non-PCM) */
+    char       tempName[260];       /* the temporary file of the non-PCM path, "" none */
+};
+
+/* Writes the 44-byte header of a wave of dataBytes bytes (one channel of a stereo wave when
+   oneChannel is set) in the open waveform's format, rate as given. */
+void clipWaveHeader(uint8_t *out, uint32_t dataBytes, uint32_t rate, int oneChannel);
+
+/* Parses block (size bytes) into w without taking it over: PCM through the chunk walk,
+   anything else marked as needing the filters.  Returns 0 PCM (dataBytes may be 0),
+   1 non-PCM RIFF (fromFilter path needed), 2 neither (no samples). */
+#define CLIP_PCM    0
+#define CLIP_NONPCM 1
+#define CLIP_NONE   2
+int  clipWaveParse(const uint8_t *block, uint32_t size, ClipWave *w);
+
+/* Takes the clipboard's wave: "Can't get data off of clipboard" when there is none, "Not
+   enough memory or clipboard data invalid" when it cannot be copied; a non-PCM RIFF goes
+   through a "ZEL" temporary file and the filters ("Error generating temporary disk file for
+   non-PCM format", "Error opening temporary disk file for non-PCM format").  All with the
+   caption "Paste Error".  Returns 0 with w filled (dataBytes 0: nothing to paste), 1 failed. */
+int  clipWaveGet(ClipWave *w, void *owner);
+/* Frees the block, closes the filter input and deletes the temporary file. */
+void clipWaveFree(ClipWave *w);
+
+/* Saves the clipboard's wave to path (u32 size, then the block).  Returns 1 written, 0 not
+   (no wave, not RIFF, short write: the file is deleted). */
+int  clipSaveToFile(const char *path);
+/* Puts a wave saved by clipSaveToFile back on the clipboard.  Returns 1 done, 0 not. */
+int  clipRestoreFromFile(const char *path);
+
+#endif

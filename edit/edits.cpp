@@ -1,0 +1,605 @@
+/*
+ * edits.cpp - Copy, Cut, Paste, Delete Selection, Trim, Select Entire Wave, Zero Cross
+ * Adjust, the edit channel commands, Undo, and the copy-to-clipboard routine.
+ *
+ * Global state: Edit.  Writes Doc (selection, view, modified, undo fields through undo.cpp)
+ * and the store.  Every command leaves the document unchanged when it stops before its work
+ * (undo refused, no clipboard memory, nothing to paste).
+ */
+#include "edit/edits.h"
+#include "edit/clipboard.h"
+#include "edit/clipwave.h"
+#include "edit/editview.h"
+#include "edit/paste.h"
+#include "edit/undo.h"
+#include "formats/filter.h"
+#include "shell/document.h"
+#include "store/blockfile.h"
+#include "store/tempfile.h"
+#include "store/voc.h"
+
+#include <stdio.h>
+#include <string.h>
+
+EditState Edit = {1, 1, 0, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
+
+static void storeSelect(uint32_t first, uint32_t last) { editSelect(first, last); }
+
+/* A paste, an open or a save pumps messages behind its progress meter; a command that
+   changed the samples under it would corrupt its work. */
+static int busy(void) { return Edit.pasting || (Edit.hook.busy && Edit.hook.busy()); }
+
+void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8)
+{
+    undoSetLevels(undoLevels);
+    undoSetEnabled(undoEnabled);
+    Edit.pasteHilite = pasteHilite;
+    Edit.smooth8 = smooth8;
+    TempHook.select = storeSelect;
+    DocHook.clearUndo = undoClear;
+}
+
+static int haveWave(void) { return BF.table != NULL && Wave.blockAlign != 0; }
+
+/* The caret after frame f's removal or an edit that ends at f. */
+static uint32_t caretBefore(uint32_t start) { return start == 0 ? DOC_NONE : start - 1; }
+
+/* When the view ends past the data, move it back by the overshoot (its start not below 0). */
+static void slideView(void)
+{
+    uint32_t n = docFrames();
+    uint32_t last = n ? n - 1 : 0;
+    if (Doc.viewEnd != DOC_NONE && Doc.viewEnd > last) {
+        uint32_t d = Doc.viewEnd - last;
+        Doc.viewEnd = last;
+        Doc.viewStart = Doc.viewStart > d ? Doc.viewStart - d : 0;
+    }
+}
+
+static int maskOf(int editChannel) { return editChannel == 1 ? 1 : editChannel == 2 ? 2 : 3; }
+
+int clipCopy(int command, int mask)
+{
+    uint32_t first, last;
+    if (!haveWave() || !docSelectionOrView(1, &first, &last))
+        return 1;
+    int one = Wave.channels == 2 && mask != 3;
+    uint32_t ba = Wave.blockAlign;
+    uint64_t bytes64 = ((uint64_t)last - first + 1) * ba / (one ? 2 : 1);
+    if (bytes64 > 0xFFFFFFFFu - CLIP_HEADER) {
+        osMessage("Not enough memory for clipboard", "Sorry", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        return 1;
+    }
+    uint32_t bytes = (uint32_t)bytes64;
+    uint8_t *block = clipBegin(bytes + CLIP_HEADER);
+    if (!block) {
+        osMessage("Not enough memory for clipboard", "Sorry", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        return 1;
+    }
+    clipWaveHeader(block, bytes, Doc.sampleRate, one);
+    if (!one) {
+        vocRead(block + CLIP_HEADER, (int32_t)((uint64_t)first * ba), bytes);
+    } else {
+        /* The one-channel calls read the channel Wave.editChannel names. */
+        int saved = Wave.editChannel;
+        Wave.editChannel = mask;
+        int32_t at = (int32_t)((uint64_t)first * (ba / 2));
+        if (command == EDIT_CUT)
+            vocReadSingleClear(block + CLIP_HEADER, at, bytes);
+        else
+            vocReadSingle(block + CLIP_HEADER, at, bytes);
+        Wave.editChannel = saved;
+    }
+    clipCommit();
+    if (command == EDIT_CUT && !one) {
+        vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba));
+        slideView();
+        Doc.selectionShown = 0;
+    }
+    return 0;
+}
+
+void editCopy(void)
+{
+    clipCopy(EDIT_COPY, maskOf(Wave.channels == 2 ? Wave.editChannel : 0));
+    editViewModified();
+}
+
+void editCut(void)
+{
+    if (busy())
+        return;
+    uint32_t first, last;
+    if (!haveWave() || !docSelectionOrView(1, &first, &last))
+        return;
+    int one = Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
+    uint16_t kind = one ? UNDO_ONECHANNELCUT : UNDO_CUT;
+    if (!undoBegin(kind, first, last, "Undo Cut"))
+        return;
+    if (clipCopy(EDIT_CUT, maskOf(one ? Wave.editChannel : 0)) != 0) {
+        /* Nothing was cut: the copy just taken has nothing to undo. */
+        if (Doc.undoAvailable > 0)
+            undoPop();
+        return;
+    }
+    Doc.selStart = first;
+    Doc.selEnd = caretBefore(first);
+    Doc.selectionShown = 0;
+    Doc.modified = 1;
+    editStatus();
+    editViewModified();
+}
+
+/* ---- paste ---- */
+
+struct PasteParams {
+    double left, right;      /* volumes */
+    int    overlap;          /* mix over what is there instead of inserting */
+    int    loops;            /* repetitions */
+};
+
+static int pasteCancelled(void) { return Edit.hook.cancelled ? Edit.hook.cancelled() : 0; }
+
+/* A waveform for a paste into nothing: the source's format, named "Untitled". */
+static DocFormat newFormat;
+static int newFormatDialog(DocFormat *f) { *f = newFormat; return 0; }
+
+static int newWaveFor(const ClipFormat *f)
+{
+    DocHooks saved = DocHook;
+    newFormat.sampleRate = f->sampleRate;
+    newFormat.bitsPerSample = f->bitsPerSample;
+    newFormat.channels = f->channels;
+    DocHook.newDialog = newFormatDialog;
+    DocHook.noDialogs = NULL;
+    DocHook.writeRecent = NULL;   /* the clip's format is not the user's choice for New */
+    int r = docNew();
+    DocHook.newDialog = saved.newDialog;
+    DocHook.noDialogs = saved.noDialogs;
+    DocHook.writeRecent = saved.writeRecent;
+    return r;
+}
+
+static int reopenClipInput(void)
+{
+    char name[FLT_PATH_MAX];
+    snprintf(name, sizeof name, "%s", FilterIn.source);
+    return filterOpenInput(FilterIn.index, name, Edit.hook.owner, NULL, 0) == FILTER_OPENED ? 0 : 1;
+}
+
+/* Steps 5 to 7 of Paste: returns the frames pasted at start. */
+static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16_t kind)
+{
+    snprintf(Edit.caption, sizeof Edit.caption, "%s%s%s", special && p->overlap ? "Overlap " : "",
+             special && p->loops > 1 ? "Loop " : "", lParam == EDIT_OPENLPARAM ? "Opening " : "Pasting ");
+    if (Edit.hook.waitCursor)
+        Edit.hook.waitCursor(1);
+    Edit.pasting = 1;
+    if (Edit.hook.progressOpen)
+        Edit.hook.progressOpen(Edit.caption);
+
+    uint32_t pasted = 0;
+    ClipWave w;
+    if (clipWaveGet(&w, Edit.hook.owner) == 0 && w.dataBytes > 0) {
+        if (!haveWave())
+            newWaveFor(&w.format);
+        if (haveWave()) {
+            PasteRequest r;
+            memset(&r, 0, sizeof r);
+            r.mem = w.fromFilter ? NULL : w.block + w.dataOffset;
+            r.reopen = reopenClipInput;
+            r.rate = w.format.sampleRate;
+            r.bits = w.format.bitsPerSample;
+            r.channels = w.format.channels;
+            r.blockAlign = w.format.blockAlign;
+            r.bytes = w.dataBytes;
+            r.waveRate = Doc.sampleRate;
+            r.leftVolume = p->left;
+            r.rightVolume = p->right;
+            r.existing = p->overlap ? 1.0 : 0.0;
+            r.mode = PASTE_ADD;
+            r.repetitions = (int16_t)(p->loops > 0 ? p->loops : 1);
+            r.smooth = Edit.smooth8;
+            r.cancelled = pasteCancelled;
+
+            uint32_t ba = Wave.blockAlign;
+            uint64_t frames = (uint64_t)pasteFrames(&r) * r.repetitions;
+            uint32_t start = Doc.selStart;
+            uint32_t have = docFrames();
+            if (start > have)
+                start = have;
+            uint64_t room = BLOCKMAXSIZE - (Wave.dataLength < BLOCKMAXSIZE ? Wave.dataLength : BLOCKMAXSIZE);
+            int go = frames > 0;
+            if (go && frames * ba > room) {
+                osMessage("The clipboard's wave is too long to paste into this waveform.", "Paste Error",
+                          OS_MB_OK | OS_MB_ICONEXCLAMATION);
+                go = 0;
+            }
+            if (go && !p->overlap) {
+                if (docHasSelection())
+                    vocCut((int32_t)((uint64_t)start * ba), (uint32_t)(((uint64_t)Doc.selEnd - start + 1) * ba));
+                go = vocInsertBlank((int32_t)((uint64_t)start * ba), (uint32_t)(frames * ba)) == 0;
+            } else if (go) {
+                go = undoSaveOrAsk(start, (uint32_t)(start + frames - 1));
+                Edit.pastePushed += go && UndoStack.pendingSaved > 0;
+            }
+            if (go) {
+                r.startFrame = start;
+                uint64_t bytes = pasteCopies(&r);
+                pasted = (uint32_t)(bytes / ba);
+                if (!p->overlap && pasted < frames)
+                    /* Cancelled or a short source: the blank room left over goes again. */
+                    vocCut((int32_t)(((uint64_t)start + pasted) * ba), (uint32_t)((frames - pasted) * ba));
+                uint32_t n = docFrames();
+                if (Doc.viewEnd == DOC_NONE)
+                    Doc.viewEnd = 0;
+                uint64_t ve = (uint64_t)Doc.viewEnd + pasted;
+                Doc.viewEnd = n == 0 ? 0 : ve > n - 1 ? n - 1 : (uint32_t)ve;
+                if (pasted > 0) {
+                    Doc.selStart = start;
+                    Doc.selEnd = start + pasted - 1;
+                }
+            }
+        }
+    }
+    clipWaveFree(&w);
+    if (Edit.hook.progressClose)
+        Edit.hook.progressClose();
+    Edit.pasting = 0;
+    if (Edit.hook.waitCursor)
+        Edit.hook.waitCursor(0);
+    (void)kind;
+    return pasted;
+}
+
+uint32_t editPaste(long lParam)
+{
+    if (busy())
+        return 0;
+    if (!haveWave())
+        Wave.editChannel = 0;
+    int one = haveWave() && Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
+    PasteParams p = {1.0, 1.0, 0, 1};
+    if (one) {
+        /* Paste into one channel is a paste special mixing into that channel only. */
+        p.left = Wave.editChannel == 1 ? 1.0 : 0.0;
+        p.right = Wave.editChannel == 2 ? 1.0 : 0.0;
+        p.overlap = 1;
+    }
+    uint16_t kind = one ? UNDO_PASTESPECIAL : UNDO_PASTE;
+    int hadSelection = docHasSelection();
+    UndoStack.pendingSaved = 0;
+    Edit.pastePushed = 0;
+    if (!p.overlap) {
+        if (hadSelection) {
+            if (!undoSaveOrAsk(Doc.selStart, Doc.selEnd))
+                return 0;
+            Edit.pastePushed = UndoStack.pendingSaved > 0;
+        } else {
+            int r = undoSave(0, DOC_NONE);   /* nothing to save: undo only removes the paste */
+            Doc.undoAvailable = (int16_t)r;
+        }
+    }
+    uint32_t saved = UndoStack.pendingSaved;
+    uint32_t start = Doc.selStart;
+    uint32_t pasted = pasteClip(&p, one, lParam, kind);
+    if (pasted == 0) {
+        /* Nothing changed: a copy taken for this paste has nothing to undo. */
+        for (; Edit.pastePushed > 0; Edit.pastePushed--)
+            undoPop();
+        if (UndoStack.top >= 0) {
+            Doc.undoAvailable = 1;
+            snprintf(Doc.undoText, sizeof Doc.undoText, "%s", UndoStack.entry[UndoStack.top].description);
+        } else {
+            snprintf(Doc.undoText, sizeof Doc.undoText, "Can't Undo");
+        }
+        editViewModified();
+        return 0;
+    }
+    start = Doc.selStart;
+    if (p.overlap)
+        saved = UndoStack.pendingSaved;
+    Doc.undoKind = kind;
+    if (Doc.undoAvailable > 0)
+        undoRecord(kind, start, start + pasted - 1, saved, "Undo Paste");
+    if (!Edit.pasteHilite) {
+        /* The caret goes just past the pasted frames, so the next paste follows this one. */
+        Doc.selStart = start + pasted;
+        Doc.selEnd = caretBefore(Doc.selStart);
+        Doc.selectionShown = 0;
+    } else {
+        Doc.selectionShown = 0xFFFF;
+    }
+    Doc.modified = 1;
+    editStatus();
+    editViewModified();
+    if (Doc.selectionShown)
+        editSelect(Doc.selStart, Doc.selEnd);
+    if (Edit.hook.analysisRefresh)
+        Edit.hook.analysisRefresh();
+    return pasted;
+}
+
+/* ---- delete, trim, silence ---- */
+
+void editSilence(void)
+{
+    if (busy())
+        return;
+    uint32_t first, last;
+    if (!haveWave() || !docSelectionOrView(1, &first, &last))
+        return;
+    if (!undoBegin(UNDO_SILENCE, first, last, "Undo Silence"))
+        return;
+    uint32_t ba = Wave.blockAlign;
+    int one = Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
+    uint8_t *buf = tempTransfer();
+    if (!buf)
+        return;
+    uint64_t at = (uint64_t)first * ba, end = ((uint64_t)last + 1) * ba;
+    if (end > Wave.dataLength)
+        end = Wave.dataLength;
+    uint32_t bytesPerSample = Wave.bitsPerSample / 8;
+    while (at < end) {
+        uint32_t n = end - at < UNDO_PIECE ? (uint32_t)(end - at) : UNDO_PIECE;
+        vocRead(buf, (int32_t)at, n);
+        for (uint32_t i = 0; i < n; i += bytesPerSample) {
+            uint32_t ch = (uint32_t)((at + i) % ba) / bytesPerSample;
+            if (one && (int)ch != Wave.editChannel - 1)
+                continue;
+            if (bytesPerSample == 1)
+                buf[i] = 128;
+            else
+                buf[i] = buf[i + 1] = 0;
+        }
+        vocWriteAt(buf, (int32_t)at, n);
+        at += n;
+    }
+    Doc.modified = 1;
+    editInvalidate(first, last);
+}
+
+void editDelete(int focusOnMain)
+{
+    if (busy())
+        return;
+    if (!focusOnMain || !Doc.selectionShown || !haveWave() || !docHasSelection())
+        return;
+    if (Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2)) {
+        editSilence();
+        return;
+    }
+    uint32_t first = Doc.selStart, last = Doc.selEnd;
+    if (!undoBegin(UNDO_DELETE, first, last, "Undo Delete"))
+        return;
+    uint32_t ba = Wave.blockAlign;
+    vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba));
+    slideView();
+    Doc.modified = 1;
+    Doc.selectionShown = 0;
+    Doc.selEnd = caretBefore(first);
+    editStatus();
+    editViewModified();
+}
+
+void editTrim(void)
+{
+    if (busy())
+        return;
+    if (!Doc.selectionShown || !haveWave() || !docHasSelection())
+        return;
+    uint32_t frames = docFrames();
+    if (frames == 0)
+        return;
+    if (!undoBegin(UNDO_TRIM, 0, frames - 1, "Undo Trim"))
+        return;
+    uint32_t ba = Wave.blockAlign;
+    uint32_t first = Doc.selStart, last = Doc.selEnd < frames ? Doc.selEnd : frames - 1;
+    if (last + 1 < frames)
+        vocCut((int32_t)((uint64_t)(last + 1) * ba), (uint32_t)((uint64_t)(frames - last - 1) * ba));
+    if (first > 0)
+        vocCut(0, (uint32_t)((uint64_t)first * ba));
+    slideView();
+    Doc.selStart = 0;
+    Doc.selEnd = DOC_NONE;
+    Doc.selectionShown = 0;
+    Doc.modified = 1;
+    editStatus();
+    editViewModified();
+}
+
+void editSelectAll(int transportEnabled)
+{
+    if (!transportEnabled || !haveWave() || Wave.dataLength == 0)
+        return;
+    editSelect(0, docFrames() - 1);
+}
+
+void editUndo(void)
+{
+    if (busy())
+        return;
+    if (undoPerform() == 0) {
+        Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
+        if (Doc.selectionShown)
+            editSelect(Doc.selStart, Doc.selEnd);
+    }
+}
+
+int editWrapped(int id, const char *description, const char *caption,
+                void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly)
+{
+    if (busy() || !haveWave())
+        return 0;
+    uint32_t frames = docFrames();
+    if (id == EDIT_BYTESWAP && !docHasSelection() && frames > 0) {
+        Doc.selStart = 0;
+        Doc.selEnd = frames - 1;
+    }
+    if (!docHasSelection())
+        return 0;
+    if (Edit.hook.progressOpen)
+        Edit.hook.progressOpen(caption ? caption : "");
+    char text[UNDO_DESCMAX];
+    uint32_t start = Doc.selStart, end = Doc.selEnd;
+    if (id == EDIT_BYTESWAP) {
+        /* Byte swapping is its own inverse: no copy is needed. */
+        Doc.undoAvailable = UndoStack.enabled ? 1 : -1;
+        UndoStack.pendingSaved = 0;
+        snprintf(text, sizeof text, "Undo Byte Swap");
+    } else {
+        if (id == EDIT_MUSIC)
+            end = frames - 1;
+        /* Music too keeps what its save gave: an entry without its copy would make Undo
+           cut the range and put nothing back. */
+        int r = undoSave(start, end);
+        if (r == 0) {
+            if (osMessage("Not enough memory for Undo.  Continue anyways?", "Warning",
+                          OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES) {
+                if (Edit.hook.progressClose)
+                    Edit.hook.progressClose();
+                return 0;
+            }
+            undoClear();   /* as in undoSaveOrAsk */
+        }
+        Doc.undoAvailable = (int16_t)r;
+        snprintf(text, sizeof text, "Undo %s", description ? description : "");
+    }
+    Doc.undoKind = (uint16_t)id;
+    if (work)
+        work(Doc.selStart, Doc.selEnd);
+    if (Doc.undoAvailable > 0)
+        undoRecord((uint16_t)id, start, end, UndoStack.pendingSaved, text);
+    else
+        snprintf(Doc.undoText, sizeof Doc.undoText, "%s", text);
+    if (Edit.hook.progressClose)
+        Edit.hook.progressClose();
+    Doc.modified = 1;
+    if (Doc.selectionShown) {
+        editSelect(Doc.selStart, Doc.selEnd);
+        if (redrawSelectionOnly)
+            editInvalidate(Doc.selStart, Doc.selEnd);
+        else
+            editViewModified();
+    } else if (id == EDIT_BYTESWAP) {
+        editViewModified();
+        editSelect(Doc.viewStart, Doc.viewEnd == DOC_NONE ? Doc.viewStart : Doc.viewEnd);
+    } else {
+        editInvalidate(Doc.selStart, Doc.selEnd);
+    }
+    return 1;
+}
+
+void editSaveUndoWhole(const char *label)
+{
+    uint32_t frames = docFrames();
+    if (!haveWave() || frames == 0)
+        return;
+    int r = undoSave(0, frames - 1);
+    Doc.undoAvailable = (int16_t)r;
+    Doc.undoKind = UNDO_CONVERT;
+    if (r > 0)
+        undoRecord(UNDO_CONVERT, 0, frames - 1, UndoStack.pendingSaved, label);
+}
+
+/* ---- zero crossings ---- */
+
+static uint32_t windowFrames(void)
+{
+    uint32_t w = 8000u / (Wave.blockAlign ? Wave.blockAlign : 1);
+    return w > 1 ? w : 1;
+}
+
+uint32_t editZeroStartBoth(uint32_t p)
+{
+    uint32_t frames = docFrames();
+    uint32_t from = p;
+    /* A crossing common to both channels; the search walks on from each left crossing, and
+       jumps a window when there is none in it, so it ends at the data's end. */
+    while (p + 1 < frames) {
+        uint32_t a = vocZeroCross(p + 1, 1, 1);
+        if (a == p + 1) {
+            p += windowFrames() - 1 > 0 ? windowFrames() - 1 : 1;
+            continue;
+        }
+        uint32_t b = vocZeroCross(a - 1, 1, 2);
+        uint32_t d = a > b ? a - b : b - a;
+        if (d < 3)
+            return (a + b) / 2 < frames ? (a + b) / 2 : from;
+        p = a;
+    }
+    return from;   /* none before the end: the start stays where it was */
+}
+
+uint32_t editZeroEndBoth(uint32_t q, uint32_t newStart)
+{
+    while (q > newStart + 1) {
+        uint32_t a = vocZeroCross(q - 1, -1, 1);
+        if (a == q - 1) {
+            uint32_t step = windowFrames() - 1 > 0 ? windowFrames() - 1 : 1;
+            q = q > step ? q - step : 0;
+            continue;
+        }
+        if (a < newStart)
+            break;
+        uint32_t b = vocZeroCross(a + 1, -1, 2);
+        if (b < newStart)
+            break;
+        uint32_t d = a > b ? a - b : b - a;
+        if (d < 3)
+            return (a + b) / 2;
+        q = a;
+    }
+    return DOC_NONE;
+}
+
+static void caretAt(uint32_t f)
+{
+    Doc.selStart = f;
+    Doc.selEnd = caretBefore(f);
+    Doc.selectionShown = 0;
+    editSelect(f, Doc.selEnd);
+}
+
+void editZeroCross(void)
+{
+    if (!haveWave() || Wave.dataLength == 0)
+        return;
+    uint32_t frames = docFrames();
+    int has = docHasSelection();
+    uint32_t selEnd = Doc.selEnd;
+    if (Wave.channels == 1 || Wave.editChannel == 1 || Wave.editChannel == 2) {
+        int c = Wave.channels == 1 ? 1 : Wave.editChannel;
+        uint32_t s = Doc.selStart + 1 < frames ? vocZeroCross(Doc.selStart + 1, 1, c) : Doc.selStart;
+        if (s >= frames)
+            s = Doc.selStart;
+        uint32_t e = has ? vocZeroCross(selEnd, -1, c) : 0;
+        if (has && e > s)
+            editSelect(s, e);
+        else
+            caretAt(s);
+        return;
+    }
+    uint32_t s = editZeroStartBoth(Doc.selStart);
+    uint32_t e = has ? editZeroEndBoth(selEnd, s) : DOC_NONE;
+    if (e != DOC_NONE && e > s)
+        editSelect(s, e);
+    else
+        caretAt(s);
+}
+
+/* ---- edit channel ---- */
+
+void editChannelCommand(int id)
+{
+    int ec = Wave.editChannel;
+    switch (id) {
+    case EDIT_EDITLEFT:      ec = 2 - ec; break;
+    case EDIT_EDITRIGHT:     ec = ec == 2 ? 2 : 1 - ec; break;
+    case EDIT_EDITBOTH:      ec = 0; break;
+    case EDIT_EDITLEFTONLY:  ec = 1; break;
+    case EDIT_EDITRIGHTONLY: ec = 2; break;
+    default: return;
+    }
+    editSetChannel(ec);
+}

@@ -1,0 +1,95 @@
+/*
+ * edits.h - the selection-based edits of the Edit menu: Copy, Cut, Paste, Delete Selection,
+ * Trim, Select Entire Wave, Zero Cross Adjust, the edit channel commands and Undo, and the
+ * copy-to-clipboard routine they share.  Each sample-changing command saves its undo copy
+ * first (undo.h) and redraws through editview.h.
+ *
+ * Window-free (the clipboard is clipboard.h, messages go through osMessage).  Global state:
+ * Edit (settings the commands read, the pasting state, hooks to the shell).
+ */
+#ifndef ZELO_EDITS_H
+#define ZELO_EDITS_H
+
+#include <stdint.h>
+
+/* Command ids handled here. */
+#define EDIT_UNDO        102
+#define EDIT_SELECTALL   115
+#define EDIT_ZEROCROSS   312
+#define EDIT_EDITBOTH    340
+#define EDIT_EDITLEFTONLY 341
+#define EDIT_EDITRIGHTONLY 342
+#define EDIT_EDITLEFT    1001
+#define EDIT_EDITRIGHT   1002
+#define EDIT_COPY        2050
+#define EDIT_PASTE       2100
+#define EDIT_PASTESPECIAL 2110
+#define EDIT_CUT         2150
+#define EDIT_DELETE      2200
+#define EDIT_TRIM        2210
+#define EDIT_SILENCE     3140
+#define EDIT_OPENLPARAM  123      /* lParam of a paste that opens a file: "Opening " */
+
+struct EditHooks {
+    int  (*cancelled)(void);                  /* the progress meter's Cancel was pressed */
+    void (*progressOpen)(const char *caption);
+    void (*progressClose)(void);
+    void (*waitCursor)(int on);
+    void (*analysisRefresh)(void);            /* command 282 to an open analysis window */
+    void (*repaint)(void);                    /* the main window's waveform area */
+    int  (*busy)(void);                       /* a long operation's progress meter is up */
+    void *owner;                              /* owner window of filter dialogs */
+};
+
+struct EditState {
+    int       pasteHilite;      /* [Zelo Edit] PasteHilite: the pasted range stays selected */
+    int       smooth8;          /* [Zelo Edit] Dither8Bit: dither automatic 16-to-8 narrowing */
+    int       pasting;          /* set while a paste runs */
+    int       pastePushed;      /* undo entries with a copy that the running paste pushed */
+    char      caption[300];     /* the last paste's progress caption */
+    EditHooks hook;
+};
+extern EditState Edit;
+
+/* Window-free set-up: capacity, the Undo switch, the flags; hooks the store and the file
+   flows to the undo stack. */
+void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8);
+
+/* Copy to clipboard: command EDIT_COPY or EDIT_CUT, mask 1 left, 2 right, 3 both.  Takes
+   the selection (or the view).  Returns 0 done, 1 nothing to copy or no memory ("Not enough
+   memory for clipboard"). */
+int  clipCopy(int command, int mask);
+
+void editCopy(void);
+void editCut(void);
+/* Paste (2100); lParam EDIT_OPENLPARAM makes the caption say "Opening".  Returns the frames
+   pasted (0: nothing). */
+uint32_t editPaste(long lParam);
+/* focusOnMain: the main window has the keyboard focus. */
+void editDelete(int focusOnMain);
+void editTrim(void);
+/* transportEnabled: the transport controls are enabled (a non-empty wave loaded). */
+void editSelectAll(int transportEnabled);
+void editZeroCross(void);
+/* Edit Left / Right (1001, 1002) and Ctrl+B/L/R (340..342). */
+void editChannelCommand(int id);
+void editUndo(void);
+/* Silences the selection in the edited channel(s), with undo "Undo Silence". */
+void editSilence(void);
+/* Steps 2 to 7 of a command that first asks its settings in a dialog (Byte Swap 112, Music
+   3150 and the like), after the dialog said OK: the undo copy by the command's rule, the
+   progress meter with caption, work on the selection, the undo entry, modified, redraw.
+   Returns 1 done, 0 abandoned (the user refused to go on without undo). */
+#define EDIT_BYTESWAP 112
+#define EDIT_MUSIC    3150
+int  editWrapped(int id, const char *description, const char *caption,
+                 void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly);
+/* The whole wave's undo copy before a sample-type conversion (FioHook.saveUndo). */
+void editSaveUndoWhole(const char *label);
+
+/* The zero-crossing searches for a stereo wave with both channels (exposed for tests):
+   the new start from p, and the new end from q (0xFFFFFFFF when none was found). */
+uint32_t editZeroStartBoth(uint32_t p);
+uint32_t editZeroEndBoth(uint32_t q, uint32_t newStart);
+
+#endif

@@ -1,0 +1,27 @@
+/*
+ * editwin.h - the editing subsystem's entry points in the Win32 program (editwin.cpp):
+ * start-up and shutdown, settings changes, the Viewing Range dialog and the dialog-command
+ * wrapper.  The window-free commands themselves are in edits.h.
+ */
+#ifndef ZELO_EDITWIN_H
+#define ZELO_EDITWIN_H
+
+#include <windows.h>
+#include <stdint.h>
+
+/* From the shell's start-up, after the settings were loaded. */
+void editInit(void);
+/* At WM_DESTROY: the undo files go and the stack is freed. */
+void editShutdown(void);
+/* After the Settings dialog changed UndoLevels, Undo, PasteHilite or Dither8Bit. */
+void editSettingsChanged(void);
+/* The owner window of the filters' dialogs during a paste. */
+void editOwner(HWND owner);
+/* Viewing Range (3147). */
+/* Runs the command's dialog (the wave looks mono while one channel is edited), then the
+   undo, progress and redraw steps of editWrapped.  Returns 1 done, 0 cancelled. */
+int  editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const char *caption,
+                       void (*work)(uint32_t, uint32_t), int redrawSelectionOnly, int id,
+                       const char *description, int noDialog);
+
+#endif
