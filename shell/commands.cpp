@@ -7,6 +7,7 @@
 #include "shell/shell.h"
 #include "shell/enabling.h"
 #include "resources/resource.h"
+#include "audio/audio.h"
 #include "edit/edits.h"
 #include "edit/editwin.h"
 #include "shell/helpview.h"
@@ -109,7 +110,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_INVERT:        notYet(id); break;
     case IDM_MUSIC:         notYet(id); break;
     case IDM_GENSILENCE:    notYet(id); break;
-    case IDM_LOOP:          notYet(id); break;
+    case IDM_LOOP:          audioCmdLoop(); break;
     case IDM_MONITOR:       notYet(id); break;
     case IDM_INFO:          notYet(id); break;
     case IDM_ANALYSIS:      notYet(id); break;
@@ -117,7 +118,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_CUELIST:       notYet(id); break;
     case IDM_PLAYLIST:      notYet(id); break;
     case IDM_SCRIPTS:       notYet(id); break;
-    case IDM_SELECTDEVICE:  notYet(id); break;
+    case IDM_SELECTDEVICE:  audioCmdSelectDevice(); break;
     case IDM_TOOLBARSET:    notYet(id); break;
     case IDM_SETTINGS:      cmdSettings(); break;
     case IDM_HELPCONTENTS:  helpShow(HELPKEY_CONTENTS); break;
@@ -132,13 +133,13 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_FOCUSNEXT:     notYet(id); break;
     case IDM_FOCUSPREV:     notYet(id); break;
     case IDM_FOCUSMAIN:     SetFocus(hwnd); break;
-    case IDM_PAUSE:         notYet(id); break;
+    case IDM_PAUSE:         audioCmdPause(); break;
     case IDM_RECORD:        notYet(id); break;
     case IDM_FULLVIEW:      viewCommand(id); break;
     case IDM_ZOOMOUT:       viewCommand(id); break;
     case IDM_ZOOMIN:        viewCommand(id); break;
-    case IDM_STOP:          notYet(id); break;
-    case IDM_PLAY:          notYet(id); break;
+    case IDM_STOP:          audioCmdStop(); break;
+    case IDM_PLAY:          audioCmdPlay(); break;
     case IDM_SELECTVIEW:    notYet(id); break;
     case IDM_DESELECT:      notYet(id); break;
     case IDM_ADDCUE:        notYet(id); break;

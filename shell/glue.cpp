@@ -22,8 +22,6 @@
 #include <stdio.h>
 #include <string.h>
 
-int audioPlaying(void) { return 0; }
-int audioRecording(void) { return 0; }
 void helpShowTopic(const char *keyword) { helpShow(keyword); }
 
 static void hookSetTitle(const char *title) { SetWindowTextA(Shell.main, title); }
@@ -41,9 +39,11 @@ static int hookTitleInUse(const char *title)
 static void hookButtons(int play, int zoom, int record)
 {
     if (play >= 0) {
+        /* Pause and Stop belong to a running playback; they are not enabled by a new wave. */
+        extern int audioPlaying(void);
         shellEnableButton(BTN_PLAY, play);
-        shellEnableButton(BTN_PAUSE, play);
-        shellEnableButton(BTN_STOP, play);
+        shellEnableButton(BTN_PAUSE, play && audioPlaying());
+        shellEnableButton(BTN_STOP, play && audioPlaying());
     }
     if (zoom >= 0) {
         shellEnableButton(BTN_ZOOMIN, zoom);
@@ -150,5 +150,8 @@ void shellGatherEnableInputs(EnableInputs *in)
     in->haveName = Doc.name[0] != 0;
     in->haveSelection = docHasSelection();
     in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
+    extern int audioPlaying(void), audioRecording(void);
+    in->playing = audioPlaying();
+    in->recording = audioRecording();
     in->haveFilters = FltTable.count > 0;
 }

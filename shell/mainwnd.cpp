@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "shell/helpview.h"
 #include "os/os.h"
+#include "audio/audio.h"
 #include "view/view.h"
 
 #include <shellapi.h>
@@ -178,6 +179,11 @@ static void onCreate(HWND hwnd)
     measureLayout();
     createChildren();
     describeOutputDevice();
+    audioStartup();
+    extern void (*shellPreview)(const char *name);
+    extern void (*shellPreviewStop)(void);
+    shellPreview = audioPreviewFile;
+    shellPreviewStop = audioPreviewStop;
     RECT rc;
     GetClientRect(hwnd, &rc);
     shellLayout(rc.right, rc.bottom);
@@ -201,7 +207,9 @@ static void onSize(HWND hwnd, WPARAM type, int width, int height)
 static void onPaint(HWND hwnd)
 {
     if (!Shell.closing) {
+        audioBeforePaint();
         viewPaint(hwnd);
+        audioAfterPaint();
         return;
     }
     PAINTSTRUCT ps;
@@ -225,7 +233,6 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
         return 0;
     Shell.inKeyDown = 1;
     if (key == VK_SPACE) {
-        extern int audioPlaying(void), audioRecording(void);
         int id = audioPlaying() ? IDM_STOP : audioRecording() ? IDM_PAUSE : IDM_PLAY;
         PostMessageA(Shell.main, WM_COMMAND, (WPARAM)id, 0);
     }
@@ -257,6 +264,7 @@ static void onClose(HWND hwnd)
 static void onDestroy(HWND hwnd)
 {
     extern void shellShutdown(void);
+    audioShutdown();
     shellShutdown();
     DeleteObject(Shell.statusFont);
     DeleteObject(Shell.smallFont);
@@ -320,6 +328,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:       commandDispatch(hwnd, LOWORD(wParam), HIWORD(wParam), (HWND)lParam); return 0;
     case WM_INITMENU:      if ((HMENU)wParam == GetMenu(hwnd)) commandEnablePass((HMENU)wParam); return 0;
     case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
+    case MM_WOM_DONE:      audioOnWomDone((HWAVEOUT)wParam, (WAVEHDR *)lParam); return 0;
+    case MM_WOM_CLOSE:     audioOnWomClose((HWAVEOUT)wParam); return 0;
+    case WM_TIMER:         if (wParam == PLAY_TIMER) audioOnTimer(); return 0;
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_MOUSEMOVE:
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CAPTURECHANGED:
                            viewMouse(hwnd, msg, wParam, lParam); return 0;

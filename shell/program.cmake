@@ -12,6 +12,9 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/helpview.cpp
   $<TARGET_OBJECTS:zelo_resources>)
 target_link_libraries(zelo PRIVATE zelo_plugins zelo_formats zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
+if(TARGET zelo_audio)
+  target_link_libraries(zelo PRIVATE zelo_audio)
+endif()
 if(TARGET zelo_edit_win)
   target_link_libraries(zelo PRIVATE zelo_edit_win zelo_edit zelo_edit_clip)
 endif()

@@ -1,0 +1,76 @@
+/*
+ * audio.h - what the main window and the commands call of the audio devices: the transport
+ * commands, the device messages and timer, the device selection dialog, the play queue
+ * window and the file preview of the Open dialog.  Win32 only; the window-free half of
+ * playback is audio/playcore.h.
+ */
+#ifndef ZELO_AUDIO_H
+#define ZELO_AUDIO_H
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "audio/playcore.h"
+
+#define PLAY_TIMER 123          /* main window timer moving the play cursor, 20 ms */
+
+int  audioPlaying(void);
+int  audioRecording(void);
+
+/* Commands. */
+void audioCmdPlay(void);        /* 199 */
+void audioCmdStop(void);        /* 198 */
+void audioCmdPause(void);       /* 192 */
+void audioCmdLoop(void);        /* 5010 */
+void audioCmdSelectDevice(void);/* Select Wave Device */
+
+/* Main window messages. */
+void audioOnWomDone(HWAVEOUT device, WAVEHDR *hdr);
+void audioOnWomClose(HWAVEOUT device);
+void audioOnTimer(void);
+
+/* Start-up (devices chosen by name) and shutdown (the device closed, buffers freed). */
+void audioStartup(void);
+void audioShutdown(void);
+
+/* StartPlayback: plays length bytes from start (listEntry -1), or the play list from entry
+   listEntry; positions count from rangeStart.  Returns 0 or a device error code, 0xFFFA..
+   0xFFFD when memory for the buffers is missing. */
+UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCursor, uint32_t rangeStart);
+/* The frame playing now; the cursor when idle. */
+uint32_t PlayPosition(void);
+/* show 0 removes the cursor column; otherwise moves it to the playing frame. */
+void DrawPlayCursor(int show);
+
+/* A selection drag ended during loop playback: that selection plays from now on. */
+void audioLoopFollowSelection(uint32_t first, uint32_t last);
+/* Around every paint of the main window (the cursor column is inverted on screen). */
+void audioBeforePaint(void);
+void audioAfterPaint(void);
+/* The status fields' refresh (the view's UpdateStatusFields once it is plugged in). */
+extern void (*PlayUpdateStatusFields)(void);
+
+/* Device selection dialog; lParam unused. */
+INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+/* Re-evaluates the position correction for the chosen output device. */
+void audioChooseCorrection(void);
+
+/* Play queue: a small separate player of files read through file filters. */
+#define PLAYQUEUE_CLASS "ZeloPlayQueue"
+#define PLAYQUEUE_MAX   64
+struct PlayQueueEntry {
+    char     name[260];         /* file to play */
+    int      filter;            /* file-filter table index */
+    uint32_t bytes;             /* sample bytes to play, 0 the whole file */
+};
+/* Creates the (hidden) queue window playing the entries in order; notifyWnd gets notifyMsg
+   with wParam 2 and the entry index when an entry ends, wParam 1 at the end.  closeWhenDone:
+   the window closes itself at the end.  Returns the window or NULL. */
+HWND audioPlayQueue(const PlayQueueEntry *entries, int count, HWND notifyWnd, UINT notifyMsg, int closeWhenDone);
+LRESULT CALLBACK PlayQueueMsgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+/* File preview through MCI (the Open dialog's Auto Play); silent when the file cannot play. */
+void audioPreviewFile(const char *name);
+void audioPreviewStop(void);
+
+#endif
