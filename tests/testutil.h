@@ -58,6 +58,17 @@ inline std::string tempDir()
     GetTempPathA(sizeof base, base);
     snprintf(buf, sizeof buf, "%szelo-test-%lu", base, (unsigned long)GetCurrentProcessId());
     CreateDirectoryA(buf, NULL);
+    /* Wine hands out process ids again: empty a folder left by an earlier run. */
+    WIN32_FIND_DATAA fd;
+    std::string wild = std::string(buf) + "\\*";
+    HANDLE h = FindFirstFileA(wild.c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((std::string(buf) + "\\" + fd.cFileName).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
 #else
     const char *base = getenv("TMPDIR");
     snprintf(buf, sizeof buf, "%s/zelo-test-%ld", base && *base ? base : "/tmp", (long)getpid());

@@ -1054,6 +1054,9 @@ static void barMove(HWND hwnd, int x, int y)
     }
 }
 
+/* Playback's (audio/audio.h, which brings <mmsystem.h> and its TIME_* names). */
+void audioLoopFollowSelection(uint32_t first, uint32_t last);
+
 static void buttonUp(HWND hwnd)
 {
     if (!View.capture)
@@ -1069,6 +1072,8 @@ static void buttonUp(HWND hwnd)
             SelectionRect(&View.selRect);
         }
         statusFields(1, 0);
+        if (docHasSelection())
+            audioLoopFollowSelection(Doc.selStart, Doc.selEnd);
     }
     uint16_t mode = View.barMode;
     View.barMode = BAR_IDLE;
