@@ -336,8 +336,9 @@ static int hookAskSaveName(char *name, size_t size, int selectionOnly, int *type
     return 0;
 }
 
-/* The Open dialog: 0 with name and the chosen filter (-1 for "All files"). */
-static int askOpenName(char *name, size_t size, int *chosen, const char *title)
+/* The Open dialog into buf ("dir\0a\0b\0\0" with several chosen, else one full path):
+   0 with the chosen filter (-1 for "All files") and the folder remembered. */
+static int runOpenDialog(char *buf, size_t size, int multiple, const char *title, int *chosen)
 {
     static char filters[4096];
     if (!fioTypeList(0, filters, sizeof filters))
@@ -346,7 +347,7 @@ static int askOpenName(char *name, size_t size, int *chosen, const char *title)
     fioGroupDir(FIO_GROUP_OPEN, dir, sizeof dir);
     int pre = fioPreselectedType();
     FileUi.openType = pre;
-    name[0] = 0;
+    memset(buf, 0, size);
     OPENFILENAMEA o;
     memset(&o, 0, sizeof o);
     o.lStructSize = sizeof o;
@@ -354,12 +355,12 @@ static int askOpenName(char *name, size_t size, int *chosen, const char *title)
     o.hInstance = Shell.instance;
     o.lpstrFilter = filters;
     o.nFilterIndex = pre >= 0 && FltTable.rec[pre].openPos ? FltTable.rec[pre].openPos : 1;
-    o.lpstrFile = name;
-    o.nMaxFile = (DWORD)size;
+    o.lpstrFile = buf;
+    o.nMaxFile = (DWORD)size - 2;
     o.lpstrInitialDir = dir[0] ? dir : NULL;
     o.lpstrTitle = title;
     o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY |
-              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | (multiple ? OFN_ALLOWMULTISELECT : 0);
     o.lpfnHook = OPENHookProc;
     o.lpTemplateName = MAKEINTRESOURCEA(IDD_OPENEXTRA);
     BOOL ok = GetOpenFileNameA(&o);
@@ -367,12 +368,21 @@ static int askOpenName(char *name, size_t size, int *chosen, const char *title)
         shellPreviewStop();
     if (!ok)
         return 1;
-    *chosen = fioTypeAt(0, (int)o.nFilterIndex);
+    if (chosen)
+        *chosen = fioTypeAt(0, (int)o.nFilterIndex);
     char chosenDir[MAX_PATH];
-    splitDir(name, chosenDir, sizeof chosenDir);
+    if (multiple && buf[strlen(buf) + 1])
+        snprintf(chosenDir, sizeof chosenDir, "%s", buf);   /* several: the folder comes first */
+    else
+        splitDir(buf, chosenDir, sizeof chosenDir);
     if (chosenDir[0])
         fioRememberDir(chosenDir, FIO_GROUP_OPEN);
     return 0;
+}
+
+static int askOpenName(char *name, size_t size, int *chosen, const char *title)
+{
+    return runOpenDialog(name, size, 0, title, chosen);
 }
 
 /* ---- commands ---- */
@@ -586,41 +596,10 @@ static int splitSelection(const char *buf, char names[][MAX_PATH], int max)
 
 static int askOpenNames(char names[][MAX_PATH], int max, const char *title)
 {
-    static char filters[4096];
     static char buf[32768];
-    if (!fioTypeList(0, filters, sizeof filters))
+    if (runOpenDialog(buf, sizeof buf, 1, title, NULL) != 0)
         return 0;
-    char dir[MAX_PATH];
-    fioGroupDir(FIO_GROUP_OPEN, dir, sizeof dir);
-    int pre = fioPreselectedType();
-    FileUi.openType = pre;
-    memset(buf, 0, sizeof buf);
-    OPENFILENAMEA o;
-    memset(&o, 0, sizeof o);
-    o.lStructSize = sizeof o;
-    o.hwndOwner = Shell.main;
-    o.hInstance = Shell.instance;
-    o.lpstrFilter = filters;
-    o.nFilterIndex = pre >= 0 && FltTable.rec[pre].openPos ? FltTable.rec[pre].openPos : 1;
-    o.lpstrFile = buf;
-    o.nMaxFile = sizeof buf - 2;
-    o.lpstrInitialDir = dir[0] ? dir : NULL;
-    o.lpstrTitle = title;
-    o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT |
-              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    o.lpfnHook = OPENHookProc;
-    o.lpTemplateName = MAKEINTRESOURCEA(IDD_OPENEXTRA);
-    BOOL ok = GetOpenFileNameA(&o);
-    if (shellPreviewStop)
-        shellPreviewStop();
-    if (!ok)
-        return 0;
-    int n = splitSelection(buf, names, max);
-    char chosenDir[MAX_PATH];
-    splitDir(names[0], chosenDir, sizeof chosenDir);
-    if (chosenDir[0])
-        fioRememberDir(chosenDir, FIO_GROUP_OPEN);
-    return n;
+    return splitSelection(buf, names, max);
 }
 
 #define FILEUI_MANY 64
