@@ -117,6 +117,12 @@ TEST(Enabling, MonoAndStereoFiles)
     ASSERT_TRUE(waitTitle(two, "stereo.wav - Zelo Edit")) << two.title();
     want = {kSaveSel, kUndo, kRepeat, kDelete, kTrim, kSilence};
     EXPECT_EQ(want, grayedOf(two, kWatched));
+    /* With a selection, the selection's commands come on. */
+    two.command(kSelectAll);
+    for (int t = 0; t < 3000 && itemState(two, kDelete).grayed; t += 50)
+        Sleep(50);
+    want = {kUndo, kRepeat};
+    EXPECT_EQ(want, grayedOf(two, kWatched));
     EXPECT_TRUE(itemState(two, kEditLeft).checked);
     EXPECT_TRUE(itemState(two, kEditRight).checked);
     EXPECT_EQ(0, two.close());
