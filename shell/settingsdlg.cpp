@@ -9,6 +9,7 @@
  * settings as they were and the dialog open.
  */
 #include "shell/settingsdlg.h"
+#include "view/view.h"
 #include "shell/settings.h"
 #include "shell/profile.h"
 #include "shell/document.h"
@@ -465,7 +466,11 @@ void cmdSettings(void)
     } else if (Doc.undoAvailable < 0) {
         Doc.undoAvailable = 0;   /* switched on again: nothing to undo yet */
     }
-    /* The view rebuilds its pen, brush, palette and ruler from Settings when it repaints. */
-    if (changed & (SETDLG_WAVECOLOR | SETDLG_SPECTRAL | SETDLG_TIMECODE | SETDLG_VIEWMODE))
+    /* The view makes its pen again and redraws every column; the read-outs follow a new
+       frame rate. */
+    if (changed & (SETDLG_WAVECOLOR | SETDLG_SPECTRAL | SETDLG_TIMECODE | SETDLG_VIEWMODE)) {
+        viewSettingsChanged();
+        UpdateStatusFields();
         InvalidateRect(Shell.main, NULL, FALSE);
+    }
 }

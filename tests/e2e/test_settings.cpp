@@ -270,6 +270,52 @@ TEST(SettingsDialogUse, ColourChooserAndDefaultColors)
     EXPECT_EQ(0, app.close());
 }
 
+TEST(SettingsDialogUse, ANewWaveformColourShowsAtOnce)
+{
+    std::string dir = cleanDir("recolour");
+    std::string wav = dir + "\\square.wav";
+    std::vector<unsigned char> d;
+    for (int i = 0; i < 4000; i++)
+        d.push_back((i / 50) % 2 ? 255 : 0);
+    ASSERT_TRUE(zd::writeWave(wav, 8000, 8, 1, d));
+    zd::App app;
+    ASSERT_TRUE(app.start("", dir));
+    ASSERT_TRUE(app.dropFiles({wav}));
+    for (int t = 0; t < 5000 && app.title() != "square.wav - Zelo Edit"; t += 50)
+        Sleep(50);
+    auto count = [&](unsigned colour) {
+        int w = 0, h = 0;
+        std::vector<unsigned> px;
+        EXPECT_TRUE(zd::grabClient(app.main(), &w, &h, &px));
+        int n = 0;
+        for (unsigned p : px)
+            n += (p & 0xFFFFFFu) == colour;
+        return n;
+    };
+    Sleep(300);
+    EXPECT_GT(count(0x00FF00u), 1000);
+    SettingsDialog s(app);
+    ASSERT_NE(s.dlg, nullptr);
+    ASSERT_TRUE(showPageWith(app, s.dlg, kWaveColor));
+    zd::click(pageWith(s.dlg, kWaveColor), kWaveColor);
+    HWND chooser = app.waitWindow("Color");
+    ASSERT_NE(chooser, nullptr);
+    zd::setText(chooser, kRed, "255");
+    zd::setText(chooser, kGreen, "0");
+    zd::setText(chooser, kBlue, "0");
+    zd::click(chooser, IDOK);
+    for (int i = 0; i < 100 && IsWindow(chooser); i++)
+        Sleep(50);
+    s.press(IDOK);
+    ASSERT_TRUE(s.closed());
+    int red = 0;
+    for (int t = 0; t < 3000 && (red = count(0xFF0000u)) < 1000; t += 100)
+        Sleep(100);
+    EXPECT_GT(red, 1000);
+    EXPECT_LT(count(0x00FF00u), 100);
+    EXPECT_EQ(0, app.close());
+}
+
 TEST(SettingsDialogUse, EveryPageFitsItsTab)
 {
     zd::App app;
