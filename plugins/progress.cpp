@@ -57,13 +57,7 @@ static INT_PTR CALLBACK PROGRESSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
 {
     switch (msg) {
     case WM_INITDIALOG: {
-        RECT me, over;
-        GetWindowRect(dlg, &me);
-        HWND centre = Progress.owner ? Progress.owner : Shell.main;
-        if (centre && GetWindowRect(centre, &over))
-            SetWindowPos(dlg, NULL, over.left + ((over.right - over.left) - (me.right - me.left)) / 2,
-                         over.top + ((over.bottom - over.top) - (me.bottom - me.top)) / 2, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        shellCentreOver(dlg, Progress.owner);
         SetDlgItemTextA(dlg, IDC_PR_TITLE, Progress.title);
         SetDlgItemTextA(dlg, IDC_PR_LABEL, Progress.label);
         char text[32];

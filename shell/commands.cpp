@@ -56,6 +56,7 @@ static void cmdRepeat(int withoutDialog)
 extern void cmdNew(void);
 extern void cmdOpen(void);
 extern void cmdReopen(void);
+extern void cmdInfo(void);
 extern void cmdOpenAs(void);
 extern void cmdOpenAppend(void);
 extern void cmdClose(void);
@@ -112,7 +113,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_GENSILENCE:    notYet(id); break;
     case IDM_LOOP:          audioCmdLoop(); break;
     case IDM_MONITOR:       notYet(id); break;
-    case IDM_INFO:          notYet(id); break;
+    case IDM_INFO:          cmdInfo(); break;
     case IDM_ANALYSIS:      notYet(id); break;
     case IDM_CDPLAYER:      notYet(id); break;
     case IDM_CUELIST:       notYet(id); break;

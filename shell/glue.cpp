@@ -84,6 +84,10 @@ void shellStartupSettings(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = hookAutoFill;
     DocHook.newDialog = hookNewDialog;
+    extern void shellInfoClear(void);
+    extern void shellInfoSet(const char *id, const char *text);
+    DocHook.clearInfo = shellInfoClear;
+    DocHook.setInfo = shellInfoSet;
     editInit();
     extern void fileUiInit(void);
     fileUiInit();

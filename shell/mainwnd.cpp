@@ -290,6 +290,29 @@ static void onDestroy(HWND hwnd)
     PostQuitMessage(0);
 }
 
+void shellCentreOver(HWND w, HWND over)
+{
+    RECT me, o, work;
+    if (!over)
+        over = Shell.main;
+    if (!GetWindowRect(w, &me) || !over || !GetWindowRect(over, &o))
+        return;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    int width = me.right - me.left, height = me.bottom - me.top;
+    int x = o.left + ((o.right - o.left) - width) / 2;
+    int y = o.top + ((o.bottom - o.top) - height) / 2;
+    if (x + width > work.right)
+        x = work.right - width;
+    if (y + height > work.bottom)
+        y = work.bottom - height;
+    if (x < work.left)
+        x = work.left;
+    if (y < work.top)
+        y = work.top;
+    SetWindowPos(w, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 /* Automation: other programs (test drivers, screen readers' scripts) cannot read this
    process's menus directly, so the main window answers the registered message
    "ZeloMenuState": wParam a command id; the reply is GetMenuState after an enabling pass,

@@ -8,6 +8,7 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/glue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/newwave.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fileui.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/waveinfo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settingsdlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/helpview.cpp
   $<TARGET_OBJECTS:zelo_resources>)

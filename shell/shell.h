@@ -55,6 +55,8 @@ void shellLayout(int width, int height);
 void shellEnableButton(int which, BOOL on);
 /* Shows a message box owned by the main window (the engine's osMessage lands here). */
 int  shellMessage(const char *text, const char *caption, unsigned style);
+/* Centres a window over another (the main window when over is NULL), kept on the screen. */
+void shellCentreOver(HWND w, HWND over);
 /* Loads a string-table entry into buf and returns buf. */
 const char *shellString(int id, char *buf, int size);
 
