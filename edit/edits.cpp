@@ -12,6 +12,7 @@
 #include "edit/editview.h"
 #include "edit/paste.h"
 #include "edit/undo.h"
+#include "edit/xforms.h"
 #include "formats/filter.h"
 #include "shell/document.h"
 #include "store/blockfile.h"
@@ -327,7 +328,11 @@ void editSilence(void)
     if (busy())
         return;
     uint32_t first, last;
-    if (!haveWave() || !docSelectionOrView(1, &first, &last))
+    if (!haveWave() || !docSelectionOrView(0, &first, &last))
+        return;
+    if (!UndoStack.enabled && !(DocHook.noDialogs && DocHook.noDialogs()) &&
+        osMessage("Are you sure you want to silence the selection?", "Please Confirm",
+                  OS_MB_OKCANCEL | OS_MB_ICONQUESTION) != OS_IDOK)
         return;
     if (!undoBegin(UNDO_SILENCE, first, last, "Undo Silence"))
         return;
@@ -603,3 +608,71 @@ void editChannelCommand(int id)
     }
     editSetChannel(ec);
 }
+
+/* ---- the built-in transforms ---- */
+
+/* Reverse (3080) and Invert (3100): the selection or the view, selected first so the result
+   shows selected; the undo copy is taken when it can be, without a question. */
+static void rangeTransform(uint16_t kind, const char *text, const char *caption,
+                           int (*fn)(uint32_t, uint32_t, XformStep), XformStep step)
+{
+    if (busy() || !haveWave())
+        return;
+    uint32_t first, last;
+    if (!docSelectionOrView(1, &first, &last))
+        return;
+    if (!docHasSelection() || first != Doc.selStart || last != Doc.selEnd || !Doc.selectionShown)
+        editSelect(first, last);
+    int r = undoSave(first, last);
+    Doc.undoAvailable = (int16_t)r;
+    Doc.undoKind = kind;
+    if (Edit.hook.progressOpen)
+        Edit.hook.progressOpen(caption);
+    fn(first, last, step);
+    if (Edit.hook.progressClose)
+        Edit.hook.progressClose();
+    if (r > 0)
+        undoRecord(kind, first, last, UndoStack.pendingSaved, text);
+    else
+        snprintf(Doc.undoText, sizeof Doc.undoText, "%s", text);
+    Doc.modified = 1;
+    editInvalidate(first, last);
+    editStatus();
+}
+
+void editReverse(XformStep step) { rangeTransform(UNDO_REVERSE, "Undo Reverse", "Reversing", xformReverse, step); }
+void editInvert(XformStep step) { rangeTransform(UNDO_INVERT, "Undo Invert", "Inverting", xformInvert, step); }
+
+/* Generate Silence (4100): seconds of silence inserted at the selection start and selected;
+   undo takes them out again. */
+void editGenerateSilence(double seconds)
+{
+    if (busy())
+        return;
+    if (!haveWave() && (docNew() != 0 || !haveWave()))
+        return;
+    uint32_t frames = xformSilenceFrames(seconds, Doc.sampleRate);
+    uint32_t ba = Wave.blockAlign;
+    if (frames == 0 || (uint64_t)frames * ba > BLOCKMAXSIZE - (Wave.dataLength < BLOCKMAXSIZE ? Wave.dataLength : BLOCKMAXSIZE))
+        return;
+    uint32_t have = docFrames();
+    uint32_t start = Doc.selStart < have ? Doc.selStart : have;
+    if (vocInsertBlank((int32_t)((uint64_t)start * ba), frames * ba) != 0)
+        return;
+    if (UndoStack.enabled) {
+        Doc.undoAvailable = 1;
+        UndoStack.pendingSaved = 0;
+        undoRecord(UNDO_GENSILENCE, start, start + frames - 1, 0, "Undo Generate Silence");
+    } else {
+        Doc.undoAvailable = -1;
+    }
+    Doc.undoKind = UNDO_GENSILENCE;
+    Doc.modified = 1;
+    uint32_t n = docFrames();
+    if (Doc.viewEnd == DOC_NONE || Doc.viewEnd < start)
+        Doc.viewEnd = n - 1;
+    editViewModified();
+    editSelect(start, start + frames - 1);
+    editStatus();
+}
+

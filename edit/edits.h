@@ -84,6 +84,13 @@ void editSilence(void);
 #define EDIT_MUSIC    3150
 int  editWrapped(int id, const char *description, const char *caption,
                  void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly);
+/* Reverse (3080) and Invert (3100) of the selection or the view; step reports progress. */
+void editReverse(int (*step)(uint32_t done, uint32_t total));
+void editInvert(int (*step)(uint32_t done, uint32_t total));
+/* Generate Silence (4100): inserts seconds of silence at the selection start (a new
+   waveform first when none is open) and selects it. */
+void editGenerateSilence(double seconds);
+
 /* The whole wave's undo copy before a sample-type conversion (FioHook.saveUndo). */
 void editSaveUndoWhole(const char *label);
 

@@ -15,6 +15,9 @@
 #include "resources/resource.h"
 #include "plugins/progress.h"
 #include "store/voc.h"
+#include "edit/xforms.h"
+#include "shell/helpview.h"
+#include "shell/profile.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -95,5 +98,110 @@ int editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const
             return 0;
     }
     return editWrapped(id, description, caption, work, redrawSelectionOnly);
+}
+
+/* ---- the built-in transforms' commands ---- */
+
+static int noDialogs(void) { return DocHook.noDialogs && DocHook.noDialogs(); }
+
+static INT_PTR CALLBACK BYTESWAPMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dlg, IDC_BS_TEXT, Wave.bitsPerSample == 16
+            ? "Swap the high and low bytes of each 16-bit sample word."
+            : "Adjuste every 8-bit sample byte such that the new zero position will be adjusted by a value of 128.");
+        shellCentreOver(dlg, NULL);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(dlg, LOWORD(wParam));
+            return TRUE;
+        case IDC_HELPBTN:
+            helpShow("Byte Swap");
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        EndDialog(dlg, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static void byteSwapWork(uint32_t first, uint32_t last) { xformByteSwap(first, last, meterStep); }
+
+/* Byte Swap (112): its dialog, then the swap over the selection (the whole wave when none). */
+void editByteSwapCommand(int withoutDialog)
+{
+    editDialogCommand(Shell.main, IDD_BYTESWAP, BYTESWAPMsgProc, 0, "Swapping Bytes", byteSwapWork, 0,
+                      EDIT_BYTESWAP, "Byte Swap", withoutDialog || noDialogs());
+}
+
+void editReverseCommand(void) { editReverse(meterStep); }
+void editInvertCommand(void) { editInvert(meterStep); }
+
+/* Generate Silence's duration: [Silence] Duration at first, then what was last typed. */
+static double silenceSeconds = -1.0;
+
+static INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (msg) {
+    case WM_INITDIALOG: {
+        char t[64];
+        snprintf(t, sizeof t, "%g", silenceSeconds);
+        SetDlgItemTextA(dlg, IDC_SIL_TIME, t);
+        shellCentreOver(dlg, NULL);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: {
+            char t[64], *end = NULL;
+            GetDlgItemTextA(dlg, IDC_SIL_TIME, t, sizeof t);
+            double v = strtod(t, &end);
+            while (end && (*end == ' ' || *end == '\t'))
+                end++;
+            if (end == t || (end && *end) || !(v > 0.0) || v > 86400.0) {
+                MessageBoxA(dlg, "Please enter the length of the silence in seconds (more than 0, at most 86400).",
+                            "Sorry", MB_OK | MB_ICONEXCLAMATION);
+                return TRUE;
+            }
+            silenceSeconds = v;
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        case IDCANCEL:
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        case IDC_HELPBTN:
+            helpShow("Silence");
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        EndDialog(dlg, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void editGenerateSilenceCommand(int withoutDialog)
+{
+    if (silenceSeconds < 0) {
+        char t[32];
+        profileGetString("Silence", "Duration", "10.0", t, sizeof t);
+        silenceSeconds = atof(t);
+        if (!(silenceSeconds > 0.0) || silenceSeconds > 86400.0)
+            silenceSeconds = 10.0;
+    }
+    if (!withoutDialog && !noDialogs() &&
+        DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_SILENCE), Shell.main, SILENCEMsgProc, 0) != IDOK)
+        return;
+    editGenerateSilence(silenceSeconds);
 }
 

@@ -24,4 +24,10 @@ int  editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, cons
                        void (*work)(uint32_t, uint32_t), int redrawSelectionOnly, int id,
                        const char *description, int noDialog);
 
+/* The built-in transforms (withoutDialog: Repeat without its dialog). */
+void editByteSwapCommand(int withoutDialog);
+void editReverseCommand(void);
+void editInvertCommand(void);
+void editGenerateSilenceCommand(int withoutDialog);
+
 #endif

@@ -8,6 +8,7 @@
  * tempUndoRestore; this file decides when they are made and when they go.
  */
 #include "edit/undo.h"
+#include "edit/xforms.h"
 #include "edit/editview.h"
 #include "shell/document.h"
 #include "store/tempfile.h"
@@ -220,27 +221,8 @@ int undoBegin(uint16_t kind, uint32_t start, uint32_t end, const char *descripti
 
 void undoByteSwap(uint32_t start, uint32_t end)
 {
-    if (Wave.bitsPerSample != 16 || end < start)
-        return;
-    uint32_t ba = Wave.blockAlign;
-    uint8_t *buf = tempTransfer();
-    if (!buf)
-        return;
-    uint64_t from = (uint64_t)start * ba, to = ((uint64_t)end + 1) * ba;
-    if (to > Wave.dataLength)
-        to = Wave.dataLength;
-    while (from < to) {
-        uint32_t n = to - from < UNDO_PIECE ? (uint32_t)(to - from) : UNDO_PIECE;
-        if (vocRead(buf, (int32_t)from, n) != 0)
-            return;
-        for (uint32_t i = 0; i + 1 < n; i += 2) {
-            uint8_t t = buf[i];
-            buf[i] = buf[i + 1];
-            buf[i + 1] = t;
-        }
-        vocWriteAt(buf, (int32_t)from, n);
-        from += n;
-    }
+    /* Both forms (16-bit byte exchange, 8-bit +128) undo themselves. */
+    xformByteSwap(start, end, NULL);
 }
 
 /* Cuts and inserts that must leave the cues where they are: the frames come back to the
@@ -321,6 +303,8 @@ int undoPerform(void)
             thawCues();
             break;
         case UNDO_BYTESWAP:
+            if (Wave.channels == 2)
+                Wave.editChannel = e.editChannel;   /* the channel(s) that were swapped */
             undoByteSwap(e.start, e.end);
             editSelect(e.start, e.end);
             break;

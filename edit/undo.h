@@ -92,7 +92,7 @@ void undoFree(void);
    undo. */
 int  undoPerform(void);
 
-/* Byte-swaps the 16-bit samples of frames start..end (Byte Swap is its own inverse). */
+/* Byte Swap over frames start..end of the edited channel(s) again: it is its own inverse. */
 void undoByteSwap(uint32_t start, uint32_t end);
 
 #endif

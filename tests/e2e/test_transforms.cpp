@@ -1,0 +1,159 @@
+/*
+ * The built-in transforms from the menus: Reverse, Invert, Byte Swap and Generate Silence
+ * with their dialogs, the Undo item's text after each, and the samples a save writes.
+ */
+#include "zdriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const int kSave = 1151, kUndo = 102, kSelectAll = 115, kReverse = 3080, kInvert = 3100,
+          kByteSwap = 112, kGenSilence = 4100;
+
+bool waitTitle(zd::App &app, const std::string &title)
+{
+    for (int t = 0; t < 8000; t += 50) {
+        if (app.title() == title)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool waitGone(HWND w)
+{
+    for (int t = 0; t < 5000; t += 50) {
+        if (!IsWindow(w))
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+void settle(zd::App &app)
+{
+    int quiet = 0;
+    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
+        quiet = app.dialogs().empty() ? quiet + 1 : 0;
+        Sleep(50);
+    }
+    app.idle();
+}
+
+std::string undoText(zd::App &app)
+{
+    UINT query = RegisterWindowMessageA("ZeloMenuState");
+    ATOM atom = (ATOM)app.send(query, (WPARAM)kUndo, 1);
+    char text[256] = "";
+    if (atom) {
+        GlobalGetAtomNameA(atom, text, sizeof text);
+        GlobalDeleteAtom(atom);
+    }
+    return text;
+}
+
+bool waitUndo(zd::App &app, const std::string &want)
+{
+    for (int t = 0; t < 5000; t += 50) {
+        if (undoText(app) == want)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+/* Save, sent rather than posted: it has written the file when the call returns. */
+std::vector<unsigned char> saved(zd::App &app, const std::string &path)
+{
+    settle(app);
+    app.send(WM_COMMAND, (WPARAM)kSave, 0);
+    std::vector<unsigned char> back;
+    unsigned rate;
+    int bits, channels;
+    zd::readWave(path, &rate, &bits, &channels, &back);
+    return back;
+}
+
+TEST(Transforms, MenuCommandsChangeTheSamplesAndUndo)
+{
+    std::string dir = zd::freshDir("xforms");
+    std::string file = dir + "\\t.wav";
+    std::vector<unsigned char> d = {0, 10, 20, 128, 250};
+    ASSERT_TRUE(zd::writeWave(file, 8000, 8, 1, d));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({file}));
+    ASSERT_TRUE(waitTitle(app, "t.wav - Zelo Edit"));
+    settle(app);
+
+    app.command(kSelectAll);
+    app.command(kReverse);
+    ASSERT_TRUE(waitUndo(app, "Undo Reverse"));
+    std::vector<unsigned char> want = {250, 128, 20, 10, 0};
+    EXPECT_EQ(want, saved(app, file));
+
+    app.command(kInvert);
+    ASSERT_TRUE(waitUndo(app, "Undo Invert"));
+    want = {5, 127, 235, 245, 255};
+    EXPECT_EQ(want, saved(app, file));
+
+    app.command(kByteSwap);
+    HWND dlg = app.waitWindow("Byte Swap");
+    ASSERT_TRUE(dlg);
+    EXPECT_NE(std::string::npos, zd::getText(dlg, 3055).find("8-bit sample byte"));
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitUndo(app, "Undo Byte Swap"));
+    want = {133, 255, 107, 117, 127};
+    EXPECT_EQ(want, saved(app, file));
+
+    /* Undo of Byte Swap swaps again; Undo of Invert takes the copy back. */
+    app.command(kUndo);
+    ASSERT_TRUE(waitUndo(app, "Undo Invert"));
+    app.command(kUndo);
+    ASSERT_TRUE(waitUndo(app, "Undo Reverse"));
+    want = {250, 128, 20, 10, 0};
+    EXPECT_EQ(want, saved(app, file));
+    EXPECT_EQ(0, app.close());
+}
+
+TEST(Transforms, GenerateSilenceAsksItsLengthAndInsertsIt)
+{
+    std::string dir = zd::freshDir("gensil");
+    std::string file = dir + "\\g.wav";
+    ASSERT_TRUE(zd::writeWave(file, 8000, 8, 1, std::vector<unsigned char>(10, 200)));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({file}));
+    ASSERT_TRUE(waitTitle(app, "g.wav - Zelo Edit"));
+    settle(app);
+    app.command(kGenSilence);
+    HWND dlg = app.waitWindow("Generate Silence");
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ("10", zd::getText(dlg, 230));
+    /* Nonsense is refused and the dialog stays. */
+    zd::setText(dlg, 230, "soon");
+    zd::click(dlg, IDOK);
+    zd::MsgBox box;
+    ASSERT_TRUE(app.waitMessageBox(&box));
+    EXPECT_EQ("Sorry", box.caption);
+    zd::click(box.hwnd, IDOK);
+    ASSERT_TRUE(waitGone(box.hwnd));
+    ASSERT_TRUE(IsWindow(dlg));
+    zd::setText(dlg, 230, "0.25");
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitUndo(app, "Undo Generate Silence"));
+    std::vector<unsigned char> back = saved(app, file);
+    ASSERT_EQ(10u + 2000u, back.size());
+    EXPECT_EQ(128, back[0]);      /* inserted at the caret, frame 0 */
+    EXPECT_EQ(128, back[1999]);
+    EXPECT_EQ(200, back[2000]);
+    app.command(kUndo);
+    ASSERT_TRUE(waitUndo(app, "Can't Undo"));
+    EXPECT_EQ(10u, saved(app, file).size());
+    EXPECT_EQ(0, app.close());
+}
+
+} // namespace
