@@ -57,6 +57,7 @@ extern void cmdNew(void);
 extern void cmdOpen(void);
 extern void cmdReopen(void);
 extern void cmdInfo(void);
+extern void cmdAdjustRate(void);
 extern void cmdOpenAs(void);
 extern void cmdOpenAppend(void);
 extern void cmdClose(void);
@@ -104,7 +105,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_VIEWRANGE:     viewCommand(id); break;
     case IDM_SPECTRAL:      notYet(id); break;
     case IDM_BYTESWAP:      editByteSwapCommand(Commands.repeatNoDialog); break;
-    case IDM_ADJUSTRATE:    notYet(id); break;
+    case IDM_ADJUSTRATE:    cmdAdjustRate(); break;
     case IDM_CONVERT:       notYet(id); break;
     case IDM_REVERSE:       editReverseCommand(); break;
     case IDM_SILENCE:       editSilence(); break;

@@ -19,6 +19,9 @@
 #include "edit/editview.h"
 #include "formats/flttable.h"
 
+int audioPlaying(void);
+int audioRecording(void);
+
 #include <stdio.h>
 #include <string.h>
 
@@ -116,6 +119,29 @@ void shellShutdown(void)
 void shellExitCleanup(void) { tempExitCleanup(); }
 void cmdNew(void) { if (docSaveChangesPrompt()) docNew(); }
 void cmdClose(void) { docClose(); }
+
+/* Adjust Sample Rate (109): the same bytes read with another rate, and optionally another
+   channel count and resolution; nothing in the store changes. */
+void cmdAdjustRate(void)
+{
+    if (!BF.table || audioPlaying() || audioRecording() || Shell.spectralBusy)
+        return;
+    NewWaveValues v = {1, Doc.sampleRate, Wave.channels, Wave.bitsPerSample, Wave.blockAlign, 0, 0};
+    if (!newWaveDialog(Shell.main, &v))
+        return;
+    int reshaped = v.channels != Wave.channels || v.bits != Wave.bitsPerSample;
+    Doc.sampleRate = v.rate;
+    vocSetFormat(v.channels, v.bits, Wave.dataLength);
+    if (Wave.channels == 1)
+        Wave.editChannel = 0;
+    Doc.modified = 1;
+    if (reshaped) {
+        /* Another frame size: the frame numbers of the selection and view mean other data. */
+        viewReset();
+    }
+    UpdateStatusFields();
+    InvalidateRect(Shell.main, NULL, FALSE);
+}
 int shellUndoKind(void) { return Doc.undoKind; }
 void shellUndoText(char *buf, int size) { snprintf(buf, (size_t)size, "%s", Doc.undoText); }
 

@@ -14,19 +14,7 @@
 
 static const char *const rateList[] = {"6000", "8000", "11025", "16000", "22050", "32000", "32075", "44100", "48000"};
 
-static void centreOverOwner(HWND dlg)
-{
-    HWND owner = GetWindow(dlg, GW_OWNER);
-    RECT d, o;
-    GetWindowRect(dlg, &d);
-    if (owner)
-        GetWindowRect(owner, &o);
-    else
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &o, 0);
-    int x = o.left + ((o.right - o.left) - (d.right - d.left)) / 2;
-    int y = o.top + ((o.bottom - o.top) - (d.bottom - d.top)) / 2;
-    SetWindowPos(dlg, NULL, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
+static void centreOverOwner(HWND dlg) { shellCentreOver(dlg, GetWindow(dlg, GW_OWNER)); }
 
 static void initDialog(HWND dlg, NewWaveValues *v)
 {

@@ -156,4 +156,39 @@ TEST(Transforms, GenerateSilenceAsksItsLengthAndInsertsIt)
     EXPECT_EQ(0, app.close());
 }
 
+TEST(Transforms, AdjustSampleRateRelabelsTheSameBytes)
+{
+    std::string dir = zd::freshDir("adjust");
+    std::string file = dir + "\\a.wav";
+    std::vector<unsigned char> d;
+    for (int i = 0; i < 400; i++)
+        d.push_back((unsigned char)(i * 7));
+    ASSERT_TRUE(zd::writeWave(file, 8000, 16, 2, d));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({file}));
+    ASSERT_TRUE(waitTitle(app, "a.wav - Zelo Edit"));
+    settle(app);
+    app.command(109);
+    HWND dlg = app.waitWindow("Adjust Sample Rate");
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ("8000", zd::getText(dlg, 321));
+    zd::setText(dlg, 321, "16000");
+    zd::check(dlg, 108, false);
+    zd::check(dlg, 107, true);
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(waitGone(dlg));
+    settle(app);
+    app.send(WM_COMMAND, (WPARAM)kSave, 0);
+    unsigned rate = 0;
+    int bits = 0, channels = 0;
+    std::vector<unsigned char> back;
+    ASSERT_TRUE(zd::readWave(file, &rate, &bits, &channels, &back));
+    EXPECT_EQ(16000u, rate);
+    EXPECT_EQ(1, channels);
+    EXPECT_EQ(16, bits);
+    EXPECT_EQ(d, back);
+    EXPECT_EQ(0, app.close());
+}
+
 } // namespace
