@@ -362,7 +362,9 @@ TEST(Help, MenuAndQuestionButtonsOpenTheManualAtTheirTopics)
     zd::setText(help, 100, "paste sp");
     EXPECT_NE(nullptr, app.waitWindow("Zelo Edit Help - Paste Special", 3000, false));
     /* The text shown is the topic's own. */
-    EXPECT_EQ(0u, zd::getText(help, 102).find("Paste Special\r\n\r\nPaste Special pastes"));
+    std::string shown = zd::getText(help, 102);
+    EXPECT_EQ(0u, shown.find("Paste Special\r\n\r\n"));
+    EXPECT_NE(std::string::npos, shown.find("Paste Special pastes"));
 
     {
         SettingsDialog s(app);
