@@ -137,7 +137,43 @@ struct PasteParams {
     double left, right;      /* volumes */
     int    overlap;          /* mix over what is there instead of inserting */
     int    loops;            /* repetitions */
+    int    mode;             /* 0 add, 1 Modulate, 2 Convolute */
+    const char *file;        /* source file instead of the clipboard; NULL none */
 };
+
+PasteSpecialParams PasteSpecial = {1.0, 1.0, 3.0, 1, 0, 0, 0, 0, ""};
+
+/* A source file through the filters, as a clipboard wave whose samples come from FilterIn.
+   Returns 0 open (w filled), 1 no filter reads it (said so). */
+static int clipFromFile(const char *name, ClipWave *w)
+{
+    memset(w, 0, sizeof *w);
+    FltRaw def;
+    memset(&def, 0, sizeof def);
+    def.rate = Doc.sampleRate ? Doc.sampleRate : 44100;
+    def.bits = Wave.bitsPerSample ? Wave.bitsPerSample : 16;
+    def.channels = Wave.channels ? Wave.channels : 2;
+    for (int i = 0; i < FltTable.count; i++) {
+        if (!(FltTable.rec[i].flags & FLT_CANREAD))
+            continue;
+        int rc = filterOpenInput(i, name, Edit.hook.owner, &def, 1);
+        if (rc == FILTER_CANCELLED)
+            return 1;
+        if (rc == FILTER_OPENED) {
+            w->fromFilter = 1;
+            w->format.formatTag = 1;
+            w->format.sampleRate = FilterIn.rate;
+            w->format.bitsPerSample = FilterIn.bits;
+            w->format.channels = FilterIn.channels;
+            w->format.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
+            w->format.avgBytesPerSec = FilterIn.rate * w->format.blockAlign;
+            w->dataBytes = FilterIn.bytes;
+            return 0;
+        }
+    }
+    osMessage(name, "Invalid file or format", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+    return 1;
+}
 
 static int pasteCancelled(void) { return Edit.hook.cancelled ? Edit.hook.cancelled() : 0; }
 
@@ -181,7 +217,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
 
     uint32_t pasted = 0;
     ClipWave w;
-    if (clipWaveGet(&w, Edit.hook.owner) == 0 && w.dataBytes > 0) {
+    int got = p->file ? clipFromFile(p->file, &w) : clipWaveGet(&w, Edit.hook.owner);
+    if (got == 0 && w.dataBytes > 0) {
         if (!haveWave())
             newWaveFor(&w.format);
         if (haveWave()) {
@@ -198,8 +235,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             r.leftVolume = p->left;
             r.rightVolume = p->right;
             r.existing = p->overlap ? 1.0 : 0.0;
-            r.mode = PASTE_ADD;
-            r.repetitions = (int16_t)(p->loops > 0 ? p->loops : 1);
+            r.mode = p->mode == 1 ? PASTE_MODULATE : p->mode == 2 ? PASTE_CONVOLUTE : PASTE_ADD;
+            r.repetitions = (int16_t)(p->loops > 0 ? (p->loops < 32767 ? p->loops : 32767) : 1);
             r.smooth = Edit.smooth8;
             r.cancelled = pasteCancelled;
 
@@ -212,7 +249,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             uint64_t room = BLOCKMAXSIZE - (Wave.dataLength < BLOCKMAXSIZE ? Wave.dataLength : BLOCKMAXSIZE);
             int go = frames > 0;
             if (go && frames * ba > room) {
-                osMessage("The clipboard's wave is too long to paste into this waveform.", "Paste Error",
+                osMessage(p->file ? "The file is too long to paste into this waveform."
+                                  : "The clipboard's wave is too long to paste into this waveform.", "Paste Error",
                           OS_MB_OK | OS_MB_ICONEXCLAMATION);
                 go = 0;
             }
@@ -243,7 +281,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             }
         }
     }
-    clipWaveFree(&w);
+    if (got == 0)
+        clipWaveFree(&w);
     if (Edit.hook.progressClose)
         Edit.hook.progressClose();
     Edit.pasting = 0;
@@ -253,6 +292,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
     return pasted;
 }
 
+static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t kind);
+
 uint32_t editPaste(long lParam)
 {
     if (busy())
@@ -260,14 +301,37 @@ uint32_t editPaste(long lParam)
     if (!haveWave())
         Wave.editChannel = 0;
     int one = haveWave() && Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
-    PasteParams p = {1.0, 1.0, 0, 1};
+    PasteParams p = {1.0, 1.0, 0, 1, 0, NULL};
     if (one) {
         /* Paste into one channel is a paste special mixing into that channel only. */
         p.left = Wave.editChannel == 1 ? 1.0 : 0.0;
         p.right = Wave.editChannel == 2 ? 1.0 : 0.0;
         p.overlap = 1;
     }
-    uint16_t kind = one ? UNDO_PASTESPECIAL : UNDO_PASTE;
+    return pasteWith(p, one, lParam, one ? UNDO_PASTESPECIAL : UNDO_PASTE);
+}
+
+uint32_t editPasteSpecial(const PasteSpecialParams *sp, long lParam)
+{
+    if (busy())
+        return 0;
+    if (!haveWave())
+        Wave.editChannel = 0;
+    PasteParams p;
+    p.left = sp->left;
+    p.right = sp->right;
+    p.mode = sp->modulate >= 0 && sp->modulate <= 2 ? sp->modulate : 0;
+    p.overlap = sp->overlap || p.mode != 0;
+    double loops = sp->loops >= 1.0 && sp->loops < 32767.0 ? sp->loops : 1.0;
+    p.loops = sp->loop ? (int)loops : 1;
+    p.file = sp->fromFile && sp->file[0] ? sp->file : NULL;
+    if (sp->fromFile && !p.file)
+        return 0;
+    return pasteWith(p, 1, lParam, UNDO_PASTESPECIAL);
+}
+
+static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t kind)
+{
     int hadSelection = docHasSelection();
     UndoStack.pendingSaved = 0;
     Edit.pastePushed = 0;

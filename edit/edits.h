@@ -65,6 +65,21 @@ void editCut(void);
 /* Paste (2100); lParam EDIT_OPENLPARAM makes the caption say "Opening".  Returns the frames
    pasted (0: nothing). */
 uint32_t editPaste(long lParam);
+/* Paste Special's parameters, kept for the run and in [Paste Special] of zelo.ini. */
+struct PasteSpecialParams {
+    double left, right;      /* volumes as fractions; negative inverts */
+    double loops;            /* repetitions when looping, at least 1 */
+    int    overlap;          /* mix over the existing audio */
+    int    loop;             /* repeat the source int(loops) times */
+    int    fromFile;         /* the source is file, not the clipboard */
+    int    lock;             /* the dialog moves both volumes together */
+    int    modulate;         /* 0 none, 1 Modulate, 2 Convolute (sets overlap) */
+    char   file[260];
+};
+extern PasteSpecialParams PasteSpecial;
+/* Paste Special (2110) with these parameters.  Returns the frames pasted. */
+uint32_t editPasteSpecial(const PasteSpecialParams *p, long lParam);
+
 /* focusOnMain: the main window has the keyboard focus. */
 void editDelete(int focusOnMain);
 void editTrim(void);

@@ -18,6 +18,9 @@
 #include "edit/xforms.h"
 #include "shell/helpview.h"
 #include "shell/profile.h"
+#include "store/blockfile.h"
+#include <commdlg.h>
+#include <string.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -203,5 +206,227 @@ void editGenerateSilenceCommand(int withoutDialog)
         DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_SILENCE), Shell.main, SILENCEMsgProc, 0) != IDOK)
         return;
     editGenerateSilence(silenceSeconds);
+}
+
+/* ---- Paste Special (2110) ---- */
+
+static void pasteSpecialLoad(void)
+{
+    static int loaded;
+    if (loaded)
+        return;
+    loaded = 1;
+    char t[32];
+    profileGetString("Paste Special", "Left", "1.0", t, sizeof t);
+    PasteSpecial.left = atof(t);
+    profileGetString("Paste Special", "Right", "1.0", t, sizeof t);
+    PasteSpecial.right = atof(t);
+    long loops = profileGetInt("Paste Special", "Loops", 3);
+    PasteSpecial.loops = loops >= 1 ? (double)loops : 1.0;
+    PasteSpecial.overlap = profileGetInt("Paste Special", "Overlap", 1) != 0;
+    PasteSpecial.loop = profileGetInt("Paste Special", "Loop", 0) != 0;
+}
+
+static void pasteSpecialStore(void)
+{
+    char t[32];
+    snprintf(t, sizeof t, "%g", PasteSpecial.left);
+    profileSetString("Paste Special", "Left", t);
+    snprintf(t, sizeof t, "%g", PasteSpecial.right);
+    profileSetString("Paste Special", "Right", t);
+    profileSetInt("Paste Special", "Loops", (long)PasteSpecial.loops);
+    profileSetInt("Paste Special", "Overlap", PasteSpecial.overlap);
+    profileSetInt("Paste Special", "Loop", PasteSpecial.loop);
+}
+
+static void setPercent(HWND dlg, int edit, double percent)
+{
+    char t[32];
+    snprintf(t, sizeof t, "%g", percent);
+    SetDlgItemTextA(dlg, edit, t);
+}
+
+static int scrollOf(int edit) { return edit == IDC_PS_LEDIT ? IDC_PS_LSCROLL : IDC_PS_RSCROLL; }
+
+static void moveBar(HWND dlg, int edit)
+{
+    char t[32];
+    GetDlgItemTextA(dlg, edit, t, sizeof t);
+    double v = atof(t);
+    int pos = v < 0 ? 0 : v > 200 ? 200 : (int)v;
+    SetScrollPos(GetDlgItem(dlg, scrollOf(edit)), SB_CTL, pos, TRUE);
+}
+
+static void sourceChanged(HWND dlg)
+{
+    EnableWindow(GetDlgItem(dlg, IDC_PS_SELECTFILE), IsDlgButtonChecked(dlg, IDC_PS_FROMFILE) == BST_CHECKED);
+}
+
+static void chooseSource(HWND dlg)
+{
+    char name[MAX_PATH] = "";
+    OPENFILENAMEA o;
+    memset(&o, 0, sizeof o);
+    o.lStructSize = sizeof o;
+    o.hwndOwner = dlg;
+    o.lpstrFilter = "Wave files (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
+    o.lpstrFile = name;
+    o.nMaxFile = sizeof name;
+    o.lpstrTitle = "Please choose a wave file";
+    o.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameA(&o))
+        snprintf(PasteSpecial.file, sizeof PasteSpecial.file, "%s", name);
+}
+
+static INT_PTR CALLBACK PASTESPECIALMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    int mono = Wave.channels != 2;
+    switch (msg) {
+    case WM_INITDIALOG: {
+        shellCentreOver(dlg, NULL);
+        PasteSpecialParams &p = PasteSpecial;
+        const int edits[2] = {IDC_PS_LEDIT, IDC_PS_REDIT}, inverts[2] = {IDC_PS_LINVERT, IDC_PS_RINVERT};
+        const double vols[2] = {p.left, p.right};
+        for (int i = 0; i < 2; i++) {
+            HWND bar = GetDlgItem(dlg, scrollOf(edits[i]));
+            SetScrollRange(bar, SB_CTL, 0, 200, FALSE);
+            CheckDlgButton(dlg, inverts[i], vols[i] < 0 ? BST_CHECKED : BST_UNCHECKED);
+            setPercent(dlg, edits[i], (vols[i] < 0 ? -vols[i] : vols[i]) * 100.0);
+            moveBar(dlg, edits[i]);
+        }
+        char t[32];
+        snprintf(t, sizeof t, "%g", p.loops);
+        SetDlgItemTextA(dlg, IDC_PS_TIMES, t);
+        int clip = IsClipboardFormatAvailable(CF_WAVE) || IsClipboardFormatAvailable(2000);
+        if (!clip)
+            EnableWindow(GetDlgItem(dlg, IDC_PS_FROMCLIP), FALSE);
+        CheckRadioButton(dlg, IDC_PS_FROMCLIP, IDC_PS_FROMFILE, clip && !p.fromFile ? IDC_PS_FROMCLIP : IDC_PS_FROMFILE);
+        sourceChanged(dlg);
+        if (mono) {
+            const int off[] = {IDC_PS_RSCROLL, IDC_PS_REDIT, IDC_PS_LOCK, IDC_PS_RINVERT};
+            for (int id : off)
+                EnableWindow(GetDlgItem(dlg, id), FALSE);
+        }
+        CheckDlgButton(dlg, IDC_PS_LOCK, p.lock ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dlg, IDC_PS_OVERLAP, p.overlap && !p.modulate ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dlg, IDC_PS_LOOP, p.loop ? BST_CHECKED : BST_UNCHECKED);
+        EnableWindow(GetDlgItem(dlg, IDC_PS_TIMES), p.loop);
+        CheckDlgButton(dlg, IDC_PS_MODULATE, p.modulate == 1 ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dlg, IDC_PS_CONVOLUTE, p.modulate == 2 ? BST_CHECKED : BST_UNCHECKED);
+        return TRUE;
+    }
+    case WM_HSCROLL: {
+        HWND bar = (HWND)lParam;
+        int edit = GetDlgCtrlID(bar) == IDC_PS_LSCROLL ? IDC_PS_LEDIT : IDC_PS_REDIT;
+        int pos = GetScrollPos(bar, SB_CTL);
+        switch (LOWORD(wParam)) {
+        case SB_LINELEFT:      pos -= 1; break;
+        case SB_LINERIGHT:     pos += 1; break;
+        case SB_PAGELEFT:      pos -= 20; break;
+        case SB_PAGERIGHT:     pos += 20; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: pos = (short)HIWORD(wParam); break;
+        default:               return TRUE;
+        }
+        pos = pos < 0 ? 0 : pos > 200 ? 200 : pos;
+        setPercent(dlg, edit, pos);
+        if (IsDlgButtonChecked(dlg, IDC_PS_LOCK) == BST_CHECKED && !mono)
+            setPercent(dlg, edit == IDC_PS_LEDIT ? IDC_PS_REDIT : IDC_PS_LEDIT, pos);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_PS_LEDIT:
+        case IDC_PS_REDIT:
+            if (HIWORD(wParam) == EN_CHANGE)
+                moveBar(dlg, LOWORD(wParam));
+            return TRUE;
+        case IDC_PS_OVERLAP:
+            if (IsDlgButtonChecked(dlg, IDC_PS_OVERLAP) == BST_CHECKED) {
+                CheckDlgButton(dlg, IDC_PS_MODULATE, BST_UNCHECKED);
+                CheckDlgButton(dlg, IDC_PS_CONVOLUTE, BST_UNCHECKED);
+            }
+            return TRUE;
+        case IDC_PS_MODULATE:
+        case IDC_PS_CONVOLUTE:
+            if (IsDlgButtonChecked(dlg, LOWORD(wParam)) == BST_CHECKED) {
+                CheckDlgButton(dlg, IDC_PS_OVERLAP, BST_UNCHECKED);
+                CheckDlgButton(dlg, LOWORD(wParam) == IDC_PS_MODULATE ? IDC_PS_CONVOLUTE : IDC_PS_MODULATE, BST_UNCHECKED);
+            }
+            return TRUE;
+        case IDC_PS_LOOP:
+            EnableWindow(GetDlgItem(dlg, IDC_PS_TIMES), IsDlgButtonChecked(dlg, IDC_PS_LOOP) == BST_CHECKED);
+            return TRUE;
+        case IDC_PS_FROMCLIP:
+        case IDC_PS_FROMFILE:
+            sourceChanged(dlg);
+            return TRUE;
+        case IDC_PS_SELECTFILE:
+            chooseSource(dlg);
+            return TRUE;
+        case IDOK: {
+            PasteSpecialParams &p = PasteSpecial;
+            char t[64];
+            GetDlgItemTextA(dlg, IDC_PS_LEDIT, t, sizeof t);
+            p.left = atof(t) * 0.01;
+            GetDlgItemTextA(dlg, IDC_PS_REDIT, t, sizeof t);
+            p.right = atof(t) * 0.01;
+            GetDlgItemTextA(dlg, IDC_PS_TIMES, t, sizeof t);
+            char *end = NULL;
+            double loops = strtod(t, &end);
+            p.loops = end != t && loops >= 1.0 && loops < 32767.0 ? loops : 1.0;
+            if (IsDlgButtonChecked(dlg, IDC_PS_LINVERT) == BST_CHECKED)
+                p.left = -p.left;
+            if (IsDlgButtonChecked(dlg, IDC_PS_RINVERT) == BST_CHECKED)
+                p.right = -p.right;
+            p.fromFile = IsDlgButtonChecked(dlg, IDC_PS_FROMFILE) == BST_CHECKED;
+            p.lock = IsDlgButtonChecked(dlg, IDC_PS_LOCK) == BST_CHECKED;
+            p.overlap = IsDlgButtonChecked(dlg, IDC_PS_OVERLAP) == BST_CHECKED;
+            p.modulate = IsDlgButtonChecked(dlg, IDC_PS_MODULATE) == BST_CHECKED ? 1
+                       : IsDlgButtonChecked(dlg, IDC_PS_CONVOLUTE) == BST_CHECKED ? 2 : 0;
+            if (p.modulate)
+                p.overlap = 1;
+            p.loop = IsDlgButtonChecked(dlg, IDC_PS_LOOP) == BST_CHECKED;
+            if (p.fromFile && !p.file[0]) {
+                MessageBoxA(dlg, "Please choose the file to paste from (Select File).", "Paste Special",
+                            MB_OK | MB_ICONINFORMATION);
+                return TRUE;
+            }
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        case IDCANCEL:
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        case IDC_HELPBTN:
+            helpShow("Paste Special");
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        EndDialog(dlg, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void editPasteSpecialCommand(int withoutDialog)
+{
+    pasteSpecialLoad();
+    if (BF.table && Wave.channels == 1)
+        Wave.editChannel = 0;
+    if (!withoutDialog && !noDialogs()) {
+        /* While one channel is edited the dialog treats the wave as mono. */
+        uint16_t channels = Wave.channels;
+        if (Wave.editChannel == 1 || Wave.editChannel == 2)
+            Wave.channels = 1;
+        INT_PTR r = DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_PASTESPECIAL), Shell.main,
+                                    PASTESPECIALMsgProc, 0);
+        Wave.channels = channels;
+        if (r != IDOK)
+            return;
+        pasteSpecialStore();
+    }
+    editPasteSpecial(&PasteSpecial, 0);
 }
 

@@ -29,5 +29,7 @@ void editByteSwapCommand(int withoutDialog);
 void editReverseCommand(void);
 void editInvertCommand(void);
 void editGenerateSilenceCommand(int withoutDialog);
+/* Paste Special (2110): its dialog, then the paste with its parameters. */
+void editPasteSpecialCommand(int withoutDialog);
 
 #endif

@@ -88,7 +88,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_COPY:          editCopy(); break;
     case IDM_CUT:           editCut(); break;
     case IDM_PASTE:         editPaste((long)(INT_PTR)control); break;
-    case IDM_PASTESPECIAL:  notYet(id); break;
+    case IDM_PASTESPECIAL:  editPasteSpecialCommand(Commands.repeatNoDialog); break;
     case IDM_SELECTALL:     editSelectAll(IsWindowEnabled(Shell.button[BTN_PLAY])); break;
     case IDM_ZEROCROSS:     editZeroCross(); break;
     case IDM_EDITLEFT:      editChannelCommand(id); break;

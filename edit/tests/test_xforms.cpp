@@ -168,3 +168,52 @@ TEST_F(Xforms, GenerateSilenceInsertsSelectsAndUndoes)
 }
 
 } // namespace
+
+namespace {
+
+class PasteSpecialTest : public EditTest {};
+
+TEST_F(PasteSpecialTest, OverlapMixesWithTheVolumesAndUndoes)
+{
+    open(2, 16, 8000, EditTest::s16({1000, 1000, 2000, 2000, 0, 0, 0, 0}));
+    select(0, 1);
+    editCopy();
+    select(2, DOC_NONE);
+    PasteSpecialParams p = PasteSpecial;
+    p.left = 0.5;
+    p.right = -1.0;
+    p.overlap = 1;
+    p.loop = 0;
+    p.fromFile = 0;
+    p.modulate = 0;
+    EXPECT_EQ(2u, editPasteSpecial(&p, 0));
+    EXPECT_EQ(EditTest::s16({1000, 1000, 2000, 2000, 500, -1000, 1000, -2000}), all());
+    EXPECT_EQ(4u, docFrames());
+    editUndo();
+    EXPECT_EQ(EditTest::s16({1000, 1000, 2000, 2000, 0, 0, 0, 0}), all());
+}
+
+TEST_F(PasteSpecialTest, LoopOfTwoPointSevenInsertsTwice)
+{
+    open(1, 8, 8000, {10, 20, 30});
+    select(0, 0);
+    editCopy();
+    select(3, DOC_NONE);
+    PasteSpecialParams p = PasteSpecial;
+    p.left = p.right = 1.0;
+    p.overlap = 0;
+    p.loop = 1;
+    p.loops = 2.7;
+    p.fromFile = 0;
+    p.modulate = 0;
+    EXPECT_EQ(2u, editPasteSpecial(&p, 0));
+    EXPECT_EQ(Bytes({10, 20, 30, 10, 10}), all());
+    /* A file that is missing pastes nothing and says so. */
+    zt::MessageRecorder rec;
+    p.fromFile = 1;
+    snprintf(p.file, sizeof p.file, "%s", "no such file.wav");
+    EXPECT_EQ(0u, editPasteSpecial(&p, 0));
+    EXPECT_EQ(Bytes({10, 20, 30, 10, 10}), all());
+}
+
+} // namespace

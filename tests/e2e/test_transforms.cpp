@@ -191,4 +191,58 @@ TEST(Transforms, AdjustSampleRateRelabelsTheSameBytes)
     EXPECT_EQ(0, app.close());
 }
 
+TEST(Transforms, PasteSpecialMixesTheClipboardWithItsVolumes)
+{
+    std::string dir = zd::freshDir("pastespecial");
+    std::string file = dir + "\\p.wav";
+    std::vector<unsigned char> d;
+    for (int i = 0; i < 100; i++) {
+        short l = (short)(i * 100), r = (short)(-i * 50);
+        d.push_back((unsigned char)(l & 0xFF));
+        d.push_back((unsigned char)((l >> 8) & 0xFF));
+        d.push_back((unsigned char)(r & 0xFF));
+        d.push_back((unsigned char)((r >> 8) & 0xFF));
+    }
+    ASSERT_TRUE(zd::writeWave(file, 8000, 16, 2, d));
+    std::string settings = zd::freshDir("pastespecial-settings");
+    zd::App app;
+    ASSERT_TRUE(app.start("", settings));
+    ASSERT_TRUE(app.dropFiles({file}));
+    ASSERT_TRUE(waitTitle(app, "p.wav - Zelo Edit"));
+    settle(app);
+    app.command(kSelectAll);
+    app.command(2050);   /* Copy */
+    settle(app);
+    app.command(2110);
+    HWND dlg = app.waitWindow("Paste Special");
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ("100", zd::getText(dlg, 224));
+    EXPECT_EQ(BST_CHECKED, (int)SendMessageA(GetDlgItem(dlg, 213), BM_GETCHECK, 0, 0));   /* Overlap */
+    /* Modulate and Overlap exclude each other. */
+    zd::click(dlg, 3101);
+    Sleep(200);
+    EXPECT_EQ(BST_UNCHECKED, (int)SendMessageA(GetDlgItem(dlg, 213), BM_GETCHECK, 0, 0));
+    zd::click(dlg, 213);
+    Sleep(200);
+    EXPECT_EQ(BST_UNCHECKED, (int)SendMessageA(GetDlgItem(dlg, 3101), BM_GETCHECK, 0, 0));
+    zd::setText(dlg, 224, "50");
+    zd::check(dlg, 3037, true);   /* right inverted */
+    zd::screenshot("paste-special");
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitUndo(app, "Undo Paste"));
+    std::vector<unsigned char> back = saved(app, file);
+    ASSERT_EQ(d.size(), back.size());
+    for (int i = 0; i < 100; i += 33) {
+        short l = (short)(back[i * 4] | back[i * 4 + 1] << 8), r = (short)(back[i * 4 + 2] | back[i * 4 + 3] << 8);
+        EXPECT_EQ((short)(i * 100 + i * 50), l) << i;   /* itself plus half of itself */
+        EXPECT_EQ(0, r) << i;                           /* itself minus itself */
+    }
+    EXPECT_EQ("0.5", zd::readIni(settings + "\\zelo.ini", "Paste Special", "Left"));
+    app.command(kUndo);
+    ASSERT_TRUE(waitUndo(app, "Can't Undo"));
+    EXPECT_EQ(d, saved(app, file));
+    EXPECT_EQ(0, app.close());
+}
+
 } // namespace
