@@ -12,6 +12,9 @@
 
 namespace {
 
+using zd::settle;
+using zd::waitTitle;
+
 enum {
     kNew = 1050, kSave = 1151, kUndo = 102, kCopy = 2050, kCut = 2150, kPaste = 2100, kDelete = 2200,
     kTrim = 2210, kSelectAll = 115, kViewRange = 3147, kEditLeftOnly = 341, kEditBoth = 340,
@@ -41,18 +44,6 @@ bool menuGrayed(zd::App &app, int id)
     return (s & (MF_GRAYED | MF_DISABLED)) != 0;
 }
 
-/* Long operations (open, save, paste) pump messages behind their progress meter, and the
-   editing commands refuse to run under a meter: wait until no dialog is up. */
-void settle(zd::App &app)
-{
-    int quiet = 0;
-    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
-        quiet = app.dialogs().empty() ? quiet + 1 : 0;
-        Sleep(50);
-    }
-    app.idle();
-}
-
 /* A paste pumps messages behind its progress meter, so a posted command can come back
    before it ends: wait for the Undo item that the paste sets as it finishes. */
 bool pasted(zd::App &app)
@@ -62,16 +53,6 @@ bool pasted(zd::App &app)
             settle(app);
             return true;
         }
-        Sleep(50);
-    }
-    return false;
-}
-
-bool waitTitle(zd::App &app, const std::string &title)
-{
-    for (int t = 0; t < 8000; t += 50) {
-        if (app.title() == title)
-            return true;
         Sleep(50);
     }
     return false;

@@ -11,6 +11,8 @@
 
 namespace {
 
+using zd::waitTitle;
+
 enum {
     kNew = 1050, kOpen = 1100, kOpenAs = 116, kOpenAppend = 135, kReopen = 1110, kClose = 3148,
     kSave = 1151, kSaveAs = 1150, kSaveSel = 114, kUndo = 102, kRepeat = 130, kCopy = 2050, kCut = 2150,
@@ -54,16 +56,6 @@ const std::initializer_list<int> kWatched = {kNew, kOpen, kOpenAs, kOpenAppend, 
                                              kSaveSel, kUndo, kRepeat, kCopy, kCut, kSelectAll, kZeroCross,
                                              kEditLeft, kEditRight, kDelete, kTrim, kViewRange, kReverse,
                                              kSilence, kInvert, kInfo, kConvert, kByteSwap};
-
-bool waitTitle(zd::App &app, const std::string &title)
-{
-    for (int t = 0; t < 8000; t += 50) {
-        if (app.title() == title)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
 
 TEST(Enabling, NoWaveLoaded)
 {

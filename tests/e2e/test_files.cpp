@@ -13,8 +13,12 @@
 
 namespace {
 
+using zd::fillFileDialog;
+using zd::waitGone;
+using zd::settle;
+using zd::waitTitle;
+
 const int kOpen = 1100, kSaveAs = 1150, kSave = 1151, kReopen = 1110, kOpenAs = 116, kOpenAppend = 135;
-const int kFileNameCombo = 0x47c, kFileNameEdit = 0x480;
 
 std::vector<unsigned char> stereoRamp(int frames)
 {
@@ -27,51 +31,6 @@ std::vector<unsigned char> stereoRamp(int frames)
         d.push_back((unsigned char)((r >> 8) & 0xFF));
     }
     return d;
-}
-
-/* Types a name into a common file dialog and presses its default button. */
-void fillFileDialog(HWND dlg, const std::string &name)
-{
-    HWND box = GetDlgItem(dlg, kFileNameCombo);
-    if (box) {
-        HWND edit = FindWindowExA(box, NULL, "Edit", NULL);
-        SendMessageA(edit ? edit : box, WM_SETTEXT, 0, (LPARAM)name.c_str());
-    } else {
-        SendMessageA(GetDlgItem(dlg, kFileNameEdit), WM_SETTEXT, 0, (LPARAM)name.c_str());
-    }
-    zd::click(dlg, IDOK);
-}
-
-bool waitGone(HWND w, int ms = 5000)
-{
-    for (int t = 0; t < ms; t += 50) {
-        if (!IsWindow(w))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-/* Reading, appending and saving pump messages behind a progress meter: wait until no
-   dialog of the program is up. */
-void settle(zd::App &app)
-{
-    int quiet = 0;
-    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
-        quiet = app.dialogs().empty() ? quiet + 1 : 0;
-        Sleep(50);
-    }
-    app.idle();
-}
-
-bool waitTitle(zd::App &app, const std::string &title, int ms = 8000)
-{
-    for (int t = 0; t < ms; t += 50) {
-        if (app.title() == title)
-            return true;
-        Sleep(50);
-    }
-    return false;
 }
 
 TEST(Files, CommandLineOpenSaveAsAndReopenKeepEverySample)

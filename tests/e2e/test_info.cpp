@@ -12,6 +12,11 @@
 
 namespace {
 
+using zd::waitTitle;
+using zd::waitGone;
+using zd::settle;
+using zd::fillFileDialog;
+
 const int kInfo = 5050, kSaveAs = 1150, kNew = 1050;
 const int kName = 264, kComments = 262, kTitle = 261, kIcon = 322, kPicture = 3062, kAutoFill = 3036;
 
@@ -27,44 +32,6 @@ std::string readAll(const std::string &path)
         s.append(buf, n);
     fclose(f);
     return s;
-}
-
-bool waitTitle(zd::App &app, const std::string &title)
-{
-    for (int t = 0; t < 8000; t += 50) {
-        if (app.title() == title)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-bool waitGone(HWND w)
-{
-    for (int t = 0; t < 5000; t += 50) {
-        if (!IsWindow(w))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-void settle(zd::App &app)
-{
-    int quiet = 0;
-    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
-        quiet = app.dialogs().empty() ? quiet + 1 : 0;
-        Sleep(50);
-    }
-    app.idle();
-}
-
-void fillFileDialog(HWND dlg, const std::string &name)
-{
-    HWND box = GetDlgItem(dlg, 0x47c);
-    HWND edit = box ? FindWindowExA(box, NULL, "Edit", NULL) : GetDlgItem(dlg, 0x480);
-    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, (LPARAM)name.c_str());
-    zd::click(dlg, IDOK);
 }
 
 /* A 16 x 16 pure red 24-bit bitmap file. */

@@ -8,38 +8,12 @@
 
 namespace {
 
+using zd::waitTitle;
+using zd::waitGone;
+using zd::settle;
+
 const int kSave = 1151, kUndo = 102, kSelectAll = 115, kReverse = 3080, kInvert = 3100,
           kByteSwap = 112, kGenSilence = 4100;
-
-bool waitTitle(zd::App &app, const std::string &title)
-{
-    for (int t = 0; t < 8000; t += 50) {
-        if (app.title() == title)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-bool waitGone(HWND w)
-{
-    for (int t = 0; t < 5000; t += 50) {
-        if (!IsWindow(w))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-void settle(zd::App &app)
-{
-    int quiet = 0;
-    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
-        quiet = app.dialogs().empty() ? quiet + 1 : 0;
-        Sleep(50);
-    }
-    app.idle();
-}
 
 std::string undoText(zd::App &app)
 {

@@ -16,6 +16,9 @@
 
 namespace {
 
+using zd::waitGone;
+using zd::waitTitle;
+
 const int kZoomIn = 197, kZoomOut = 196, kFullView = 195, kViewRange = 3147;
 const int kDecimal = 351, kSamples = 353, kPageDown = 325, kHome = 326;
 const int kCaretRight = 104, kExtendRight = 106, kExtendLeft = 107;
@@ -52,26 +55,9 @@ std::string field(zd::App &app, int i)
     return i < (int)f.size() ? zd::windowText(f[i]) : "<missing>";
 }
 
-bool waitGone(HWND w, int ms = 5000)
-{
-    for (int t = 0; t < ms && IsWindow(w); t += 50)
-        Sleep(50);
-    return !IsWindow(w);
-}
-
-bool waitTitle(zd::App &app, const std::string &title, int ms = 8000)
-{
-    for (int t = 0; t < ms; t += 50) {
-        if (app.title() == title)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
 /* Waits until the program handled everything posted, including a picture recomputation
    (which answers sent messages while it pumps, so one round trip is not enough). */
-void settle(zd::App &app)
+void settlePicture(zd::App &app)
 {
     for (int i = 0; i < 3; i++) {
         app.idle();
@@ -88,7 +74,7 @@ void click(zd::App &app, int x, int y, WPARAM keys = 0)
 {
     mouse(app, WM_LBUTTONDOWN, x, y, MK_LBUTTON | keys);
     mouse(app, WM_LBUTTONUP, x, y, keys);
-    settle(app);
+    settlePicture(app);
 }
 
 void drag(zd::App &app, int x1, int x2, int y, int x3 = -1)
@@ -101,7 +87,7 @@ void drag(zd::App &app, int x1, int x2, int y, int x3 = -1)
         mouse(app, WM_MOUSEMOVE, x3, y, MK_LBUTTON);
     }
     mouse(app, WM_LBUTTONUP, x3 >= 0 ? x3 : x2, y);
-    settle(app);
+    settlePicture(app);
 }
 
 /* The view's frame under column offset c for a view of n frames from frame 0. */
@@ -145,7 +131,7 @@ protected:
         if (!app.start("\"" + in + "\"", settings) || !waitTitle(app, "view.wav - Zelo Edit"))
             return false;
         app.command(198);   /* stop the command-line file's first play */
-        settle(app);
+        settlePicture(app);
         a = area(app);
         return true;
     }
@@ -159,7 +145,7 @@ protected:
     }
     bool grab()
     {
-        settle(app);
+        settlePicture(app);
         Sleep(250);   /* the display server shows what was drawn a moment later */
         int h;
         return zd::grabClient(app.main(), &gw, &h, &px);
@@ -182,7 +168,7 @@ TEST_F(ViewTest, StatusTextsAfterOpenAndMouseSelection)
     EXPECT_EQ(" 31 K", field(app, 5));
 
     app.command(kSamples);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(" Beg: 0", field(app, 0));
     EXPECT_EQ(" Time: 16000", field(app, 2));
 
@@ -206,7 +192,7 @@ TEST_F(ViewTest, StatusTextsAfterOpenAndMouseSelection)
     /* The right button extends too. */
     mouse(app, WM_RBUTTONDOWN, a.left + 350, y, MK_RBUTTON);
     mouse(app, WM_RBUTTONUP, a.left + 350, y);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(num(" End: %u", frameAt(350, a.w, 16000) - 1), field(app, 1));
 
     /* Keyboard: a cursor, Shift+Right twice, Shift+Left once, Right past the end. */
@@ -217,12 +203,12 @@ TEST_F(ViewTest, StatusTextsAfterOpenAndMouseSelection)
     app.command(kExtendRight);
     app.command(kExtendRight);
     app.command(kExtendLeft);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(num(" Beg: %u", c), field(app, 0));
     EXPECT_EQ(num(" End: %u", frameAt(51, a.w, 16000) - 1), field(app, 1));
     app.command(kCaretRight);
     app.command(kCaretRight);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(num(" Beg: %u", frameAt(52, a.w, 16000)), field(app, 0));
     EXPECT_EQ(" End:", field(app, 1));   /* the start passed the end: a cursor again */
     EXPECT_EQ(0, app.close());
@@ -254,12 +240,12 @@ TEST_F(ViewTest, ViewingRangeZoomAndScrollThroughTheStatusFields)
     zd::setText(dlg, 1001, "11999");
     zd::click(dlg, IDOK);
     ASSERT_TRUE(waitGone(dlg));
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(" Time: 8000", field(app, 2));   /* no selection: the view's length */
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), kZoomOut)));
 
     app.command(kZoomOut);   /* three times the length, centred, within the data */
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(" Time: 16000", field(app, 2));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kZoomOut)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kFullView)));
@@ -268,23 +254,23 @@ TEST_F(ViewTest, ViewingRangeZoomAndScrollThroughTheStatusFields)
     drag(app, a.left + 100, a.left + 300, y);
     unsigned s = frameAt(100, a.w, 16000), e = frameAt(300, a.w, 16000) - 1;
     app.command(kZoomIn);
-    settle(app);
+    settlePicture(app);
     click(app, a.left + 1, y);   /* a cursor, so the length field shows the view */
     EXPECT_EQ(num(" Time: %u", e - s + 1), field(app, 2));
     EXPECT_EQ(num(" Beg: %u", s + frameAt(1, a.w, e - s + 1)), field(app, 0));
 
     /* Page Down moves by the view's length; Home goes back. */
     app.command(kPageDown);
-    settle(app);
+    settlePicture(app);
     click(app, a.left, y);
     EXPECT_EQ(num(" Beg: %u", s + (e - s + 1)), field(app, 0));
     app.command(kHome);
-    settle(app);
+    settlePicture(app);
     click(app, a.left, y);
     EXPECT_EQ(" Beg: 0", field(app, 0));
 
     app.command(kFullView);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(" Time: 16000", field(app, 2));
 
     /* A range narrower than the area becomes the selection; Zoom In is then off. */
@@ -295,7 +281,7 @@ TEST_F(ViewTest, ViewingRangeZoomAndScrollThroughTheStatusFields)
     zd::setText(dlg, 1001, "200");
     zd::click(dlg, IDOK);
     ASSERT_TRUE(waitGone(dlg));
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(" Beg: 100", field(app, 0));
     EXPECT_EQ(" End: 200", field(app, 1));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kZoomIn)));
@@ -313,24 +299,24 @@ TEST_F(ViewTest, TimeFormatsSwitchByMenuAndDoubleClicks)
     ASSERT_EQ(6u, f.size());
     /* The length field cycles on its own. */
     app.post(WM_COMMAND, MAKEWPARAM(0xFFFF, STN_DBLCLK), (LPARAM)f[2]);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(decBeg, field(app, 0));
     EXPECT_EQ(0u, field(app, 2).find(" Time: ")) << field(app, 2);
     EXPECT_EQ(std::string::npos, field(app, 2).find(':', 6));   /* samples: a plain number */
     /* The begin field: decimal -> samples. */
     app.post(WM_COMMAND, MAKEWPARAM(0xFFFF, STN_DBLCLK), (LPARAM)f[0]);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(num(" Beg: %u", frameAt(100, a.w, 16000)), field(app, 0));
     /* A double-click on the ruler strip sets all three to the begin field's next format. */
     mouse(app, WM_LBUTTONDBLCLK, a.left + 200, a.bottom + 6, MK_LBUTTON);
     mouse(app, WM_LBUTTONUP, a.left + 200, a.bottom + 6);
-    settle(app);
+    settlePicture(app);
     EXPECT_NE(std::string::npos, field(app, 0).find(" f")) << field(app, 0);
     EXPECT_NE(std::string::npos, field(app, 1).find(" f")) << field(app, 1);
     EXPECT_NE(std::string::npos, field(app, 2).find(" frms")) << field(app, 2);
     zd::screenshot("view-custom-frames");
     app.command(kDecimal);
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(decBeg, field(app, 0));
     EXPECT_EQ(decTime, field(app, 2));
     EXPECT_EQ(0, app.close());
@@ -399,7 +385,7 @@ TEST_F(ViewTest, DraggingBackAcrossTheAnchorLeavesNoStrayColumns)
     EXPECT_EQ(0, wrong);
     /* A repaint draws the same highlight. */
     InvalidateRect(app.main(), NULL, FALSE);
-    settle(app);
+    settlePicture(app);
     ASSERT_TRUE(grab());
     EXPECT_EQ(0xFFFFFFu, at(x0 - 30, y));
     EXPECT_EQ(0x000000u, at(x0 + 30, y));
@@ -413,7 +399,7 @@ TEST_F(ViewTest, StereoClickInTheTopTwelfthEditsTheLeftChannel)
     ASSERT_TRUE(grab());
     EXPECT_EQ(0x00FF00u, at(x, a.bottom - 3));   /* both channels lit */
     click(app, a.left + 50, a.top + 3);
-    settle(app);
+    settlePicture(app);
     ASSERT_TRUE(grab());
     zd::screenshot("view-stereo-left");
     EXPECT_EQ(0x00FF00u, at(x, a.top + 3));
@@ -423,7 +409,7 @@ TEST_F(ViewTest, StereoClickInTheTopTwelfthEditsTheLeftChannel)
     EXPECT_NE(0u, right);
     /* Ctrl+B (340) edits both again. */
     app.command(340);
-    settle(app);
+    settlePicture(app);
     ASSERT_TRUE(grab());
     EXPECT_EQ(0x00FF00u, at(x, a.bottom - 3));
     EXPECT_EQ(0, app.close());
@@ -443,7 +429,7 @@ TEST_F(ViewTest, EmptyNewWaveDrawsFramesAndRulerOnly)
     ASSERT_TRUE(dlg);
     zd::click(dlg, IDOK);
     ASSERT_TRUE(waitGone(dlg));
-    settle(app);
+    settlePicture(app);
     EXPECT_EQ(" 0 Samples", field(app, 4));
     EXPECT_EQ(" 0 K", field(app, 5));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kZoomIn)));

@@ -515,4 +515,39 @@ bool readWave(const std::string &path, unsigned *rate, int *bits, int *channels,
     return false;
 }
 
+bool waitTitle(App &app, const std::string &title, int timeoutMs)
+{
+    for (int t = 0; t < timeoutMs; t += 50) {
+        if (app.title() == title)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool waitGone(HWND w, int timeoutMs)
+{
+    for (int t = 0; t < timeoutMs && IsWindow(w); t += 50)
+        Sleep(50);
+    return !IsWindow(w);
+}
+
+void settle(App &app)
+{
+    int quiet = 0;
+    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
+        quiet = app.dialogs().empty() ? quiet + 1 : 0;
+        Sleep(50);
+    }
+    app.idle();
+}
+
+void fillFileDialog(HWND dlg, const std::string &name)
+{
+    HWND box = GetDlgItem(dlg, 0x47c);   /* the file name combo box (cmb13) */
+    HWND edit = box ? FindWindowExA(box, NULL, "Edit", NULL) : GetDlgItem(dlg, 0x480);
+    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, (LPARAM)name.c_str());
+    click(dlg, IDOK);
+}
+
 } // namespace zd

@@ -71,6 +71,16 @@ private:
     std::string settings_;
 };
 
+/* Waiting for what a user would see. */
+bool waitTitle(App &app, const std::string &title, int timeoutMs = 8000);
+bool waitGone(HWND w, int timeoutMs = 5000);
+/* Opening, saving, appending and pasting pump messages behind a progress meter, and
+   commands posted meanwhile are refused or overtaken: waits until no dialog of the
+   program has been up for a while. */
+void settle(App &app);
+/* Types a name into a common file dialog and presses its default button. */
+void fillFileDialog(HWND dlg, const std::string &name);
+
 /* Dialog helpers. */
 void setText(HWND dlg, int id, const std::string &text);
 std::string getText(HWND dlg, int id);
