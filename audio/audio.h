@@ -32,6 +32,8 @@ void audioOnTimer(void);
 /* Start-up (devices chosen by name) and shutdown (the device closed, buffers freed). */
 void audioStartup(void);
 void audioShutdown(void);
+/* The devices chosen by name in the settings (devices.cpp), at start-up. */
+void audioDevicesStartup(void);
 
 /* StartPlayback: plays length bytes from start (listEntry -1), or the play list from entry
    listEntry; positions count from rangeStart.  Returns 0 or a device error code, 0xFFFA..

@@ -5,8 +5,8 @@
  * Play.correction and the device names in Settings.
  */
 #include "audio/audio.h"
-#include "shell/shell.h"
-#include "shell/settings.h"
+#include "ui/frame.h"
+#include "core/settings.h"
 #include "resources/resource.h"
 
 #include <stdio.h>
@@ -158,7 +158,7 @@ INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
             EndDialog(dlg, IDCANCEL);
             return TRUE;
         case IDC_HELPBTN:
-            WinHelpA(dlg, Shell.helpName, HELP_KEY, (ULONG_PTR)"Select Wave Device");
+            WinHelpA(dlg, Frame.helpName, HELP_KEY, (ULONG_PTR)"Select Wave Device");
             return TRUE;
         }
         return FALSE;
@@ -171,5 +171,5 @@ INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
 
 void audioCmdSelectDevice(void)
 {
-    DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(IDD_SELECTWAVE), Shell.main, SELECTWAVEMsgProc, 0);
+    DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(IDD_SELECTWAVE), Frame.main, SELECTWAVEMsgProc, 0);
 }

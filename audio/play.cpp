@@ -8,9 +8,9 @@
  * freed only after the device has closed (or been given up on by the third Stop).
  */
 #include "audio/audio.h"
-#include "shell/shell.h"
-#include "shell/document.h"
-#include "shell/settings.h"
+#include "ui/frame.h"
+#include "core/document.h"
+#include "core/settings.h"
 #include "store/voc.h"
 #include "resources/resource.h"
 #include "os/os.h"
@@ -56,8 +56,8 @@ static void showPosition(uint32_t frame)
         snprintf(text, sizeof text, " %s", value);
         break;
     }
-    if (Shell.formatField)
-        SetWindowTextA(Shell.formatField, text);
+    if (Frame.formatField)
+        SetWindowTextA(Frame.formatField, text);
 }
 
 static void refreshStatus(void)
@@ -71,26 +71,26 @@ static void refreshStatus(void)
 static void setPauseText(int paused)
 {
     char text[32];
-    shellString(paused ? IDS_CONTINUE : IDS_PAUSE, text, sizeof text);
-    if (Shell.button[BTN_PAUSE])
-        SetWindowTextA(Shell.button[BTN_PAUSE], text[0] ? text : paused ? "Continue" : "Pause");
+    frameString(paused ? IDS_CONTINUE : IDS_PAUSE, text, sizeof text);
+    if (Frame.button[BTN_PAUSE])
+        SetWindowTextA(Frame.button[BTN_PAUSE], text[0] ? text : paused ? "Continue" : "Pause");
 }
 
 static void buttonsPlaying(void)
 {
-    shellEnableButton(BTN_STOP, TRUE);
-    shellEnableButton(BTN_PAUSE, TRUE);
-    shellEnableButton(BTN_PLAY, TRUE);
-    shellEnableButton(BTN_RECORD, FALSE);
+    frameEnableButton(BTN_STOP, TRUE);
+    frameEnableButton(BTN_PAUSE, TRUE);
+    frameEnableButton(BTN_PLAY, TRUE);
+    frameEnableButton(BTN_RECORD, FALSE);
 }
 
 static void buttonsIdle(void)
 {
-    shellEnableButton(BTN_PLAY, Doc.storeOpen && Wave.dataLength > 0);
-    shellEnableButton(BTN_RECORD, TRUE);
-    shellEnableButton(BTN_STOP, FALSE);
+    frameEnableButton(BTN_PLAY, Doc.storeOpen && Wave.dataLength > 0);
+    frameEnableButton(BTN_RECORD, TRUE);
+    frameEnableButton(BTN_STOP, FALSE);
     setPauseText(0);
-    shellEnableButton(BTN_PAUSE, FALSE);
+    frameEnableButton(BTN_PAUSE, FALSE);
 }
 
 /* ---- Buffers ------------------------------------------------------------------------- */
@@ -166,9 +166,9 @@ static MMRESULT openDevice(const WAVEFORMATEX *fmt)
         r = waveOutOpen(NULL, id, fmt, 0, 0, WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC);
     if (r != MMSYSERR_NOERROR)
         return r;
-    r = waveOutOpen(&h, id, fmt, (DWORD_PTR)Shell.main, 0, CALLBACK_WINDOW);
+    r = waveOutOpen(&h, id, fmt, (DWORD_PTR)Frame.main, 0, CALLBACK_WINDOW);
     if (r == WAVERR_SYNC)
-        r = waveOutOpen(&h, id, fmt, (DWORD_PTR)Shell.main, 0, CALLBACK_WINDOW | WAVE_ALLOWSYNC);
+        r = waveOutOpen(&h, id, fmt, (DWORD_PTR)Frame.main, 0, CALLBACK_WINDOW | WAVE_ALLOWSYNC);
     if (r == MMSYSERR_NOERROR)
         Play.device = (uintptr_t)h;
     return r;
@@ -189,13 +189,13 @@ static void closeDone(void)
     Play.stopRequest = 0;
     if (Play.restart) {
         Play.restart = 0;
-        PostMessageA(Shell.main, WM_COMMAND, IDM_PLAY, 0);
+        PostMessageA(Frame.main, WM_COMMAND, IDM_PLAY, 0);
     }
 }
 
 static void stopCursor(void)
 {
-    KillTimer(Shell.main, PLAY_TIMER);
+    KillTimer(Frame.main, PLAY_TIMER);
     DrawPlayCursor(0);
     Play.playing = 0;
 }
@@ -226,7 +226,7 @@ static void abandon(void)
     for (int i = 0; i < Play.bufferCount; i++)
         if (hdrAt(i) && (hdrAt(i)->dwFlags & WHDR_PREPARED))
             waveOutUnprepareHeader(dev(), hdrAt(i), sizeof(WAVEHDR));
-    KillTimer(Shell.main, PLAY_TIMER);
+    KillTimer(Frame.main, PLAY_TIMER);
     DrawPlayCursor(0);
     int restart = Play.restart;
     Play.restart = 0;
@@ -250,7 +250,7 @@ UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCurso
         Play.listEntry = PLAY_NOENTRY;
     }
     if (Play.bufferSize == 0) {
-        osMessage(shellString(IDS_ERR_BUFFERSIZE, text, sizeof text), shellString(IDS_ERROR, caption, sizeof caption),
+        osMessage(frameString(IDS_ERR_BUFFERSIZE, text, sizeof text), frameString(IDS_ERROR, caption, sizeof caption),
                   OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return PLAY_ERR_TOOLARGE;
     }
@@ -267,7 +267,7 @@ UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCurso
     if (r != MMSYSERR_NOERROR)
         return r;
     if (allocBuffers() != 0) {
-        osMessage(shellString(IDS_ERR_BUFFERSIZE, text, sizeof text), shellString(IDS_ERROR, caption, sizeof caption),
+        osMessage(frameString(IDS_ERR_BUFFERSIZE, text, sizeof text), frameString(IDS_ERROR, caption, sizeof caption),
                   OS_MB_OK | OS_MB_ICONEXCLAMATION);
         int restart = Play.restart;
         Play.restart = 0;
@@ -281,7 +281,7 @@ UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCurso
         uint32_t align = Play.srcAlign ? Play.srcAlign : 1;
         playSetPositionBase(Play.rangeStart / align, Play.position / align,
                             (Play.rangeEnd - Play.rangeStart - Play.position) / align, Play.loopReport);
-        SetTimer(Shell.main, PLAY_TIMER, 20, NULL);
+        SetTimer(Frame.main, PLAY_TIMER, 20, NULL);
     }
     Play.playing = 1;
     Play.paused = 0;
@@ -384,12 +384,12 @@ void audioCmdPlay(void)
     }
     Play.forcedStart = Play.forcedEnd = -1;
     if (first >= frames) {
-        Shell.autoplay[0] = 0;
+        Frame.autoplay[0] = 0;
         return;
     }
     if (last >= frames)
         last = frames - 1;
-    int automatic = strcmp(Shell.autoplay, "autoplayme") == 0;
+    int automatic = strcmp(Frame.autoplay, "autoplayme") == 0;
     for (;;) {
         Play.loopsLeft = Play.loopMode ? PLAY_LOOPFOREVER : 0;
         Play.loopReport = Play.loopMode;
@@ -401,7 +401,7 @@ void audioCmdPlay(void)
         showDeviceError(err);
         if (err == WAVERR_BADFORMAT && Wave.bitsPerSample == 16 && !Settings.convert16to8) {
             char text[256];
-            if (osMessage(shellString(IDS_ASK_CONVERT8, text, sizeof text), "Suggestion",
+            if (osMessage(frameString(IDS_ASK_CONVERT8, text, sizeof text), "Suggestion",
                           OS_MB_YESNO | OS_MB_ICONQUESTION) == OS_IDYES) {
                 Settings.convert16to8 = 1;
                 continue;
@@ -409,7 +409,7 @@ void audioCmdPlay(void)
         }
         break;
     }
-    Shell.autoplay[0] = 0;
+    Frame.autoplay[0] = 0;
 }
 
 void audioCmdStop(void)
@@ -435,7 +435,7 @@ void audioCmdPause(void)
 void audioCmdLoop(void)
 {
     Play.loopMode = !Play.loopMode;
-    HMENU menu = GetMenu(Shell.main);
+    HMENU menu = GetMenu(Frame.main);
     if (menu)
         CheckMenuItem(menu, IDM_LOOP, MF_BYCOMMAND | (Play.loopMode ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -448,7 +448,7 @@ void audioLoopFollowSelection(uint32_t first, uint32_t last)
     Play.forcedStart = first;
     Play.forcedEnd = last;
     Play.restart = 1;
-    PostMessageA(Shell.main, WM_COMMAND, IDM_STOP, 0);
+    PostMessageA(Frame.main, WM_COMMAND, IDM_STOP, 0);
 }
 
 /* ---- Device messages ---------------------------------------------------------------- */
@@ -464,7 +464,7 @@ void audioOnWomDone(HWAVEOUT device, WAVEHDR *hdr)
         if (hdr->dwFlags & WHDR_PREPARED)
             waveOutUnprepareHeader(dev(), hdr, sizeof *hdr);
         Play.lastDone = i;
-        if (!Play.stopRequest && !Shell.closing) {
+        if (!Play.stopRequest && !Frame.closing) {
             uint32_t bytes = FillPlayBuffer(Play.data[i], Play.bufferSize);
             if (bytes) {
                 hdr->dwBufferLength = bytes;
@@ -520,16 +520,16 @@ uint32_t PlayPosition(void)
 
 static void invertColumn(int x)
 {
-    HDC dc = GetDC(Shell.main);
+    HDC dc = GetDC(Frame.main);
     if (!dc)
         return;
-    PatBlt(dc, x, Shell.waveArea.top, 1, Shell.waveArea.bottom - Shell.waveArea.top, DSTINVERT);
-    ReleaseDC(Shell.main, dc);
+    PatBlt(dc, x, Frame.waveArea.top, 1, Frame.waveArea.bottom - Frame.waveArea.top, DSTINVERT);
+    ReleaseDC(Frame.main, dc);
 }
 
 void DrawPlayCursor(int show)
 {
-    if (Shell.noPlayBar || Settings.noPlayBar)
+    if (Frame.noPlayBar || Settings.noPlayBar)
         return;
     if (!show) {
         /* Mid-paint the column is already off the screen. */
@@ -556,7 +556,7 @@ void DrawPlayCursor(int show)
    while it recomputes the picture) the cursor stays where it is. */
 void audioBeforePaint(void)
 {
-    if (Play.cursorX >= 0 && !Shell.noPlayBar && !Settings.noPlayBar && !Play.inPaint)
+    if (Play.cursorX >= 0 && !Frame.noPlayBar && !Settings.noPlayBar && !Play.inPaint)
         invertColumn(Play.cursorX);
     Play.inPaint++;
 }
@@ -565,13 +565,13 @@ void audioAfterPaint(void)
 {
     if (Play.inPaint > 0)
         Play.inPaint--;
-    if (Play.cursorX >= 0 && !Shell.noPlayBar && !Settings.noPlayBar && !Play.inPaint)
+    if (Play.cursorX >= 0 && !Frame.noPlayBar && !Settings.noPlayBar && !Play.inPaint)
         invertColumn(Play.cursorX);
 }
 
 void audioOnTimer(void)
 {
-    if (!Shell.spectralBusy)
+    if (!Frame.spectralBusy)
         DrawPlayCursor(1);
 }
 
@@ -583,8 +583,6 @@ static void cursorAfterChunk(void)
 
 /* ---- Life ---------------------------------------------------------------------------- */
 
-extern void audioDevicesStartup(void);
-
 void audioStartup(void)
 {
     Play.device = 0;
@@ -592,7 +590,7 @@ void audioStartup(void)
     Play.listEntry = PLAY_NOENTRY;
     Play.forcedStart = Play.forcedEnd = -1;
     Play.chunkDone = cursorAfterChunk;
-    Play.oldSystem = Shell.osLevel == 1;
+    Play.oldSystem = Frame.osLevel == 1;
     audioDevicesStartup();
 }
 
@@ -602,7 +600,7 @@ void audioShutdown(void)
     if (!Play.device)
         return;
     Play.restart = 0;
-    KillTimer(Shell.main, PLAY_TIMER);
+    KillTimer(Frame.main, PLAY_TIMER);
     Play.playing = 0;
     Play.cursorX = -1;
     if (!Play.closing) {

@@ -6,7 +6,7 @@
  */
 #include "edit/clipboard.h"
 #include "os/os.h"
-#include "shell/shell.h"
+#include "ui/frame.h"
 
 #include <string.h>
 
@@ -16,7 +16,7 @@ static HGLOBAL filling;
 static BOOL openClipboard(void)
 {
     for (int i = 0; i < 25; i++) {
-        if (OpenClipboard(Shell.main))
+        if (OpenClipboard(Frame.main))
             return TRUE;
         Sleep(20);
     }

@@ -14,7 +14,7 @@
 #include "edit/undo.h"
 #include "edit/xforms.h"
 #include "formats/filter.h"
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/blockfile.h"
 #include "store/tempfile.h"
 #include "store/voc.h"

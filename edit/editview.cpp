@@ -6,7 +6,7 @@
  */
 #include "edit/editview.h"
 #include "edit/edits.h"
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/voc.h"
 
 EditViewHooks EditView;

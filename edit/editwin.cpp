@@ -2,22 +2,22 @@
  * editwin.cpp - the Edit menu's commands in the Win32 program: start-up of the editing
  * subsystem from the settings, the shell-side hooks (wait cursor, repaint, owner window),
  * the command entry points commands.cpp calls.
- * Writes Edit's hooks, FioHook.saveUndo; reads Settings and Shell.
+ * Writes Edit's hooks, FioHook.saveUndo; reads Settings and Frame.
  */
 #include "edit/edits.h"
 #include "edit/editwin.h"
 #include "edit/undo.h"
 #include "edit/editview.h"
 #include "formats/fio.h"
-#include "shell/document.h"
-#include "shell/settings.h"
-#include "shell/shell.h"
+#include "core/document.h"
+#include "core/settings.h"
+#include "ui/frame.h"
 #include "resources/resource.h"
 #include "plugins/progress.h"
 #include "store/voc.h"
 #include "edit/xforms.h"
-#include "shell/helpview.h"
-#include "shell/profile.h"
+#include "ui/helpview.h"
+#include "core/profile.h"
 #include "store/blockfile.h"
 #include <commdlg.h>
 #include <string.h>
@@ -37,8 +37,8 @@ static void waitCursor(int on)
 
 static void repaint(void)
 {
-    if (Shell.main)
-        InvalidateRect(Shell.main, NULL, FALSE);
+    if (Frame.main)
+        InvalidateRect(Frame.main, NULL, FALSE);
 }
 
 static void fioSaveUndo(const char *label) { editSaveUndoWhole(label); }
@@ -95,7 +95,7 @@ int editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const
         uint16_t channels = Wave.channels;
         if (Wave.editChannel == 1 || Wave.editChannel == 2)
             Wave.channels = 1;
-        INT_PTR r = DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(dialogId), hwnd, proc, param);
+        INT_PTR r = DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(dialogId), hwnd, proc, param);
         Wave.channels = channels;
         if (r != IDOK)
             return 0;
@@ -115,7 +115,7 @@ static INT_PTR CALLBACK BYTESWAPMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
         SetDlgItemTextA(dlg, IDC_BS_TEXT, Wave.bitsPerSample == 16
             ? "Swap the high and low bytes of each 16-bit sample word."
             : "Adjuste every 8-bit sample byte such that the new zero position will be adjusted by a value of 128.");
-        shellCentreOver(dlg, NULL);
+        frameCentre(dlg, NULL);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -140,7 +140,7 @@ static void byteSwapWork(uint32_t first, uint32_t last) { xformByteSwap(first, l
 /* Byte Swap (112): its dialog, then the swap over the selection (the whole wave when none). */
 void editByteSwapCommand(int withoutDialog)
 {
-    editDialogCommand(Shell.main, IDD_BYTESWAP, BYTESWAPMsgProc, 0, "Swapping Bytes", byteSwapWork, 0,
+    editDialogCommand(Frame.main, IDD_BYTESWAP, BYTESWAPMsgProc, 0, "Swapping Bytes", byteSwapWork, 0,
                       EDIT_BYTESWAP, "Byte Swap", withoutDialog || noDialogs());
 }
 
@@ -158,7 +158,7 @@ static INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
         char t[64];
         snprintf(t, sizeof t, "%g", silenceSeconds);
         SetDlgItemTextA(dlg, IDC_SIL_TIME, t);
-        shellCentreOver(dlg, NULL);
+        frameCentre(dlg, NULL);
         return TRUE;
     }
     case WM_COMMAND:
@@ -203,7 +203,7 @@ void editGenerateSilenceCommand(int withoutDialog)
             silenceSeconds = 10.0;
     }
     if (!withoutDialog && !noDialogs() &&
-        DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_SILENCE), Shell.main, SILENCEMsgProc, 0) != IDOK)
+        DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(ID_SILENCE), Frame.main, SILENCEMsgProc, 0) != IDOK)
         return;
     editGenerateSilence(silenceSeconds);
 }
@@ -283,7 +283,7 @@ static INT_PTR CALLBACK PASTESPECIALMsgProc(HWND dlg, UINT msg, WPARAM wParam, L
     int mono = Wave.channels != 2;
     switch (msg) {
     case WM_INITDIALOG: {
-        shellCentreOver(dlg, NULL);
+        frameCentre(dlg, NULL);
         PasteSpecialParams &p = PasteSpecial;
         const int edits[2] = {IDC_PS_LEDIT, IDC_PS_REDIT}, inverts[2] = {IDC_PS_LINVERT, IDC_PS_RINVERT};
         const double vols[2] = {p.left, p.right};
@@ -420,7 +420,7 @@ void editPasteSpecialCommand(int withoutDialog)
         uint16_t channels = Wave.channels;
         if (Wave.editChannel == 1 || Wave.editChannel == 2)
             Wave.channels = 1;
-        INT_PTR r = DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_PASTESPECIAL), Shell.main,
+        INT_PTR r = DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(ID_PASTESPECIAL), Frame.main,
                                     PASTESPECIALMsgProc, 0);
         Wave.channels = channels;
         if (r != IDOK)

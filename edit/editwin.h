@@ -31,5 +31,7 @@ void editInvertCommand(void);
 void editGenerateSilenceCommand(int withoutDialog);
 /* Paste Special (2110): its dialog, then the paste with its parameters. */
 void editPasteSpecialCommand(int withoutDialog);
+/* Adjust Sample Rate (109): relabel the data with another rate, channel count or resolution. */
+void editAdjustRateCommand(void);
 
 #endif

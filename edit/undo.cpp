@@ -10,7 +10,7 @@
 #include "edit/undo.h"
 #include "edit/xforms.h"
 #include "edit/editview.h"
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/tempfile.h"
 #include "store/voc.h"
 

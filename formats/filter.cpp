@@ -12,7 +12,7 @@
 
 #include "formats/info.h"
 #include "os/os.h"
-#include "shell/profile.h"
+#include "core/profile.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -12,7 +12,7 @@
 
 #include "formats/info.h"
 #include "os/os.h"
-#include "shell/profile.h"
+#include "core/profile.h"
 #include "store/voc.h"
 
 #include <ctype.h>

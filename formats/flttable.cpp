@@ -9,7 +9,7 @@
 #include "formats/flttable.h"
 
 #include "os/os.h"
-#include "shell/profile.h"
+#include "core/profile.h"
 
 #include <ctype.h>
 #include <stdio.h>

@@ -2,7 +2,7 @@
  * progress.cpp - the progress meter dialog (ID_PROGRESS) and its three calls.
  */
 #include "plugins/progress.h"
-#include "shell/shell.h"
+#include "ui/frame.h"
 #include "resources/resource.h"
 
 #include <stdio.h>
@@ -33,13 +33,13 @@ static void togglePause(HWND dlg)
     if (!Progress.paused) {
         Progress.paused = 1;
         Progress.pauseTick = GetTickCount();
-        SetDlgItemTextA(dlg, IDC_PR_STATE, shellString(IDS_PAUSED, text, sizeof text));
-        SetDlgItemTextA(dlg, IDC_PR_PAUSE, shellString(IDS_CONTINUE, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_STATE, frameString(IDS_PAUSED, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_PAUSE, frameString(IDS_CONTINUE, text, sizeof text));
     } else {
         Progress.paused = 0;
         Progress.startTick += GetTickCount() - Progress.pauseTick;
-        SetDlgItemTextA(dlg, IDC_PR_STATE, shellString(IDS_WORKING, text, sizeof text));
-        SetDlgItemTextA(dlg, IDC_PR_PAUSE, shellString(IDS_PAUSE, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_STATE, frameString(IDS_WORKING, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_PAUSE, frameString(IDS_PAUSE, text, sizeof text));
     }
 }
 
@@ -57,11 +57,11 @@ static INT_PTR CALLBACK PROGRESSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
 {
     switch (msg) {
     case WM_INITDIALOG: {
-        shellCentreOver(dlg, Progress.owner);
+        frameCentre(dlg, Progress.owner);
         SetDlgItemTextA(dlg, IDC_PR_TITLE, Progress.title);
         SetDlgItemTextA(dlg, IDC_PR_LABEL, Progress.label);
         char text[32];
-        SetDlgItemTextA(dlg, IDC_PR_STATE, shellString(IDS_WORKING, text, sizeof text));
+        SetDlgItemTextA(dlg, IDC_PR_STATE, frameString(IDS_WORKING, text, sizeof text));
         RECT bar, origin;
         GetWindowRect(GetDlgItem(dlg, IDC_PR_BAR), &bar);
         GetWindowRect(GetDlgItem(dlg, IDC_PR_ORIGIN), &origin);
@@ -132,10 +132,10 @@ void progressCreate(const char *title, HWND owner)
     if (owner == (HWND)-1)
         Progress.owner = NULL;
     else
-        Progress.owner = owner ? owner : Shell.main;
+        Progress.owner = owner ? owner : Frame.main;
     if (Progress.owner)
         EnableWindow(Progress.owner, FALSE);
-    Progress.dialog = CreateDialogParamA(Shell.instance, MAKEINTRESOURCEA(ID_PROGRESS), Shell.main,
+    Progress.dialog = CreateDialogParamA(Frame.instance, MAKEINTRESOURCEA(ID_PROGRESS), Frame.main,
                                          PROGRESSMsgProc, 0);
     if (Progress.dialog) {
         ShowWindow(Progress.dialog, SW_SHOWNA);
@@ -208,5 +208,5 @@ void progressDestroy(void)
             DestroyWindow(Progress.dialog);
     }
     Progress.dialog = NULL;
-    Progress.owner = Shell.main;
+    Progress.owner = Frame.main;
 }

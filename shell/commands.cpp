@@ -10,8 +10,15 @@
 #include "audio/audio.h"
 #include "edit/edits.h"
 #include "edit/editwin.h"
-#include "shell/helpview.h"
+#include "ui/helpview.h"
 #include "view/view.h"
+#include "core/document.h"
+#include "edit/undo.h"
+#include "formats/fileui.h"
+#include "formats/flttable.h"
+#include "shell/settingsdlg.h"
+#include "store/blockfile.h"
+#include "store/voc.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -21,11 +28,6 @@ struct CommandState {
     int lastCommandOk;    /* the last enabling pass left Repeat enabled */
 };
 CommandState Commands;
-
-/* What the enabling rules need to know, gathered from the document and the devices. */
-extern void shellGatherEnableInputs(EnableInputs *in);
-extern int  shellUndoKind(void);
-extern void shellUndoText(char *buf, int size);
 
 static void notYet(int id) { (void)id; }
 
@@ -41,29 +43,42 @@ static void cmdNewInstance(void)
 static void cmdRepeat(int withoutDialog)
 {
     commandEnablePass(NULL);
-    int kind = shellUndoKind();
+    int kind = Doc.undoKind;
     if (!Commands.lastCommandOk || kind == 0 || kind == 0xFFFF)
         return;
     if (!withoutDialog) {
-        PostMessageA(Shell.main, WM_COMMAND, (WPARAM)kind, 0);
+        PostMessageA(Frame.main, WM_COMMAND, (WPARAM)kind, 0);
         return;
     }
     Commands.repeatNoDialog = 1;
-    SendMessageA(Shell.main, WM_COMMAND, (WPARAM)kind, 0);
+    SendMessageA(Frame.main, WM_COMMAND, (WPARAM)kind, 0);
     Commands.repeatNoDialog = 0;
 }
 
-extern void cmdNew(void);
-extern void cmdOpen(void);
-extern void cmdReopen(void);
-extern void cmdInfo(void);
-extern void cmdAdjustRate(void);
-extern void cmdOpenAs(void);
-extern void cmdOpenAppend(void);
-extern void cmdClose(void);
-extern void cmdSave(int asNew, int selectionOnly);
-extern void cmdAbout(void);
-extern void cmdSettings(void);
+/* What the enabling rules need to know, gathered from the document and the devices. */
+static void gatherEnableInputs(EnableInputs *in)
+{
+    in->waveLoaded = BF.table != NULL;
+    in->channels = Wave.channels;
+    in->dataBytes = Wave.dataLength;
+    in->editChannel = Wave.editChannel;
+    in->undoAvailable = Doc.undoAvailable;
+    in->undoSwitchedOff = !UndoStack.enabled;
+    in->undoKind = Doc.undoKind;
+    in->haveName = Doc.name[0] != 0;
+    in->haveSelection = docHasSelection();
+    in->clipboardHasWave = IsClipboardFormatAvailable(CF_WAVE);
+    in->playing = audioPlaying();
+    in->recording = audioRecording();
+    in->haveFilters = FltTable.count > 0;
+    in->spectralBusy = Frame.spectralBusy;
+}
+
+static void cmdNew(void)
+{
+    if (docSaveChangesPrompt())
+        docNew();
+}
 
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {
@@ -72,15 +87,15 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     switch (id) {
     case IDM_NEW:           cmdNew(); break;
     case IDM_NEWINSTANCE:   cmdNewInstance(); break;
-    case IDM_OPEN:          cmdOpen(); break;
-    case IDM_OPENAS:        cmdOpenAs(); break;
-    case IDM_OPENAPPEND:    cmdOpenAppend(); break;
-    case IDM_REOPEN:        cmdReopen(); break;
-    case IDM_CLOSE:         cmdClose(); break;
-    case IDM_SAVE:          cmdSave(0, 0); break;
-    case IDM_SAVEAS:        cmdSave(1, 0); break;
-    case IDM_SAVESEL:       cmdSave(1, 1); break;
-    case IDM_TOOLSAVE:      cmdSave(0, 0); break;
+    case IDM_OPEN:          fileUiOpen(); break;
+    case IDM_OPENAS:        fileUiOpenAs(); break;
+    case IDM_OPENAPPEND:    fileUiOpenAppend(); break;
+    case IDM_REOPEN:        fileUiReopen(); break;
+    case IDM_CLOSE:         docClose(); break;
+    case IDM_SAVE:          fileUiSave(0, 0); break;
+    case IDM_SAVEAS:        fileUiSave(1, 0); break;
+    case IDM_SAVESEL:       fileUiSave(1, 1); break;
+    case IDM_TOOLSAVE:      fileUiSave(0, 0); break;
     case IDM_EXIT:          PostMessageA(hwnd, WM_CLOSE, 0, 0); break;
     case IDM_UNDO:          editUndo(); break;
     case IDM_REPEAT:        cmdRepeat(0); break;
@@ -89,7 +104,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_CUT:           editCut(); break;
     case IDM_PASTE:         editPaste((long)(INT_PTR)control); break;
     case IDM_PASTESPECIAL:  editPasteSpecialCommand(Commands.repeatNoDialog); break;
-    case IDM_SELECTALL:     editSelectAll(IsWindowEnabled(Shell.button[BTN_PLAY])); break;
+    case IDM_SELECTALL:     editSelectAll(IsWindowEnabled(Frame.button[BTN_PLAY])); break;
     case IDM_ZEROCROSS:     editZeroCross(); break;
     case IDM_EDITLEFT:      editChannelCommand(id); break;
     case IDM_EDITRIGHT:     editChannelCommand(id); break;
@@ -105,7 +120,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_VIEWRANGE:     viewCommand(id); break;
     case IDM_SPECTRAL:      notYet(id); break;
     case IDM_BYTESWAP:      editByteSwapCommand(Commands.repeatNoDialog); break;
-    case IDM_ADJUSTRATE:    cmdAdjustRate(); break;
+    case IDM_ADJUSTRATE:    editAdjustRateCommand(); break;
     case IDM_CONVERT:       notYet(id); break;
     case IDM_REVERSE:       editReverseCommand(); break;
     case IDM_SILENCE:       editSilence(); break;
@@ -114,7 +129,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_GENSILENCE:    editGenerateSilenceCommand(Commands.repeatNoDialog); break;
     case IDM_LOOP:          audioCmdLoop(); break;
     case IDM_MONITOR:       notYet(id); break;
-    case IDM_INFO:          cmdInfo(); break;
+    case IDM_INFO:          waveInfoCommand(); break;
     case IDM_ANALYSIS:      notYet(id); break;
     case IDM_CDPLAYER:      notYet(id); break;
     case IDM_CUELIST:       notYet(id); break;
@@ -170,7 +185,7 @@ void commandEnablePass(HMENU menu)
 {
     EnableInputs in;
     memset(&in, 0, sizeof in);
-    shellGatherEnableInputs(&in);
+    gatherEnableInputs(&in);
     static EnableResult r;
     enableEvaluate(&in, &r);
     Commands.lastCommandOk = r.lastCommandOk;
@@ -179,9 +194,9 @@ void commandEnablePass(HMENU menu)
             EnableMenuItem(menu, (UINT)r.ids[i], MF_BYCOMMAND | (r.off[i] ? MF_GRAYED : MF_ENABLED));
         char text[64], base[64];
         if (r.undoTextKind)
-            shellString(r.undoTextKind, text, sizeof text);
+            frameString(r.undoTextKind, text, sizeof text);
         else
-            shellUndoText(text, sizeof text);
+            snprintf(text, sizeof text, "%s", Doc.undoText);
         /* Keep the accelerator hint that follows a tab in the menu text. */
         GetMenuStringA(menu, IDM_UNDO, base, sizeof base, MF_BYCOMMAND);
         const char *tab = strchr(base, '\t');
@@ -193,7 +208,7 @@ void commandEnablePass(HMENU menu)
         CheckMenuItem(menu, IDM_EDITLEFT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 1) ? MF_CHECKED : MF_UNCHECKED));
         CheckMenuItem(menu, IDM_EDITRIGHT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 2) ? MF_CHECKED : MF_UNCHECKED));
     }
-    HMENU sys = GetSystemMenu(Shell.main, FALSE);
+    HMENU sys = GetSystemMenu(Frame.main, FALSE);
     if (sys)
         EnableMenuItem(sys, SC_CLOSE, MF_BYCOMMAND | (r.disabled(IDM_EXIT) ? MF_GRAYED : MF_ENABLED));
 }

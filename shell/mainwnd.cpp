@@ -4,12 +4,15 @@
  * Writes Shell's window fields.
  */
 #include "shell/shell.h"
-#include "shell/profile.h"
+#include "core/profile.h"
 #include "resources/resource.h"
-#include "shell/helpview.h"
+#include "ui/helpview.h"
 #include "os/os.h"
 #include "audio/audio.h"
 #include "view/view.h"
+#include "core/document.h"
+#include "formats/fileui.h"
+#include "plugins/progress.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -39,16 +42,16 @@ static int textWidth(HDC dc, const char *s)
 
 static HWND child(const char *cls, const char *text, DWORD style, int id)
 {
-    HWND w = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Shell.main,
-                             (HMENU)(INT_PTR)id, Shell.instance, NULL);
-    SendMessageA(w, WM_SETFONT, (WPARAM)Shell.smallFont, FALSE);
+    HWND w = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, Frame.main,
+                             (HMENU)(INT_PTR)id, Frame.instance, NULL);
+    SendMessageA(w, WM_SETFONT, (WPARAM)Frame.smallFont, FALSE);
     return w;
 }
 
 static void measureLayout(void)
 {
-    HDC dc = GetDC(Shell.main);
-    HGDIOBJ old = SelectObject(dc, Shell.smallFont);
+    HDC dc = GetDC(Frame.main);
+    HGDIOBJ old = SelectObject(dc, Frame.smallFont);
     Shell.begWidth = textWidth(dc, "Beg: 00:00:000");
     Shell.buttonWidth = textWidth(dc, " Zoom Out M") + 4;
     Shell.cdTimeWidth = textWidth(dc, " 00:00 ");
@@ -57,70 +60,64 @@ static void measureLayout(void)
     Shell.countWidth = textWidth(dc, " 00000000 Samples") + 6;
     Shell.sizeWidth = textWidth(dc, " 000000 K") + 6;
     SelectObject(dc, old);
-    ReleaseDC(Shell.main, dc);
+    ReleaseDC(Frame.main, dc);
 }
 
 static void createChildren(void)
 {
     char text[64];
     for (int i = 0; i < BTN_COUNT; i++) {
-        const char *t = shellString(buttonTable[i].textId, text, sizeof text);
-        Shell.button[i] = child("BUTTON", *t ? t : buttonTable[i].fallback, BS_PUSHBUTTON, buttonTable[i].id);
+        const char *t = frameString(buttonTable[i].textId, text, sizeof text);
+        Frame.button[i] = child("BUTTON", *t ? t : buttonTable[i].fallback, BS_PUSHBUTTON, buttonTable[i].id);
     }
-    Shell.toolbar = child(SHELL_TOOLBARCLASS, "", 0, 0);
-    Shell.meter = child(SHELL_METERCLASS, "", 0, IDM_MONITOR);
-    Shell.begLabel = child("STATIC", " Beg:", SS_LEFT, -1);
-    Shell.endLabel = child("STATIC", " End:", SS_LEFT, -1);
-    Shell.timeLabel = child("STATIC", " Time:", SS_LEFT, -1);
-    Shell.begValue = child("STATIC", " Beg:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Shell.endValue = child("STATIC", " End:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Shell.timeValue = child("STATIC", " Time:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Shell.formatField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY | SS_NOPREFIX, -1);
-    Shell.countField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Shell.sizeField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Shell.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
-    Shell.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
+    Frame.toolbar = child(FRAME_TOOLBARCLASS, "", 0, 0);
+    Frame.meter = child(FRAME_METERCLASS, "", 0, IDM_MONITOR);
+    Frame.begLabel = child("STATIC", " Beg:", SS_LEFT, -1);
+    Frame.endLabel = child("STATIC", " End:", SS_LEFT, -1);
+    Frame.timeLabel = child("STATIC", " Time:", SS_LEFT, -1);
+    Frame.begValue = child("STATIC", " Beg:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Frame.endValue = child("STATIC", " End:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Frame.timeValue = child("STATIC", " Time:", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Frame.formatField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY | SS_NOPREFIX, -1);
+    Frame.countField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Frame.sizeField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
+    Frame.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
+    Frame.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
     /* The CD panel's controls exist from the start and show with the panel. */
-    Shell.cdList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VSCROLL | LBS_NOTIFY, 0, 0, 10, 10,
-                                   Shell.main, (HMENU)(INT_PTR)IDM_CD_TRACKS, Shell.instance, NULL);
-    Shell.cdTime = CreateWindowExA(0, "STATIC", "--:--", WS_CHILD, 0, 0, 10, 10, Shell.main,
-                                   (HMENU)(INT_PTR)IDM_CD_TRACKS, Shell.instance, NULL);
-    Shell.cdEntry = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 10, 10,
-                                    Shell.main, (HMENU)(INT_PTR)IDM_CD_TITLE, Shell.instance, NULL);
-}
-
-void shellEnableButton(int which, BOOL on)
-{
-    if (which >= 0 && which < BTN_COUNT && Shell.button[which])
-        EnableWindow(Shell.button[which], on);
+    Frame.cdList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VSCROLL | LBS_NOTIFY, 0, 0, 10, 10,
+                                   Frame.main, (HMENU)(INT_PTR)IDM_CD_TRACKS, Frame.instance, NULL);
+    Frame.cdTime = CreateWindowExA(0, "STATIC", "--:--", WS_CHILD, 0, 0, 10, 10, Frame.main,
+                                   (HMENU)(INT_PTR)IDM_CD_TRACKS, Frame.instance, NULL);
+    Frame.cdEntry = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 10, 10,
+                                    Frame.main, (HMENU)(INT_PTR)IDM_CD_TITLE, Frame.instance, NULL);
 }
 
 void shellLayout(int width, int height)
 {
-    if (!Shell.button[0])
+    if (!Frame.button[0])
         return;
     int bottom = height - (2 * ROW_HEIGHT + METER_HEIGHT + 6);
-    MoveWindow(Shell.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
-    SetRect(&Shell.waveArea, 0, TOOLBAR_HEIGHT, width, bottom > TOOLBAR_HEIGHT ? bottom : TOOLBAR_HEIGHT);
+    MoveWindow(Frame.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
+    SetRect(&Frame.waveArea, 0, TOOLBAR_HEIGHT, width, bottom > TOOLBAR_HEIGHT ? bottom : TOOLBAR_HEIGHT);
 
-    int y = Shell.waveArea.bottom + 3, x = 4, bw = Shell.buttonWidth, bh = ROW_HEIGHT - 2;
+    int y = Frame.waveArea.bottom + 3, x = 4, bw = Shell.buttonWidth, bh = ROW_HEIGHT - 2;
     for (int i = 0; i < BTN_COUNT; i++) {
         if (i == BTN_PLAY)
             x += 8;   /* zoom group, then the transport group */
-        MoveWindow(Shell.button[i], x, y, bw, bh, TRUE);
+        MoveWindow(Frame.button[i], x, y, bw, bh, TRUE);
         x += bw + 2;
     }
     /* Row 2: the selection and time read-outs; the device lines sit right of both rows. */
     int ly = y + ROW_HEIGHT, lx = 4, labelW = Shell.labelWidth, valueW = Shell.begWidth;
-    HWND labels[3] = {Shell.begLabel, Shell.endLabel, Shell.timeLabel};
-    HWND values[3] = {Shell.begValue, Shell.endValue, Shell.timeValue};
+    HWND labels[3] = {Frame.begLabel, Frame.endLabel, Frame.timeLabel};
+    HWND values[3] = {Frame.begValue, Frame.endValue, Frame.timeValue};
     /* The read-outs carry their captions (" Beg: 0:01.000"), so they take the captions' place. */
     for (int i = 0; i < 3; i++) {
         ShowWindow(labels[i], SW_HIDE);
         MoveWindow(values[i], lx, ly + 1, labelW / 2 + valueW, bh - 2, TRUE);
         lx += labelW / 2 + valueW + 4;
     }
-    HWND fields[3] = {Shell.formatField, Shell.countField, Shell.sizeField};
+    HWND fields[3] = {Frame.formatField, Frame.countField, Frame.sizeField};
     int fieldW[3] = {Shell.formatWidth, Shell.countWidth, Shell.sizeWidth};
     for (int i = 0; i < 3; i++) {
         int fw = width - lx - 4 < fieldW[i] ? 0 : fieldW[i];
@@ -128,10 +125,10 @@ void shellLayout(int width, int height)
         lx += fw ? fw + 4 : 0;
     }
     int nameX = x + 8, nameW = width - nameX - 4;
-    MoveWindow(Shell.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
+    MoveWindow(Frame.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
     int capsX = lx + 4, capsW = width - capsX - 4;
-    MoveWindow(Shell.devCaps, capsX, ly + 3, capsW > 0 ? capsW : 0, bh - 4, TRUE);
-    MoveWindow(Shell.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
+    MoveWindow(Frame.devCaps, capsX, ly + 3, capsW > 0 ? capsW : 0, bh - 4, TRUE);
+    MoveWindow(Frame.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
 }
 
 static int minimumWidth(void)
@@ -147,8 +144,8 @@ static void describeOutputDevice(void)
     WAVEOUTCAPSA caps;
     char name[96], line[64] = "";
     if (waveOutGetNumDevs() == 0 || waveOutGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) {
-        SetWindowTextA(Shell.devName, "");
-        SetWindowTextA(Shell.devCaps, "");
+        SetWindowTextA(Frame.devName, "");
+        SetWindowTextA(Frame.devCaps, "");
         return;
     }
     snprintf(name, sizeof name, "%s Installed", caps.szPname);
@@ -162,34 +159,28 @@ static void describeOutputDevice(void)
         strcat(line, "22K ");
     if (f & (WAVE_FORMAT_4M08 | WAVE_FORMAT_4S08 | WAVE_FORMAT_4M16 | WAVE_FORMAT_4S16))
         strcat(line, "44K ");
-    SetWindowTextA(Shell.devName, name);
-    SetWindowTextA(Shell.devCaps, line);
+    SetWindowTextA(Frame.devName, name);
+    SetWindowTextA(Frame.devCaps, line);
 }
 
 static void onCreate(HWND hwnd)
 {
-    Shell.main = hwnd;
-    Shell.statusFont = CreateFontA(15, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-    Shell.smallFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-    Shell.selectCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_SELECTCUR));
-    Shell.rightCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_RIGHTCHAN));
-    Shell.leftCursor = LoadCursorA(Shell.instance, MAKEINTRESOURCEA(IDC_LEFTCHAN));
-    osSetMessageHook(shellMessage);
-    helpFileDialogMessage(0);   /* registers "commdlg_help" */
+    Frame.main = hwnd;
+    Frame.statusFont = CreateFontA(15, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    Frame.smallFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    Frame.selectCursor = LoadCursorA(Frame.instance, MAKEINTRESOURCEA(IDC_SELECTCUR));
+    Frame.rightCursor = LoadCursorA(Frame.instance, MAKEINTRESOURCEA(IDC_RIGHTCHAN));
+    Frame.leftCursor = LoadCursorA(Frame.instance, MAKEINTRESOURCEA(IDC_LEFTCHAN));
     measureLayout();
     createChildren();
     describeOutputDevice();
-    audioStartup();
-    extern void (*shellPreview)(const char *name);
-    extern void (*shellPreviewStop)(void);
-    shellPreview = audioPreviewFile;
-    shellPreviewStop = audioPreviewStop;
+    startupWindowCreated(hwnd);
     RECT rc;
     GetClientRect(hwnd, &rc);
     shellLayout(rc.right, rc.bottom);
     for (int i = 0; i < BTN_COUNT; i++)
         if (i != BTN_RECORD)
-            shellEnableButton(i, FALSE);
+            frameEnableButton(i, FALSE);
 }
 
 static void onSize(HWND hwnd, WPARAM type, int width, int height)
@@ -206,7 +197,7 @@ static void onSize(HWND hwnd, WPARAM type, int width, int height)
 
 static void onPaint(HWND hwnd)
 {
-    if (!Shell.closing) {
+    if (!Frame.closing) {
         audioBeforePaint();
         viewPaint(hwnd);
         audioAfterPaint();
@@ -234,7 +225,7 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
     Shell.inKeyDown = 1;
     if (key == VK_SPACE) {
         int id = audioPlaying() ? IDM_STOP : audioRecording() ? IDM_PAUSE : IDM_PLAY;
-        PostMessageA(Shell.main, WM_COMMAND, (WPARAM)id, 0);
+        PostMessageA(Frame.main, WM_COMMAND, (WPARAM)id, 0);
     }
     Shell.inKeyDown = 0;
     return 0;
@@ -243,18 +234,32 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
 /* Each dropped name is kept whole (names may contain blanks). */
 static void onDropFiles(HDROP drop)
 {
-    extern void shellDropFiles(HDROP drop);
-    shellDropFiles(drop);
+    if (frameBusy()) {
+        /* The running operation owns the store: the drop is refused, not queued. */
+        DragFinish(drop);
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    fileUiDropFiles(drop);
 }
 
 static void onClose(HWND hwnd)
 {
-    extern int docSaveChangesPrompt(void);
-    if (Shell.spectralBusy)
+    if (Frame.spectralBusy)
         return;
+    if (frameBusy()) {
+        /* Closing now would pull the store from under the running work: offer to cancel it,
+           and close once it has stopped. */
+        if (osMessage("An operation is still running.  Cancel it and close Zelo Edit?", "Please Confirm",
+                      OS_MB_YESNO | OS_MB_ICONQUESTION) == OS_IDYES) {
+            Progress.cancelled = 1;
+            Frame.closeAfterBusy = 1;
+        }
+        return;
+    }
     if (!docSaveChangesPrompt())
         return;
-    Shell.closing = 1;
+    Frame.closing = 1;
     profileSetString("Size", "PlayList", "0");
     profileSetString("Size", "CueList", "0");
     profileSetString("Size", "Analyzer", "0");
@@ -263,15 +268,13 @@ static void onClose(HWND hwnd)
 
 static void onDestroy(HWND hwnd)
 {
-    extern void shellShutdown(void);
-    audioShutdown();
-    shellShutdown();
-    DeleteObject(Shell.statusFont);
-    DeleteObject(Shell.smallFont);
+    shutdownAll();
+    DeleteObject(Frame.statusFont);
+    DeleteObject(Frame.smallFont);
     /* Only the last copy remembers where its window was. */
-    if (!FindWindowA(SHELL_CLASSNAME, NULL) || FindWindowA(SHELL_CLASSNAME, NULL) == hwnd) {
+    if (!FindWindowA(FRAME_CLASSNAME, NULL) || FindWindowA(FRAME_CLASSNAME, NULL) == hwnd) {
         HWND other = NULL;
-        for (HWND w = FindWindowA(SHELL_CLASSNAME, NULL); w; w = FindWindowExA(NULL, w, SHELL_CLASSNAME, NULL))
+        for (HWND w = FindWindowA(FRAME_CLASSNAME, NULL); w; w = FindWindowExA(NULL, w, FRAME_CLASSNAME, NULL))
             if (w != hwnd)
                 other = w;
         if (!other) {
@@ -283,34 +286,10 @@ static void onDestroy(HWND hwnd)
                 profileSetInt("Size", "XLoc", r.left);
                 profileSetInt("Size", "YLoc", r.top);
             }
-            extern void shellExitCleanup(void);
-            shellExitCleanup();
+            shutdownLastCopy();
         }
     }
     PostQuitMessage(0);
-}
-
-void shellCentreOver(HWND w, HWND over)
-{
-    RECT me, o, work;
-    if (!over)
-        over = Shell.main;
-    if (!GetWindowRect(w, &me) || !over || !GetWindowRect(over, &o))
-        return;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
-        SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    int width = me.right - me.left, height = me.bottom - me.top;
-    int x = o.left + ((o.right - o.left) - width) / 2;
-    int y = o.top + ((o.bottom - o.top) - height) / 2;
-    if (x + width > work.right)
-        x = work.right - width;
-    if (y + height > work.bottom)
-        y = work.bottom - height;
-    if (x < work.left)
-        x = work.left;
-    if (y < work.top)
-        y = work.top;
-    SetWindowPos(w, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 /* Automation: other programs (test drivers, screen readers' scripts) cannot read this

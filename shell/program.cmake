@@ -5,24 +5,14 @@ add_executable(zelo WIN32
   ${CMAKE_CURRENT_LIST_DIR}/mainwnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/enabling.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/glue.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/newwave.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/fileui.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/waveinfo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/about.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settingsdlg.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/helpview.cpp
   $<TARGET_OBJECTS:zelo_resources>)
-target_link_libraries(zelo PRIVATE zelo_plugins zelo_formats zelo_store zelo_os comctl32 comdlg32 gdi32 shell32 winmm version)
-if(TARGET zelo_audio)
-  target_link_libraries(zelo PRIVATE zelo_audio)
-endif()
-if(TARGET zelo_edit_win)
-  target_link_libraries(zelo PRIVATE zelo_edit_win zelo_edit zelo_edit_clip)
-endif()
-target_link_libraries(zelo PRIVATE zelo_view)
-if(TARGET zelo_shell_core)
-  target_link_libraries(zelo PRIVATE zelo_shell_core)
-endif()
+# Subsystems above the engine first, so the static libraries resolve in one pass.
+target_link_libraries(zelo PRIVATE zelo_audio zelo_view zelo_edit_win zelo_formats_win zelo_edit
+  zelo_edit_clip zelo_plugins zelo_ui zelo_formats zelo_core zelo_store zelo_os
+  comctl32 comdlg32 gdi32 shell32 winmm version)
 set_target_properties(zelo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 if(TARGET wave)
   add_dependencies(zelo wave)

@@ -10,14 +10,15 @@
  */
 #include "shell/settingsdlg.h"
 #include "view/view.h"
-#include "shell/settings.h"
-#include "shell/profile.h"
-#include "shell/document.h"
-#include "shell/helpview.h"
+#include "core/settings.h"
+#include "core/profile.h"
+#include "core/document.h"
+#include "ui/helpview.h"
 #include "shell/shell.h"
 #include "store/tempfile.h"
 #include "resources/resource.h"
 #include "edit/editwin.h"
+#include "audio/audio.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -26,8 +27,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-extern int audioPlaying(void);
-extern int audioRecording(void);
 
 enum { PAGE_DISPLAY, PAGE_SYSTEM, PAGE_COLORS, PAGE_COUNT };
 
@@ -263,7 +262,7 @@ static void applyDirectory(HWND dlg, HWND page, int id, const char *shown, const
     }
     profileSetString(section, key, typed);
     char text[200];
-    snprintf(text, sizeof text, restartText, Shell.programName);
+    snprintf(text, sizeof text, restartText, Frame.programName);
     dlgMessage(dlg, text, "Attention", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -391,7 +390,7 @@ static void initDialog(HWND dlg, SetDlgWork *w)
     TabCtrl_AdjustRect(tab, FALSE, &area);
     HWND after = tab;
     for (int i = 0; i < PAGE_COUNT; i++) {
-        w->page[i] = CreateDialogParamA(Shell.instance, MAKEINTRESOURCEA(templates[i]), dlg, SETPAGEMsgProc, (LPARAM)w);
+        w->page[i] = CreateDialogParamA(Frame.instance, MAKEINTRESOURCEA(templates[i]), dlg, SETPAGEMsgProc, (LPARAM)w);
         /* Right after the tab in the tab order, so Tab runs tab, page, OK, Cancel, "?". */
         SetWindowPos(w->page[i], after, area.left, area.top, area.right - area.left, area.bottom - area.top,
                      SWP_NOACTIVATE);
@@ -449,13 +448,13 @@ int settingsDialog(HWND owner)
     InitCommonControlsEx(&icc);
     SetDlgWork work;
     memset(&work, 0, sizeof work);
-    INT_PTR r = DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SETTINGSMsgProc, (LPARAM)&work);
+    INT_PTR r = DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SETTINGSMsgProc, (LPARAM)&work);
     return r == IDOK ? work.changed : 0;
 }
 
 void cmdSettings(void)
 {
-    int changed = settingsDialog(Shell.main);
+    int changed = settingsDialog(Frame.main);
     if (!changed)
         return;
     editSettingsChanged();   /* undo levels and switch, PasteHilite, smoothing */
@@ -471,6 +470,6 @@ void cmdSettings(void)
     if (changed & (SETDLG_WAVECOLOR | SETDLG_SPECTRAL | SETDLG_TIMECODE | SETDLG_VIEWMODE)) {
         viewSettingsChanged();
         UpdateStatusFields();
-        InvalidateRect(Shell.main, NULL, FALSE);
+        InvalidateRect(Frame.main, NULL, FALSE);
     }
 }

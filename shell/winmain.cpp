@@ -1,28 +1,16 @@
 /*
  * winmain.cpp - the program's entry: prepares the per-process values, registers the window
  * classes, creates the main window, opens a file named on the command line and runs the
- * message loop with its two accelerator tables.  Writes Shell.
+ * message loop with its two accelerator tables.  Writes Frame.
  */
 #include "shell/shell.h"
-#include "shell/profile.h"
+#include "core/profile.h"
 #include "resources/resource.h"
 
 #include <stdio.h>
 #include <string.h>
 
 ShellState Shell;
-
-const char *shellString(int id, char *buf, int size)
-{
-    if (LoadStringA(Shell.instance, (UINT)id, buf, size) <= 0)
-        buf[0] = 0;
-    return buf;
-}
-
-int shellMessage(const char *text, const char *caption, unsigned style)
-{
-    return MessageBoxA(Shell.main, text, caption, style);
-}
 
 static int osLevel(void)
 {
@@ -56,8 +44,8 @@ static ATOM registerMainClass(void)
     memset(&wc, 0, sizeof wc);
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW;
     wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = Shell.instance;
-    wc.hIcon = LoadIconA(Shell.instance, MAKEINTRESOURCEA(IDI_ZELO));
+    wc.hInstance = Frame.instance;
+    wc.hIcon = LoadIconA(Frame.instance, MAKEINTRESOURCEA(IDI_ZELO));
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszMenuName = "ZELOMENU";
@@ -76,11 +64,11 @@ static void registerChildClasses(void)
     WNDCLASSA wc;
     memset(&wc, 0, sizeof wc);
     wc.lpfnWndProc = placeholderProc;
-    wc.hInstance = Shell.instance;
+    wc.hInstance = Frame.instance;
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.lpszClassName = SHELL_METERCLASS;
+    wc.lpszClassName = FRAME_METERCLASS;
     RegisterClassA(&wc);
-    wc.lpszClassName = SHELL_TOOLBARCLASS;
+    wc.lpszClassName = FRAME_TOOLBARCLASS;
     RegisterClassA(&wc);
 }
 
@@ -91,7 +79,7 @@ static void programDirectory(void)
     char *slash = strrchr(path, '\\');
     if (slash)
         *slash = 0;
-    snprintf(Shell.programDir, sizeof Shell.programDir, "%s", path);
+    snprintf(Frame.programDir, sizeof Frame.programDir, "%s", path);
 }
 
 /* A "/settings:<folder>" switch points the program at another settings folder; it is taken
@@ -133,38 +121,37 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
 {
     char buf[256];
     memset(&Shell, 0, sizeof Shell);
-    Shell.instance = instance;
-    strcpy(Shell.className, SHELL_CLASSNAME);
-    shellString(IDS_INIFILE, Shell.iniName, sizeof Shell.iniName);
-    shellString(IDS_HELPFILE, Shell.helpName, sizeof Shell.helpName);
-    shellString(IDS_PROGNAME, Shell.programName, sizeof Shell.programName);
-    shellString(IDS_VERSION, Shell.versionText, sizeof Shell.versionText);
-    if (!Shell.programName[0])
-        strcpy(Shell.programName, "Zelo Edit");
+    Frame.instance = instance;
+    strcpy(Shell.className, FRAME_CLASSNAME);
+    frameString(IDS_INIFILE, Shell.iniName, sizeof Shell.iniName);
+    frameString(IDS_HELPFILE, Frame.helpName, sizeof Frame.helpName);
+    frameString(IDS_PROGNAME, Frame.programName, sizeof Frame.programName);
+    frameString(IDS_VERSION, Frame.versionText, sizeof Frame.versionText);
+    if (!Frame.programName[0])
+        strcpy(Frame.programName, "Zelo Edit");
     snprintf(Shell.commandLine, sizeof Shell.commandLine, "%s", cmdLine ? cmdLine : "");
     takeSettingsSwitch(Shell.commandLine);
     trimBlanks(Shell.commandLine);
-    Shell.osLevel = osLevel();
+    Frame.osLevel = osLevel();
 
     if (!registerMainClass()) {
-        MessageBoxA(NULL, shellString(IDS_ERR_REGCLASS, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
+        MessageBoxA(NULL, frameString(IDS_ERR_REGCLASS, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
         return 1;
     }
     registerChildClasses();
     programDirectory();
-    extern void shellStartupSettings(void);
-    shellStartupSettings();
+    startupBeforeWindow();
 
     /* Only the first copy remembers and restores its place on the screen. */
     int x = CW_USEDEFAULT, y = 0;
-    Shell.firstInstance = FindWindowA(SHELL_CLASSNAME, NULL) == NULL;
+    Shell.firstInstance = FindWindowA(FRAME_CLASSNAME, NULL) == NULL;
     if (Shell.firstInstance) {
         x = (int)profileGetInt("Size", "XLoc", CW_USEDEFAULT);
         y = (int)profileGetInt("Size", "YLoc", 0);
     }
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, exStyle = WS_EX_ACCEPTFILES;
     RECT rc = {0, 0, (int)profileGetInt("Size", "X", 610), (int)profileGetInt("Size", "Y", 340) + 5};
-    if (Shell.osLevel == 3)
+    if (Frame.osLevel == 3)
         rc.bottom -= 1;
     AdjustWindowRectEx(&rc, style, TRUE, exStyle);
     int w = rc.right - rc.left, h = rc.bottom - rc.top - 4;
@@ -175,34 +162,33 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
         if (y > sh - 30)
             y = sh - 30;
     }
-    Shell.main = CreateWindowExA(exStyle, Shell.className, Shell.programName, style, x, y, w, h,
+    Frame.main = CreateWindowExA(exStyle, Shell.className, Frame.programName, style, x, y, w, h,
                                  NULL, NULL, instance, NULL);
-    if (!Shell.main) {
+    if (!Frame.main) {
         MessageBoxA(NULL, "Can't create main window", "Error", MB_ICONEXCLAMATION);
-        MessageBoxA(NULL, shellString(IDS_ERR_CREATEWIN, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
+        MessageBoxA(NULL, frameString(IDS_ERR_CREATEWIN, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
         return 2;
     }
-    Shell.menuAcc = LoadAcceleratorsA(instance, "MenuAcc");
+    Frame.menuAcc = LoadAcceleratorsA(instance, "MenuAcc");
     Shell.numsAcc = LoadAcceleratorsA(instance, "NumsAcc");
 
-    ShowWindow(Shell.main, show);
-    UpdateWindow(Shell.main);
+    ShowWindow(Frame.main, show);
+    UpdateWindow(Frame.main);
     commandEnablePass(NULL);
-    Shell.noPlayBar = (int)profileGetInt("Size", "NoPlayBar", 0);
+    Frame.noPlayBar = (int)profileGetInt("Size", "NoPlayBar", 0);
 
-    extern void shellStartupOpen(void);
-    shellStartupOpen();
+    startupOpenCommandLine();
 
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         HWND focus = GetFocus();
-        HACCEL acc = (focus && focus == Shell.cdEntry) ? Shell.numsAcc : Shell.menuAcc;
-        if (acc && TranslateAcceleratorA(Shell.main, acc, &msg))
+        HACCEL acc = (focus && focus == Frame.cdEntry) ? Shell.numsAcc : Frame.menuAcc;
+        if (acc && TranslateAcceleratorA(Frame.main, acc, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
     UnregisterClassA(Shell.className, instance);
-    UnregisterClassA(SHELL_METERCLASS, instance);
+    UnregisterClassA(FRAME_METERCLASS, instance);
     return (int)msg.wParam;
 }

@@ -12,6 +12,9 @@ fail() { echo "FAILED: $*"; status=1; }
 step "set-up"
 bash "$ROOT/tools/setup.sh" || { echo "set-up failed"; exit 1; }
 
+step "layering"
+bash "$ROOT/tools/check-layers.sh" || fail "layering"
+
 step "native build (ASan + UBSan)"
 cmake -S "$ROOT" -B "$B/native" -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ >/dev/null \
   && cmake --build "$B/native" -j"$JOBS" || fail "native build"

@@ -13,7 +13,7 @@
 #define ZELO_SELECT_H
 
 #include "view/peaks.h"
-#include "shell/document.h"
+#include "core/document.h"
 
 enum BarMode { BAR_IDLE = 0, BAR_DRAG = 1, BAR_PRESSLEFT = 2, BAR_PRESSRIGHT = 3,
                BAR_OUTLEFT = 4, BAR_OUTRIGHT = 5 };

@@ -13,9 +13,9 @@
 #include "view/ruler.h"
 #include "view/select.h"
 #include "view/timefmt.h"
-#include "shell/document.h"
-#include "shell/settings.h"
-#include "shell/shell.h"
+#include "core/document.h"
+#include "core/settings.h"
+#include "ui/frame.h"
 #include "formats/fio.h"
 #include "resources/resource.h"
 
@@ -47,7 +47,7 @@ static void statusFields(int skipFormat, int menuUpdate);
 /* The area, ruler strip and range bar inside the rectangle the shell gives the view. */
 static void syncArea(void)
 {
-    const RECT &w = Shell.waveArea;
+    const RECT &w = Frame.waveArea;
     ViewRect a = {w.left + 3, w.top + 2, w.right - 3, w.bottom - (BAR_TOP + BAR_HEIGHT + 3)};
     if (a.right < a.left + 1)
         a.right = a.left + 1;
@@ -128,8 +128,8 @@ static void freeGdi(void)
     HGDIOBJ objs[] = {ViewGdi.framePen, ViewGdi.lightPen, ViewGdi.wavePen, ViewGdi.redPen,
                       ViewGdi.bluePen, ViewGdi.yellowPen, ViewGdi.background, ViewGdi.waveBrush,
                       ViewGdi.redBrush};
-    if (Shell.main)
-        RemovePropA(Shell.main, "ZeloViewPictures");
+    if (Frame.main)
+        RemovePropA(Frame.main, "ZeloViewPictures");
     for (HGDIOBJ o : objs)
         if (o)
             DeleteObject(o);
@@ -158,7 +158,7 @@ void viewReset(void)
     Doc.selStart = 0;
     Doc.selEnd = DOC_NONE;
     Doc.selectionShown = 0;
-    if (Shell.main)
+    if (Frame.main)
         syncArea();
     NormalizeView();
     SelectionRect(&View.selRect);
@@ -166,8 +166,8 @@ void viewReset(void)
     if (PeakColumnCache.computing)
         PeakColumnCache.interrupted = 1;
     peakCacheDirty(0, View.area.right - View.area.left);
-    if (Shell.main) {
-        InvalidateRect(Shell.main, NULL, FALSE);
+    if (Frame.main) {
+        InvalidateRect(Frame.main, NULL, FALSE);
         statusFields(0, 1);
     }
 }
@@ -195,7 +195,7 @@ void viewModified(void)
 /* The rectangle form: columns from rect left to rect right are dirty; redrawn at once. */
 static void invalidateColumns(int left, int right)
 {
-    if (!Shell.main)
+    if (!Frame.main)
         return;
     syncArea();
     int first = left - View.area.left, last = right - View.area.left;
@@ -207,8 +207,8 @@ static void invalidateColumns(int left, int right)
         PeakColumnCache.interrupted = 1;   /* the picture being computed is out of date */
     peakCacheDirty(first, last);
     RECT r = {View.area.left + first - 1, View.area.top, View.area.left + last + 1, View.area.bottom + 1};
-    InvalidateRect(Shell.main, &r, FALSE);
-    UpdateWindow(Shell.main);
+    InvalidateRect(Frame.main, &r, FALSE);
+    UpdateWindow(Frame.main);
 }
 
 /* Column of a frame under the paint's column mapping (may lie outside 0..W-1). */
@@ -223,7 +223,7 @@ static int64_t frameColumn(uint32_t frame)
 
 void InvalidateWaveRange(uint32_t first, uint32_t last)
 {
-    if (!Shell.main)
+    if (!Frame.main)
         return;
     syncArea();
     int w = viewColumns();
@@ -253,7 +253,7 @@ void viewSettingsChanged(void)
     if (!ViewGdi.initialised)
         return;
     makeWavePen();
-    if (Shell.main && haveData()) {
+    if (Frame.main && haveData()) {
         syncArea();
         invalidateColumns(View.area.left, View.area.right);
     }
@@ -273,7 +273,7 @@ static void setText(HWND w, const char *text)
 
 static void checkTimeMenu(void)
 {
-    HMENU m = Shell.main ? GetMenu(Shell.main) : NULL;
+    HMENU m = Frame.main ? GetMenu(Frame.main) : NULL;
     if (!m)
         return;
     static const int ids[4] = {IDM_TIME_DECIMAL, IDM_TIME_SAMPLES, IDM_TIME_FRAMES, IDM_TIME_SMPTE};
@@ -287,10 +287,10 @@ static void checkTimeMenu(void)
 
 static void statusFields(int skipFormat, int menuUpdate)
 {
-    if (!Shell.main)
+    if (!Frame.main)
         return;
     if (menuUpdate)
-        commandEnablePass(GetMenu(Shell.main));
+        frameRefreshCommands();
     StatusInput in;
     in.open = Doc.storeOpen;
     in.rate = Doc.sampleRate;
@@ -308,13 +308,13 @@ static void statusFields(int skipFormat, int menuUpdate)
     StatusTexts t;
     timeStatusTexts(&in, &t);
     if (!skipFormat || !in.open) {
-        setText(Shell.formatField, t.format);
-        setText(Shell.countField, t.count);
-        setText(Shell.sizeField, t.size);
+        setText(Frame.formatField, t.format);
+        setText(Frame.countField, t.count);
+        setText(Frame.sizeField, t.size);
     }
-    setText(Shell.begValue, t.beg);
-    setText(Shell.endValue, t.end);
-    setText(Shell.timeValue, t.time);
+    setText(Frame.begValue, t.beg);
+    setText(Frame.endValue, t.end);
+    setText(Frame.timeValue, t.time);
     checkTimeMenu();
 }
 
@@ -335,8 +335,8 @@ void SetSelection(uint32_t first, uint32_t last)
     ViewRect now;
     SelectionRect(&now);
     View.selRect = now;
-    if (Shell.main && !PeakColumnCache.computing) {
-        HDC dc = GetDC(Shell.main);
+    if (Frame.main && !PeakColumnCache.computing) {
+        HDC dc = GetDC(Frame.main);
         int selected = docHasSelection();
         if (Doc.selectionShown && (old.top != now.top || old.bottom != now.bottom)) {
             invertRect(dc, old);
@@ -353,11 +353,11 @@ void SetSelection(uint32_t first, uint32_t last)
             invertStripe(dc, old.left, now.left, now);
             invertStripe(dc, old.right, now.right, now);
         }
-        ReleaseDC(Shell.main, dc);
+        ReleaseDC(Frame.main, dc);
     } else {
         Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
-        if (Shell.main)
-            InvalidateRect(Shell.main, NULL, FALSE);   /* the paint redraws the highlight */
+        if (Frame.main)
+            InvalidateRect(Frame.main, NULL, FALSE);   /* the paint redraws the highlight */
     }
     statusFields(1, 0);
 }
@@ -366,22 +366,22 @@ void SetEditChannel(int ch)
 {
     if (Wave.channels != 2 || ch < 0 || ch > 2)
         ch = 0;
-    if (Shell.main)
-        commandEnablePass(GetMenu(Shell.main));
-    if (Doc.selectionShown && Shell.main) {
-        HDC dc = GetDC(Shell.main);
+    if (Frame.main)
+        frameRefreshCommands();
+    if (Doc.selectionShown && Frame.main) {
+        HDC dc = GetDC(Frame.main);
         invertRect(dc, View.selRect);
-        ReleaseDC(Shell.main, dc);
+        ReleaseDC(Frame.main, dc);
     }
     Wave.editChannel = ch;
     SelectionRect(&View.selRect);
     Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
-    if (Shell.main) {
+    if (Frame.main) {
         /* The cached strokes are redrawn in the channel colours without recomputing. */
         RECT r = rc(View.area);
-        InvalidateRect(Shell.main, &r, FALSE);
-        UpdateWindow(Shell.main);
-        commandEnablePass(GetMenu(Shell.main));
+        InvalidateRect(Frame.main, &r, FALSE);
+        UpdateWindow(Frame.main);
+        frameRefreshCommands();
     }
 }
 
@@ -437,14 +437,14 @@ static int pumpOnce(void *ctx, int column)
         if (m.message == WM_QUIT) {
             PostQuitMessage((int)m.wParam);
             p->closing = 1;
-        } else if (!(Shell.menuAcc && m.hwnd && (m.hwnd == Shell.main || IsChild(Shell.main, m.hwnd)) &&
-                     TranslateAcceleratorA(Shell.main, Shell.menuAcc, &m))) {
+        } else if (!(Frame.menuAcc && m.hwnd && (m.hwnd == Frame.main || IsChild(Frame.main, m.hwnd)) &&
+                     TranslateAcceleratorA(Frame.main, Frame.menuAcc, &m))) {
             TranslateMessage(&m);
             DispatchMessageA(&m);
         }
     }
     ViewGdi.inPump = 0;
-    if (Shell.closing || ViewGdi.shutdownPending)
+    if (Frame.closing || ViewGdi.shutdownPending)
         p->closing = 1;
     if (p->closing)
         return 1;
@@ -468,7 +468,7 @@ static int recompute(HDC dc)
     PeakColumnCacheState *pc = &PeakColumnCache;
     pc->computing = 1;
     pc->interrupted = 0;
-    commandEnablePass(GetMenu(Shell.main));
+    frameRefreshCommands();
     int first = pc->dirtyFirst < 0 ? 0 : pc->dirtyFirst;
     int last = pc->dirtyLast > w - 1 ? w - 1 : pc->dirtyLast;
     PeakPass pass = {};
@@ -499,7 +499,7 @@ static int recompute(HDC dc)
     if (!ctx.closing && !pc->interrupted) {
         /* Completed pictures, readable by test drivers and benchmarks in other processes. */
         ViewGdi.pictures++;
-        SetPropA(Shell.main, "ZeloViewPictures", (HANDLE)(INT_PTR)ViewGdi.pictures);
+        SetPropA(Frame.main, "ZeloViewPictures", (HANDLE)(INT_PTR)ViewGdi.pictures);
     }
     if (ViewGdi.shutdownPending) {
         freeGdi();
@@ -573,7 +573,7 @@ static void drawRuler(HDC dc)
     p.fps = Settings.timeCodeFrames;
     RECT r = {strip.left - 1, strip.top, strip.right + 2, strip.bottom};
     p.width = r.right - r.left;
-    HGDIOBJ oldFont = SelectObject(dc, Shell.smallFont ? (HGDIOBJ)Shell.smallFont : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont = SelectObject(dc, Frame.smallFont ? (HGDIOBJ)Frame.smallFont : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, GetSysColor(COLOR_BTNSHADOW));
     SetBkMode(dc, TRANSPARENT);
@@ -613,9 +613,9 @@ static void updateBar(HDC dc)
         }
         drawThumb(dc, View.thumb, 0);
     }
-    shellEnableButton(BTN_ZOOMIN, open && viewCanZoomIn());
-    shellEnableButton(BTN_ZOOMOUT, open && viewCanZoomOut());
-    shellEnableButton(BTN_FULLVIEW, open && viewCanZoomOut());
+    frameEnableButton(BTN_ZOOMIN, open && viewCanZoomIn());
+    frameEnableButton(BTN_ZOOMOUT, open && viewCanZoomOut());
+    frameEnableButton(BTN_FULLVIEW, open && viewCanZoomOut());
 }
 
 void viewPaint(HWND hwnd)
@@ -696,8 +696,8 @@ static void viewChanged(void)
     View.rulerValid = 0;
     invalidateColumns(View.area.left, View.area.right);
     RECT ruler = {View.area.left - 1, View.area.bottom + 1, View.area.right + 2, View.bar.bottom + 2};
-    InvalidateRect(Shell.main, &ruler, FALSE);
-    UpdateWindow(Shell.main);
+    InvalidateRect(Frame.main, &ruler, FALSE);
+    UpdateWindow(Frame.main);
 }
 
 static void ScrollView(int command)
@@ -738,7 +738,7 @@ static void setTimeFormats(int mode)
     statusFields(1, 0);
     View.rulerValid = 0;
     RECT ruler = {View.area.left - 1, View.area.bottom + 1, View.area.right + 2, View.area.bottom + RULER_GAP};
-    InvalidateRect(Shell.main, &ruler, FALSE);
+    InvalidateRect(Frame.main, &ruler, FALSE);
 }
 
 struct RangeDialog {
@@ -792,7 +792,7 @@ static INT_PTR CALLBACK SAMPLESDLGMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPA
                 char text[128];
                 snprintf(text, sizeof text, "Please enter a range of samples from 0 to %lu, the first not after the last.",
                          (unsigned long)(r->frames ? r->frames - 1 : 0));
-                shellMessage(text, "Sorry", MB_OK | MB_ICONEXCLAMATION);
+                frameMessage(text, "Sorry", MB_OK | MB_ICONEXCLAMATION);
                 return TRUE;
             }
             r->from = from;
@@ -820,7 +820,7 @@ static void viewingRange(void)
         return;
     syncArea();
     RangeDialog r = {Doc.viewStart, Doc.viewEnd, docFrames()};
-    if (DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_SAMPLESDLG), Shell.main, SAMPLESDLGMsgProc,
+    if (DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(ID_SAMPLESDLG), Frame.main, SAMPLESDLGMsgProc,
                         (LPARAM)&r) != IDOK)
         return;
     Doc.viewStart = r.from;
@@ -867,30 +867,30 @@ int viewStatusDoubleClick(HWND control)
 {
     if (!control)
         return 0;
-    if (control == Shell.begValue) {
+    if (control == Frame.begValue) {
         Settings.loTimeMode = (Settings.loTimeMode + 1) & 3;
         statusFields(1, 0);
         View.rulerValid = 0;
         RECT ruler = {View.area.left - 1, View.area.bottom + 1, View.area.right + 2, View.area.bottom + RULER_GAP};
-        InvalidateRect(Shell.main, &ruler, FALSE);
+        InvalidateRect(Frame.main, &ruler, FALSE);
         return 1;
     }
-    if (control == Shell.endValue) {
+    if (control == Frame.endValue) {
         Settings.hiTimeMode = (Settings.hiTimeMode + 1) & 3;
         statusFields(1, 0);
         return 1;
     }
-    if (control == Shell.timeValue) {
+    if (control == Frame.timeValue) {
         Settings.timeMode = (Settings.timeMode + 1) & 3;
         statusFields(1, 0);
         return 1;
     }
-    if (control == Shell.formatField) {
+    if (control == Frame.formatField) {
         if (Doc.storeOpen)
-            PostMessageA(Shell.main, WM_COMMAND, IDM_ADJUSTRATE, 0);
+            PostMessageA(Frame.main, WM_COMMAND, IDM_ADJUSTRATE, 0);
         return 1;
     }
-    return control == Shell.countField || control == Shell.sizeField;
+    return control == Frame.countField || control == Frame.sizeField;
 }
 
 /* ---- mouse ---- */
@@ -902,7 +902,7 @@ static int inRect(const ViewRect &r, int x, int y)
 
 static void drawPressed(int pressed)
 {
-    HDC dc = GetDC(Shell.main);
+    HDC dc = GetDC(Frame.main);
     RECT r = rc(View.pressed);
     if (pressed) {
         FillRect(dc, &r, ViewGdi.background);
@@ -914,7 +914,7 @@ static void drawPressed(int pressed)
     } else {
         FillRect(dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
     }
-    ReleaseDC(Shell.main, dc);
+    ReleaseDC(Frame.main, dc);
 }
 
 static void buttonDown(HWND hwnd, int x, int y, int right, int shift)
@@ -1145,13 +1145,13 @@ int viewSetCursor(HWND hwnd, LPARAM lParam)
     const ViewRect &a = View.area;
     if (!(p.x >= a.left && p.x < a.right && p.y >= a.top && p.y < a.bottom))
         return 0;
-    HCURSOR c = Shell.selectCursor;
+    HCURSOR c = Frame.selectCursor;
     if (Wave.channels == 2) {
         int zone = viewChannelZone(p.y, Wave.editChannel);
-        if (zone == 1 && Shell.leftCursor)
-            c = Shell.leftCursor;
-        else if (zone == 2 && Shell.rightCursor)
-            c = Shell.rightCursor;
+        if (zone == 1 && Frame.leftCursor)
+            c = Frame.leftCursor;
+        else if (zone == 2 && Frame.rightCursor)
+            c = Frame.rightCursor;
     }
     if (!c)
         return 0;

@@ -5,9 +5,9 @@
  * process with a window of its own that gets the device messages, as the main window does.
  */
 #include "audio/audio.h"
-#include "shell/shell.h"
-#include "shell/document.h"
-#include "shell/settings.h"
+#include "ui/frame.h"
+#include "core/document.h"
+#include "core/settings.h"
 #include "store/blockfile.h"
 #include "store/voc.h"
 #include "resources/resource.h"
@@ -17,22 +17,9 @@
 #include <stdio.h>
 #include <string.h>
 
-/* What the engine takes from the main window's side. */
-ShellState Shell;
-static BOOL ButtonOn[BTN_COUNT];
-void shellEnableButton(int which, BOOL on)
-{
-    if (which >= 0 && which < BTN_COUNT)
-        ButtonOn[which] = on;
-}
-void commandEnablePass(HMENU menu) { (void)menu; }
-int shellMessage(const char *text, const char *caption, unsigned style) { return osMessage(text, caption, style); }
-const char *shellString(int id, char *buf, int size)
-{
-    if (LoadStringA(GetModuleHandleA(NULL), (UINT)id, buf, size) <= 0)
-        buf[0] = 0;
-    return buf;
-}
+/* The transport buttons are real buttons of the test's own host window, as in the program. */
+static int buttonOn(int which) { return Frame.button[which] && IsWindowEnabled(Frame.button[which]); }
+#define ButtonOn(which) buttonOn(which)
 
 namespace {
 
@@ -94,18 +81,20 @@ class PlayDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        memset(&Shell, 0, sizeof Shell);
-        Shell.instance = GetModuleHandleA(NULL);
+        memset(&Frame, 0, sizeof Frame);
+        Frame.instance = GetModuleHandleA(NULL);
         WNDCLASSA wc;
         memset(&wc, 0, sizeof wc);
         wc.lpfnWndProc = hostProc;
-        wc.hInstance = Shell.instance;
+        wc.hInstance = Frame.instance;
         wc.lpszClassName = "ZeloPlayHost";
         RegisterClassA(&wc);
-        Shell.main = CreateWindowExA(0, "ZeloPlayHost", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200, NULL, NULL, Shell.instance, NULL);
-        ASSERT_TRUE(Shell.main != NULL);
-        SetRect(&Shell.waveArea, 0, 0, 400, 150);
-        Shell.noPlayBar = 1;
+        Frame.main = CreateWindowExA(0, "ZeloPlayHost", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200, NULL, NULL, Frame.instance, NULL);
+        ASSERT_TRUE(Frame.main != NULL);
+        SetRect(&Frame.waveArea, 0, 0, 400, 150);
+        for (int i = 0; i < BTN_COUNT; i++)
+            Frame.button[i] = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 50, 20, Frame.main, NULL, Frame.instance, NULL);
+        Frame.noPlayBar = 1;
         settingsDefaults();
         docInit();
         memset(&Play, 0, sizeof Play);
@@ -120,7 +109,7 @@ protected:
         pump(200);
         EXPECT_EQ(0u, (unsigned)Play.device);
         bclose();
-        DestroyWindow(Shell.main);
+        DestroyWindow(Frame.main);
     }
     void wave(uint32_t rate, uint16_t channels, uint16_t bits, const Bytes &data)
     {
@@ -197,9 +186,9 @@ TEST_F(PlayDevice, SelectionIsPlayedExactlyThenOnlyThePadding)
     audioCmdPlay();
     QueryPerformanceCounter(&t1);
     ASSERT_TRUE(Play.device != 0);
-    EXPECT_TRUE(ButtonOn[BTN_STOP]);
-    EXPECT_TRUE(ButtonOn[BTN_PAUSE]);
-    EXPECT_FALSE(ButtonOn[BTN_RECORD]);
+    EXPECT_TRUE(ButtonOn(BTN_STOP));
+    EXPECT_TRUE(ButtonOn(BTN_PAUSE));
+    EXPECT_FALSE(ButtonOn(BTN_RECORD));
     printf("[figure] Play command to the whole ring queued: %.2f ms (%d buffers of %u bytes); first write after %u ms\n",
            (double)(t1.QuadPart - t0.QuadPart) * 1000.0 / (double)f.QuadPart, Play.queuedAtStart,
            (unsigned)Play.bufferSize, (unsigned)(Play.firstWriteTick - Play.commandTick));
@@ -208,9 +197,9 @@ TEST_F(PlayDevice, SelectionIsPlayedExactlyThenOnlyThePadding)
     /* 86016-byte buffers: 2 full, then 27968 bytes, above the threshold: no padding at all. */
     ASSERT_EQ(200000u, got.size());
     EXPECT_TRUE(slice(data, 40000, 200000) == got);
-    EXPECT_FALSE(ButtonOn[BTN_STOP]);
-    EXPECT_TRUE(ButtonOn[BTN_PLAY]);
-    EXPECT_TRUE(ButtonOn[BTN_RECORD]);
+    EXPECT_FALSE(ButtonOn(BTN_STOP));
+    EXPECT_TRUE(ButtonOn(BTN_PLAY));
+    EXPECT_TRUE(ButtonOn(BTN_RECORD));
     EXPECT_EQ(PLAY_NOENTRY, Play.listEntry);
 }
 
@@ -347,7 +336,7 @@ TEST_F(PlayDevice, ThirdStopBeforeTheDeviceAnswersClosesIt)
     audioCmdStop();                   /* a fourth press changes nothing */
     ASSERT_TRUE(untilClosed(2000));
     EXPECT_EQ(0, Play.stopCount);
-    EXPECT_FALSE(ButtonOn[BTN_STOP]);
+    EXPECT_FALSE(ButtonOn(BTN_STOP));
     for (int i = 0; i < PLAY_MAXBUFFERS; i++)
         EXPECT_TRUE(Play.data[i] == NULL && Play.header[i] == NULL);
     std::vector<UINT> want = {MM_WOM_OPEN, MM_WOM_CLOSE};
@@ -364,13 +353,13 @@ TEST_F(PlayDevice, ThirdStopBeforeTheDeviceAnswersClosesIt)
 
 TEST_F(PlayDevice, PauseHoldsTheDeviceAndContinueResumes)
 {
-    Shell.button[BTN_PAUSE] = CreateWindowExA(0, "BUTTON", "Pause", WS_CHILD, 0, 0, 50, 20, Shell.main, NULL, Shell.instance, NULL);
+    SetWindowTextA(Frame.button[BTN_PAUSE], "Pause");
     Bytes data = pattern(400000);
     wave(44100, 2, 16, data);
     audioCmdPlay();
     audioCmdPause();
     char text[32];
-    GetWindowTextA(Shell.button[BTN_PAUSE], text, sizeof text);
+    GetWindowTextA(Frame.button[BTN_PAUSE], text, sizeof text);
     EXPECT_STREQ("Continue", text);
     pump(100);
     uint32_t held = PlayPosition();
@@ -378,7 +367,7 @@ TEST_F(PlayDevice, PauseHoldsTheDeviceAndContinueResumes)
     EXPECT_EQ(held, PlayPosition());  /* paused: the device does not move on */
     EXPECT_TRUE(Play.device != 0);
     audioCmdPause();
-    GetWindowTextA(Shell.button[BTN_PAUSE], text, sizeof text);
+    GetWindowTextA(Frame.button[BTN_PAUSE], text, sizeof text);
     EXPECT_STREQ("Pause", text);
     ASSERT_TRUE(untilClosed());
     /* Wine drops what its ALSA ring held when the device pauses (about 50 ms here); the
@@ -387,7 +376,6 @@ TEST_F(PlayDevice, PauseHoldsTheDeviceAndContinueResumes)
     ASSERT_LE(got.size(), data.size());
     EXPECT_LE(data.size() - got.size(), 17640u);
     EXPECT_TRUE(slice(data, data.size() - 200000, 200000) == slice(got, got.size() - 200000, 200000));
-    Shell.button[BTN_PAUSE] = NULL;
 }
 
 /* ---- 3. Failures ---- */
@@ -408,10 +396,10 @@ TEST_F(PlayDevice, DeviceThatCannotOpenShowsItsOwnTextExceptAtStartUp)
     }
     {
         zt::MessageRecorder rec;
-        strcpy(Shell.autoplay, "autoplayme");
+        strcpy(Frame.autoplay, "autoplayme");
         audioCmdPlay();
         EXPECT_EQ(0u, rec.messages.size());
-        EXPECT_STREQ("", Shell.autoplay);
+        EXPECT_STREQ("", Frame.autoplay);
     }
     Play.deviceId = 0;
 }

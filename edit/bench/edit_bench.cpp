@@ -8,7 +8,7 @@
 #include "edit/clipboard.h"
 #include "edit/edits.h"
 #include "edit/undo.h"
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/tempfile.h"
 #include "store/voc.h"
 

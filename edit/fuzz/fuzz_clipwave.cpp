@@ -6,7 +6,7 @@
  */
 #include "edit/clipwave.h"
 #include "edit/paste.h"
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/tempfile.h"
 #include "store/voc.h"
 

@@ -13,7 +13,7 @@
 #include "edit/editview.h"
 #include "edit/paste.h"
 #include "edit/undo.h"
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/blockfile.h"
 #include "store/tempfile.h"
 #include "store/voc.h"

@@ -4,7 +4,7 @@
  */
 #include "memprofile.h"
 
-#include "shell/profile.h"
+#include "core/profile.h"
 
 #include <ctype.h>
 #include <map>

@@ -2,8 +2,8 @@
  * test_settings.cpp - settings defaults, clamps, hand-edited files and the written forms
  * (Win32: the private-profile calls, under Wine).  Each case has its own settings folder.
  */
-#include "shell/profile.h"
-#include "shell/settings.h"
+#include "core/profile.h"
+#include "core/settings.h"
 #include "store/tempfile.h"
 #include "testutil.h"
 
@@ -81,10 +81,6 @@ TEST_F(SettingsTest, MissingFilesGiveDefaults)
     EXPECT_EQ(s.spectralHigh, 240u | 255u << 8 | 220u << 16);
     EXPECT_EQ(s.spectralLow, 32u << 8 | 32u << 16);
     EXPECT_EQ(s.spectralReverse, 1);
-    EXPECT_DOUBLE_EQ(s.pasteLeft, 1.0);
-    EXPECT_DOUBLE_EQ(s.pasteLoops, 3.0);
-    EXPECT_EQ(s.pasteOverlap, 1);
-    EXPECT_DOUBLE_EQ(s.silenceDuration, 10.0);
     EXPECT_DOUBLE_EQ(s.bufferSize, 4.0);
     EXPECT_EQ(s.numBuffers, 8);
     EXPECT_EQ(s.pasteHilite, 1);
@@ -145,7 +141,6 @@ TEST_F(SettingsTest, HandEditedFilesAreReadSensibly)
     EXPECT_EQ(Settings.waveformColor, 0x0000FFu);          /* red */
     EXPECT_EQ(Settings.spectralHigh, 44u | 0u << 8 | 255u << 16);  /* each part modulo 256 */
     EXPECT_EQ(Settings.spectralLow, 32u << 8 | 32u << 16); /* two parts: the default */
-    EXPECT_DOUBLE_EQ(Settings.silenceDuration, 10.0);
     EXPECT_EQ(Settings.undoLevels, 5);
 }
 
@@ -157,10 +152,7 @@ TEST_F(SettingsTest, SaveWritesYesNoAndNumberFormsAndReadsBack)
     Settings.previewFiles = 1;
     Settings.bufferSize = 2.5;
     Settings.numBuffers = 16;
-    Settings.pasteLeft = 0.25;
-    Settings.pasteLoops = 4.9;
     Settings.waveformColor = 0x030201u;
-    Settings.silenceDuration = 1.5;
     settingsSave();
     EXPECT_EQ(user("Undo"), "No");
     EXPECT_EQ(user("PasteHilite"), "Yes");
@@ -168,17 +160,33 @@ TEST_F(SettingsTest, SaveWritesYesNoAndNumberFormsAndReadsBack)
     EXPECT_EQ(user("BufferSize"), "2.5");
     EXPECT_EQ(user("NumBuffers"), "16");
     EXPECT_EQ(user("WaveOut"), "<none>");   /* no device chosen: not written */
-    EXPECT_EQ(priv("Paste Special", "Left"), "0.25");
-    EXPECT_EQ(priv("Paste Special", "Loops"), "4");
     EXPECT_EQ(priv("Colors", "Waveform"), "1,2,3");
-    EXPECT_EQ(priv("Silence", "Duration"), "1.5");
     SettingsState saved = Settings;
     settingsLoad();
     EXPECT_EQ(Settings.undoEnabled, 0);
     EXPECT_EQ(Settings.previewFiles, 1);
     EXPECT_DOUBLE_EQ(Settings.bufferSize, saved.bufferSize);
     EXPECT_EQ(Settings.waveformColor, saved.waveformColor);
-    EXPECT_DOUBLE_EQ(Settings.pasteLeft, 0.25);
+}
+
+// 4b. Keys that other dialogs own: a save of the general settings never writes back the
+// values read at start-up over what the user chose since (Paste Special, Silence, the
+// file type), and the "fill automatically" switch reaches the profile at once.
+TEST_F(SettingsTest, SaveLeavesKeysOwnedByOtherDialogsAlone)
+{
+    write("zelo.ini", "[Paste Special]\r\nLeft=0.5\r\n[Silence]\r\nDuration=2\r\n[Recent]\r\nFileFilter=Old\r\n");
+    settingsLoad();
+    write("zelo.ini", "[Paste Special]\r\nLeft=0.75\r\n[Silence]\r\nDuration=3\r\n[Recent]\r\nFileFilter=New\r\n");
+    settingsSave();
+    EXPECT_EQ(priv("Paste Special", "Left"), "0.75");
+    EXPECT_EQ(priv("Silence", "Duration"), "3");
+    EXPECT_EQ(priv("Recent", "FileFilter"), "New");
+
+    settingsSetAutoFillInfo(1);
+    EXPECT_EQ(priv("Settings", "AutoFillInfo"), "1");
+    settingsSetAutoFillInfo(0);
+    EXPECT_EQ(priv("Settings", "AutoFillInfo"), "0");
+    EXPECT_EQ(Settings.autoFillInfo, 0);
 }
 
 // 5. Directories and the recent format

@@ -2,6 +2,8 @@
  * settings.h - the general settings the shell loads when the main window is created and
  * writes back when it is destroyed.  Keys that one subsystem reads at the moment of use
  * (the conversion targets, meter, scripts, toolbar, cue window placement) stay with it.
+ * Keys another part owns are read and written there alone: [Recent] FileFilter by the
+ * save flow, [Paste Special] and [Silence] by their dialogs.
  * Global state: Settings.  Every numeric field is within its clamp after settingsLoad.
  */
 #ifndef ZELO_SETTINGS_H
@@ -32,15 +34,6 @@ struct SettingsState {
     uint32_t spectralHigh;       /* SpectralHigh, default 240,255,220 */
     uint32_t spectralLow;        /* SpectralLow, default 0,32,32 */
     int    spectralReverse;      /* SpectralReverse, default 1 */
-    /* zelo.ini [Recent] */
-    char   fileFilter[SETTINGS_NAMEMAX]; /* FileFilter: name of the last chosen filter */
-    /* zelo.ini [Paste Special], [Silence] */
-    double pasteLeft;            /* Left volume, default 1.0 */
-    double pasteRight;           /* Right volume, default 1.0 */
-    double pasteLoops;           /* Loops: at least 1, default 3 */
-    int    pasteOverlap;         /* Overlap, default 1 */
-    int    pasteLoop;            /* Loop, default 0 */
-    double silenceDuration;      /* Duration: seconds of Generate Silence, >= 0, default 10.0 */
     /* user profile [Zelo Edit] */
     double bufferSize;           /* BufferSize: seconds, 1.0..20.0, default 4.0 */
     int    numBuffers;           /* NumBuffers: 2..32, default 8 */
@@ -76,6 +69,9 @@ void settingsLoad(void);
 /* Writes the keys the shell owns at exit; the device names only when non-empty (the
    caller clears a name whose device does not exist).  [Size] is written separately. */
 void settingsSave(void);
+/* The Wave Information dialog's "fill automatically" box: set and written at once, so the
+   save flow, which reads the key when it needs it, sees the user's choice at once. */
+void settingsSetAutoFillInfo(int on);
 /* [Size] X and Y; XLoc and YLoc (the last copy to exit, in normal state). */
 void settingsSaveSize(long x, long y);
 void settingsSavePosition(long xLoc, long yLoc);

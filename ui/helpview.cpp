@@ -6,9 +6,9 @@
  * Global state: HelpView.  Invariant: HelpView.window is NULL or a live window whose list
  * holds every topic of HelpView.book in book order, and HelpView.current is the topic shown.
  */
-#include "shell/helpview.h"
-#include "shell/helptext.h"
-#include "shell/shell.h"
+#include "ui/helpview.h"
+#include "core/helptext.h"
+#include "ui/frame.h"
 #include "resources/resource.h"
 
 #include <stdio.h>
@@ -38,11 +38,11 @@ static void loadBook(void)
     HelpView.loaded = 1;
     const char *text = NULL;
     DWORD size = 0;
-    HRSRC res = FindResourceA(Shell.instance, "ZELOHELP", MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-    HGLOBAL mem = res ? LoadResource(Shell.instance, res) : NULL;
+    HRSRC res = FindResourceA(Frame.instance, "ZELOHELP", MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HGLOBAL mem = res ? LoadResource(Frame.instance, res) : NULL;
     if (mem) {
         text = (const char *)LockResource(mem);
-        size = SizeofResource(Shell.instance, res);
+        size = SizeofResource(Frame.instance, res);
     }
     helpParse(text, text ? size : 0, &HelpView.book);
 }
@@ -82,7 +82,7 @@ static void onCreate(HWND w)
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
         HelpView.font = CreateFontIndirectA(&ncm.lfMessageFont);
     HelpView.paper = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
-    HINSTANCE inst = Shell.instance;
+    HINSTANCE inst = Frame.instance;
     HelpView.findLabel = CreateWindowA("STATIC", "&Find:", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, w, (HMENU)HV_FINDLBL, inst, NULL);
     HelpView.find = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                                     0, 0, 0, 0, w, (HMENU)HV_FIND, inst, NULL);
@@ -170,8 +170,8 @@ static int openWindow(void)
         WNDCLASSA wc;
         memset(&wc, 0, sizeof wc);
         wc.lpfnWndProc = HELPWndProc;
-        wc.hInstance = Shell.instance;
-        wc.hIcon = LoadIconA(Shell.instance, MAKEINTRESOURCEA(117));
+        wc.hInstance = Frame.instance;
+        wc.hIcon = LoadIconA(Frame.instance, MAKEINTRESOURCEA(117));
         wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
         wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
         wc.lpszClassName = HELP_CLASSNAME;
@@ -181,14 +181,14 @@ static int openWindow(void)
     }
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     RECT m;
-    if (Shell.main && GetWindowRect(Shell.main, &m)) {
+    if (Frame.main && GetWindowRect(Frame.main, &m)) {
         x = m.left + 40;
         y = m.top + 40;
     }
     /* Not owned by the main window: it stays usable while a modal dialog disables the
        main window, which is exactly when a "?" button opens it. */
     HWND w = CreateWindowExA(0, HELP_CLASSNAME, HELP_TITLE, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             x, y, 680, 480, NULL, NULL, Shell.instance, NULL);
+                             x, y, 680, 480, NULL, NULL, Frame.instance, NULL);
     if (!w)
         return 0;
     ShowWindow(w, SW_SHOWNORMAL);
@@ -214,7 +214,7 @@ void helpShow(const char *keyword)
 void helpShowString(int stringId)
 {
     char key[64];
-    helpShow(shellString(stringId, key, sizeof key));
+    helpShow(frameString(stringId, key, sizeof key));
 }
 
 void helpClose(void)

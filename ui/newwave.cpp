@@ -3,10 +3,10 @@
  * Sample Rate, the rate for pasting raw data, and opening raw PCM files.  The caller passes
  * the values in and gets them back only when OK was pressed.
  */
-#include "shell/newwave.h"
-#include "shell/shell.h"
+#include "ui/newwave.h"
+#include "ui/frame.h"
 #include "resources/resource.h"
-#include "shell/helpview.h"
+#include "ui/helpview.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,7 +14,7 @@
 
 static const char *const rateList[] = {"6000", "8000", "11025", "16000", "22050", "32000", "32075", "44100", "48000"};
 
-static void centreOverOwner(HWND dlg) { shellCentreOver(dlg, GetWindow(dlg, GW_OWNER)); }
+static void centreOverOwner(HWND dlg) { frameCentre(dlg, GetWindow(dlg, GW_OWNER)); }
 
 static void initDialog(HWND dlg, NewWaveValues *v)
 {
@@ -113,7 +113,7 @@ static INT_PTR CALLBACK NEWWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
 int newWaveDialog(HWND owner, NewWaveValues *values)
 {
     NewWaveValues work = *values;
-    INT_PTR r = DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(IDD_NEWWAVE), owner, NEWWAVEMsgProc, (LPARAM)&work);
+    INT_PTR r = DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(IDD_NEWWAVE), owner, NEWWAVEMsgProc, (LPARAM)&work);
     if (r != IDOK)
         return 0;
     *values = work;

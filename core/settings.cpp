@@ -5,8 +5,8 @@
  * and clamped here so no other part has to guard against a hand-edited file.  Flags are
  * written "Yes"/"No", BufferSize "%g", doubles of zelo.ini "%lg", integers "%ld".
  */
-#include "shell/settings.h"
-#include "shell/profile.h"
+#include "core/settings.h"
+#include "core/profile.h"
 #include "store/tempfile.h"
 
 #include <windows.h>
@@ -40,10 +40,6 @@ void settingsDefaults(void)
     s.spectralHigh = DEF_SPECTRALHIGH;
     s.spectralLow = DEF_SPECTRALLOW;
     s.spectralReverse = 1;
-    s.pasteLeft = s.pasteRight = 1.0;
-    s.pasteLoops = 3;
-    s.pasteOverlap = 1;
-    s.silenceDuration = 10.0;
     s.bufferSize = 4.0;
     s.numBuffers = 8;
     s.pasteHilite = s.tempCompressed = s.undoEnabled = s.dither8Bit = 1;
@@ -161,19 +157,6 @@ void settingsLoad(void)
     s.spectralLow = privColor("SpectralLow", DEF_SPECTRALLOW);
     s.spectralReverse = profileGetInt("Colors", "SpectralReverse", 1) != 0;
 
-    profileGetString("Recent", "FileFilter", "", s.fileFilter, sizeof s.fileFilter);
-
-    s.pasteLeft = privDouble("Paste Special", "Left", 1.0);
-    s.pasteRight = privDouble("Paste Special", "Right", 1.0);
-    s.pasteLoops = (double)profileGetInt("Paste Special", "Loops", 3);
-    if (s.pasteLoops < 1.0)
-        s.pasteLoops = 1.0;
-    s.pasteOverlap = profileGetInt("Paste Special", "Overlap", 1) != 0;
-    s.pasteLoop = profileGetInt("Paste Special", "Loop", 0) != 0;
-    s.silenceDuration = privDouble("Silence", "Duration", 10.0);
-    if (s.silenceDuration < 0)
-        s.silenceDuration = 10.0;
-
     userProfileGetString(ZE, "BufferSize", "4.0", buf, sizeof buf);
     s.bufferSize = clampD(parseDouble(buf, 4.0), 1.0, 20.0);
     s.numBuffers = userInt("NumBuffers", 8, 2, 32);
@@ -258,20 +241,18 @@ void settingsSave(void)
     if (s.midiOut[0]) userProfileSetString(ZE, "MidiOut", s.midiOut);
     if (s.midiIn[0]) userProfileSetString(ZE, "MidiIn", s.midiIn);
 
-    profileSetString("Recent", "FileFilter", s.fileFilter);
-    profileSetInt("Settings", "AutoFillInfo", s.autoFillInfo);
     profileSetInt("Settings", "MaxDisplayTime", s.maxDisplayTime);
     profileSetInt("Settings", "UndoLevels", s.undoLevels);
-    privDoubleSet("Paste Special", "Right", s.pasteRight);
-    privDoubleSet("Paste Special", "Left", s.pasteLeft);
-    profileSetInt("Paste Special", "Loops", (long)s.pasteLoops);
-    profileSetInt("Paste Special", "Overlap", s.pasteOverlap);
-    profileSetInt("Paste Special", "Loop", s.pasteLoop);
-    privDoubleSet("Silence", "Duration", s.silenceDuration);
     privColorSet("Waveform", s.waveformColor);
     privColorSet("SpectralHigh", s.spectralHigh);
     privColorSet("SpectralLow", s.spectralLow);
     profileSetInt("Colors", "SpectralReverse", s.spectralReverse);
+}
+
+void settingsSetAutoFillInfo(int on)
+{
+    Settings.autoFillInfo = on != 0;
+    profileSetInt("Settings", "AutoFillInfo", Settings.autoFillInfo);
 }
 
 void settingsSaveSize(long x, long y)

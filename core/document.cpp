@@ -6,7 +6,7 @@
  * edit channel is 0 whenever the wave is mono (docNew, storeOpened); view end is DOC_NONE
  * exactly while the document is closed (docInit, docClose).
  */
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/tempfile.h"
 #include "store/blockfile.h"
 

@@ -8,11 +8,13 @@
  * State: FileUi (the open dialog's choices while it is up, the save dialog's type and
  * options while it is up).
  */
-#include "shell/shell.h"
-#include "shell/document.h"
-#include "shell/settings.h"
-#include "shell/newwave.h"
-#include "shell/profile.h"
+#include "formats/fileui.h"
+#include "ui/frame.h"
+#include "ui/helpview.h"
+#include "core/document.h"
+#include "core/settings.h"
+#include "ui/newwave.h"
+#include "core/profile.h"
 #include "formats/fio.h"
 #include "formats/flttable.h"
 #include "formats/filter.h"
@@ -41,13 +43,7 @@ struct FileUiState {
 };
 static FileUiState FileUi = {-1, 0, -1, 0, 0, 0, ""};
 
-/* Hooks the rest of the program fills in as it joins (view, lists, undo, audio). */
-void (*shellAfterLoad)(void);        /* whole-wave view and redraw after a new wave arrived */
-void (*shellEmptyLists)(void);       /* cue list and play list */
-void (*shellPreview)(const char *name);
-void (*shellPreviewStop)(void);
-
-extern void helpShowTopic(const char *keyword);
+FileUiHooks FileUiHook;
 
 /* ---- what the flows ask of the program ---- */
 
@@ -78,8 +74,8 @@ static int hookNewStore(const FioFormat *f)
 
 static void hookEmptyLists(void)
 {
-    if (shellEmptyLists)
-        shellEmptyLists();
+    if (FileUiHook.emptyLists)
+        FileUiHook.emptyLists();
 }
 
 static void wholeView(void)
@@ -90,9 +86,9 @@ static void wholeView(void)
     Doc.selStart = 0;
     Doc.selEnd = DOC_NONE;
     Doc.selectionShown = 0;
-    if (shellAfterLoad)
-        shellAfterLoad();
-    InvalidateRect(Shell.main, NULL, FALSE);
+    if (FileUiHook.afterLoad)
+        FileUiHook.afterLoad();
+    InvalidateRect(Frame.main, NULL, FALSE);
 }
 
 static void nameDocument(const char *name)
@@ -169,7 +165,7 @@ static void hookCurrentDir(char *out, size_t size)
 static int hookAskRaw(FltRaw *raw, void *owner)
 {
     NewWaveValues v = {3, raw->rate, raw->channels, raw->bits, 0, (int)raw->byteOrder, (int)raw->compression};
-    if (!newWaveDialog((HWND)owner ? (HWND)owner : Shell.main, &v)) {
+    if (!newWaveDialog((HWND)owner ? (HWND)owner : Frame.main, &v)) {
         FileUi.rawCancelled = 1;
         return 1;
     }
@@ -217,10 +213,10 @@ static UINT_PTR CALLBACK OPENHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_FD_AUTOPLAY) {
             FileUi.autoPlay = IsDlgButtonChecked(dlg, IDC_FD_AUTOPLAY) == BST_CHECKED;
-            if (!FileUi.autoPlay && shellPreviewStop)
-                shellPreviewStop();
+            if (!FileUi.autoPlay && FileUiHook.previewStop)
+                FileUiHook.previewStop();
         } else if (LOWORD(wParam) == IDC_FD_HELP) {
-            helpShowTopic("Open");
+            helpShow("Open");
         }
         break;
     case WM_NOTIFY: {
@@ -236,8 +232,8 @@ static UINT_PTR CALLBACK OPENHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
                 snprintf(FileUi.lastDescribed, sizeof FileUi.lastDescribed, "%s", name);
                 describeInto(dlg, name);
                 DWORD a = GetFileAttributesA(name);
-                if (FileUi.autoPlay && shellPreview && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY))
-                    shellPreview(name);
+                if (FileUi.autoPlay && FileUiHook.preview && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY))
+                    FileUiHook.preview(name);
             }
         }
         break;
@@ -262,7 +258,7 @@ static UINT_PTR CALLBACK SAVEHookProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM 
             if (v)
                 FileUi.saveOptions = v;
         } else if (LOWORD(wParam) == IDC_FD_HELP) {
-            helpShowTopic("Save");
+            helpShow("Save");
         }
         break;
     case WM_NOTIFY: {
@@ -310,8 +306,8 @@ static int hookAskSaveName(char *name, size_t size, int selectionOnly, int *type
     OPENFILENAMEA o;
     memset(&o, 0, sizeof o);
     o.lStructSize = sizeof o;
-    o.hwndOwner = Shell.main;
-    o.hInstance = Shell.instance;
+    o.hwndOwner = Frame.main;
+    o.hInstance = Frame.instance;
     o.lpstrFilter = filters;
     o.nFilterIndex = *type >= 0 ? FltTable.rec[*type].savePos : 1;
     o.lpstrFile = file;
@@ -351,8 +347,8 @@ static int runOpenDialog(char *buf, size_t size, int multiple, const char *title
     OPENFILENAMEA o;
     memset(&o, 0, sizeof o);
     o.lStructSize = sizeof o;
-    o.hwndOwner = Shell.main;
-    o.hInstance = Shell.instance;
+    o.hwndOwner = Frame.main;
+    o.hInstance = Frame.instance;
     o.lpstrFilter = filters;
     o.nFilterIndex = pre >= 0 && FltTable.rec[pre].openPos ? FltTable.rec[pre].openPos : 1;
     o.lpstrFile = buf;
@@ -364,8 +360,8 @@ static int runOpenDialog(char *buf, size_t size, int multiple, const char *title
     o.lpfnHook = OPENHookProc;
     o.lpTemplateName = MAKEINTRESOURCEA(IDD_OPENEXTRA);
     BOOL ok = GetOpenFileNameA(&o);
-    if (shellPreviewStop)
-        shellPreviewStop();
+    if (FileUiHook.previewStop)
+        FileUiHook.previewStop();
     if (!ok)
         return 1;
     if (chosen)
@@ -399,20 +395,20 @@ static int openFile(const char *name, int chosen)
     if (!osFileExists(path)) {
         char text[MAX_PATH + 32];
         snprintf(text, sizeof text, "%s\n\nThe file does not exist.", path);
-        shellMessage(text, "Open", MB_OK | MB_ICONEXCLAMATION);
+        frameMessage(text, "Open", MB_OK | MB_ICONEXCLAMATION);
         return 1;
     }
     HCURSOR old = SetCursor(LoadCursor(NULL, IDC_WAIT));
     FileUi.storeMade = 0;
     FileUi.rawCancelled = 0;
-    int rc = fioOpen(path, chosen, Shell.main);
+    int rc = fioOpen(path, chosen, Frame.main);
     SetCursor(old);
     if (rc != 0 && !FileUi.storeMade) {
         /* No filter took the file: what was loaded before stays. */
         if (!FileUi.rawCancelled) {
             char text[MAX_PATH + 64];
             snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
-            shellMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
+            frameMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
         }
         return rc;
     }
@@ -427,11 +423,11 @@ static int openFile(const char *name, int chosen)
             DocHook.buttons(1, 1, 1);
         wholeView();
     }
-    InvalidateRect(Shell.main, NULL, FALSE);
+    InvalidateRect(Frame.main, NULL, FALSE);
     return rc;
 }
 
-void cmdOpen(void)
+void fileUiOpen(void)
 {
     if (fileUiBusy())
         return;
@@ -444,7 +440,7 @@ void cmdOpen(void)
     openFile(name, chosen);
 }
 
-void cmdReopen(void)
+void fileUiReopen(void)
 {
     if (fileUiBusy())
         return;
@@ -455,7 +451,7 @@ void cmdReopen(void)
     openFile(name, Fio.saveType);
 }
 
-void cmdSave(int asNew, int selectionOnly)
+void fileUiSave(int asNew, int selectionOnly)
 {
     if (fileUiBusy())
         return;
@@ -466,7 +462,7 @@ void cmdSave(int asNew, int selectionOnly)
     if (selectionOnly && !docHasSelection())
         selectionOnly = 0;
     HCURSOR old = SetCursor(LoadCursor(NULL, IDC_WAIT));
-    fioSave(name, asNew || !Doc.name[0], selectionOnly, Shell.main);
+    fioSave(name, asNew || !Doc.name[0], selectionOnly, Frame.main);
     SetCursor(old);
 }
 
@@ -474,14 +470,14 @@ static int hookDocSave(void)
 {
     char name[FLT_PATH_MAX];
     snprintf(name, sizeof name, "%s", Doc.name);
-    return fioSave(name, !Doc.name[0], 0, Shell.main);
+    return fioSave(name, !Doc.name[0], 0, Frame.main);
 }
 
 /* The command line's file: opened, then played once. */
-void shellStartupOpen(void)
+void fileUiOpenCommandLine(const char *line)
 {
     char name[MAX_PATH];
-    const char *s = Shell.commandLine;
+    const char *s = line ? line : "";
     while (*s == ' ' || *s == '\t')
         s++;
     if (*s == '"') {
@@ -500,13 +496,13 @@ void shellStartupOpen(void)
     }
     if (!name[0])
         return;
-    snprintf(Shell.autoplay, sizeof Shell.autoplay, "autoplayme");
+    snprintf(Frame.autoplay, sizeof Frame.autoplay, "autoplayme");
     openFile(name, -1);
-    InvalidateRect(Shell.main, NULL, FALSE);
+    InvalidateRect(Frame.main, NULL, FALSE);
     if (BF.table && Wave.dataLength)
-        PostMessageA(Shell.main, WM_COMMAND, IDM_PLAY, 0);
+        PostMessageA(Frame.main, WM_COMMAND, IDM_PLAY, 0);
     else
-        Shell.autoplay[0] = 0;
+        Frame.autoplay[0] = 0;
 }
 
 /* Appends name at the end of the waveform, converted to its format, through the filters
@@ -527,7 +523,7 @@ static int appendFile(const char *name)
     for (int i = 0; i < FltTable.count && !opened; i++) {
         if (!(FltTable.rec[i].flags & FLT_CANREAD))
             continue;
-        int rc = filterOpenInput(i, path, Shell.main, &def, 1);
+        int rc = filterOpenInput(i, path, Frame.main, &def, 1);
         if (rc == FILTER_CANCELLED)
             return 1;
         opened = rc == FILTER_OPENED;
@@ -535,7 +531,7 @@ static int appendFile(const char *name)
     if (!opened) {
         char text[MAX_PATH + 64];
         snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
-        shellMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
+        frameMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
         return 1;
     }
     PasteRequest r;
@@ -616,14 +612,14 @@ static void afterAppends(int count)
     Doc.viewEnd = frames ? frames - 1 : 0;
     if (DocHook.buttons)
         DocHook.buttons(1, 1, 1);
-    if (shellAfterLoad)
-        shellAfterLoad();
+    if (FileUiHook.afterLoad)
+        FileUiHook.afterLoad();
     (void)count;
-    InvalidateRect(Shell.main, NULL, FALSE);
+    InvalidateRect(Frame.main, NULL, FALSE);
 }
 
 /* Open Append: each chosen file joins the end of the wave. */
-void cmdOpenAppend(void)
+void fileUiOpenAppend(void)
 {
     if (fileUiBusy())
         return;
@@ -641,7 +637,7 @@ void cmdOpenAppend(void)
 
 /* Open As: a new empty waveform of the format the New Waveform dialog gives, with every
    chosen file appended in order, converted to it. */
-void cmdOpenAs(void)
+void fileUiOpenAs(void)
 {
     if (fileUiBusy())
         return;
@@ -663,7 +659,7 @@ void cmdOpenAs(void)
 }
 
 /* Dropped files: the first is opened, the others appended behind it. */
-void shellDropFiles(HDROP drop)
+void fileUiDropFiles(HDROP drop)
 {
     if (!docSaveChangesPrompt()) {
         DragFinish(drop);
@@ -692,7 +688,7 @@ void shellDropFiles(HDROP drop)
             DocHook.buttons(1, -1, 1);
         Doc.selStart = 0;
         Doc.selEnd = DOC_NONE;
-        InvalidateRect(Shell.main, NULL, FALSE);
+        InvalidateRect(Frame.main, NULL, FALSE);
     }
     delete[] rest;
 }
@@ -703,7 +699,7 @@ void fileUiInit(void)
     char exe[MAX_PATH], *base;
     GetModuleFileNameA(NULL, exe, sizeof exe);
     base = strrchr(exe, '\\');
-    fltTableBuild(Shell.programDir, base ? base + 1 : exe);
+    fltTableBuild(Frame.programDir, base ? base + 1 : exe);
     fioInitSaveType();
     FioHook.currentFormat = hookCurrentFormat;
     FioHook.newStore = hookNewStore;

@@ -1,7 +1,7 @@
 /*
  * test_document.cpp - the document's prompt, New, Close, selection rule and display names.
  */
-#include "shell/document.h"
+#include "core/document.h"
 #include "store/tempfile.h"
 #include "testutil.h"
 

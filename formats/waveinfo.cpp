@@ -6,9 +6,10 @@
  * State: WaveInfo (the picture's bitmap and its item while the dialog is up).  Writes
  * InfoList and Settings.autoFillInfo.
  */
-#include "shell/shell.h"
-#include "shell/settings.h"
-#include "shell/helpview.h"
+#include "formats/fileui.h"
+#include "ui/frame.h"
+#include "core/settings.h"
+#include "ui/helpview.h"
 #include "formats/info.h"
 #include "resources/resource.h"
 
@@ -219,7 +220,7 @@ static void paintPicture(HWND dlg, HDC dc)
 static void storeFields(HWND dlg)
 {
     char text[WAVEINFO_TEXTMAX], had[WAVEINFO_TEXTMAX];
-    Settings.autoFillInfo = IsDlgButtonChecked(dlg, IDC_WI_AUTOFILL) == BST_CHECKED;
+    settingsSetAutoFillInfo(IsDlgButtonChecked(dlg, IDC_WI_AUTOFILL) == BST_CHECKED);
     for (int i = 0; i < InfoList.count; i++) {
         InfoItem *it = &InfoList.item[i];
         int control = 0, skip = 0;
@@ -267,7 +268,7 @@ static INT_PTR CALLBACK WAVEINFOMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
     (void)lParam;
     switch (msg) {
     case WM_INITDIALOG: {
-        shellCentreOver(dlg, NULL);
+        frameCentre(dlg, NULL);
         for (int f = 0; f < FIELD_COUNT; f++)
             SendDlgItemMessageA(dlg, InfoFields[f].control, EM_LIMITTEXT, WAVEINFO_TEXTMAX - 1, 0);
         SendDlgItemMessageA(dlg, IDC_WI_TITLE, EM_LIMITTEXT, WAVEINFO_TEXTMAX - 1, 0);
@@ -310,15 +311,15 @@ static INT_PTR CALLBACK WAVEINFOMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
     return FALSE;
 }
 
-void cmdInfo(void)
+void waveInfoCommand(void)
 {
-    DialogBoxParamA(Shell.instance, MAKEINTRESOURCEA(ID_WAVEINFO), Shell.main, WAVEINFOMsgProc, 0);
+    DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(ID_WAVEINFO), Frame.main, WAVEINFOMsgProc, 0);
 }
 
 /* The document's INFO hooks: New empties the list and may fill ISFT and ICRD. */
-void shellInfoClear(void) { infoClear(); }
+void waveInfoClear(void) { infoClear(); }
 
-void shellInfoSet(const char *id, const char *text)
+void waveInfoSet(const char *id, const char *text)
 {
     int i = infoFind(id);
     if (i >= 0)

@@ -2,7 +2,7 @@
  * helptext.cpp - parsing the help source into a HelpBook, keyword lookup, and the layout
  * of one topic's text.  No global state: the help window owns its book.
  */
-#include "shell/helptext.h"
+#include "core/helptext.h"
 
 #include <ctype.h>
 #include <string.h>

@@ -4,7 +4,7 @@
  * fails here), no keyword leads to two topics, and the parser and layout hold up against
  * odd input.
  */
-#include "shell/helptext.h"
+#include "core/helptext.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +72,7 @@ std::set<std::string> keywordsInUse()
 {
     std::set<std::string> keys = {"Open", "Save", "Console Controls", "Features", "Info", "Viewing", "Byte Swap",
                                   "Silence", "Paste Special", "Bitmaps", "Play List", "Custom Toolbar"};
-    const char *folders[] = {"shell", "formats", "edit", "view", "audio", "lists", "scripts", "toolbar", "cd",
+    const char *folders[] = {"shell", "core", "ui", "formats", "edit", "view", "audio", "lists", "scripts", "toolbar", "cd",
                              "plugins", "dsp", "resources"};
     namespace fs = std::filesystem;
     for (const char *f : folders) {

@@ -7,7 +7,7 @@
  * private-profile calls to the Windows directory.  Numbers are parsed here, not by
  * GetPrivateProfileInt, so a hand-edited "abc" yields the default rather than 0.
  */
-#include "shell/profile.h"
+#include "core/profile.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,0 +1,140 @@
+/*
+ * startup.cpp - the one place where the program is put together: start-up in the order the
+ * subsystems depend on each other (settings and directories, the document, the editing
+ * engine, the files, the view; then, with the main window, the message hook, the devices
+ * and the file preview), every hook between subsystems assigned here and nowhere else,
+ * and shutdown in its fixed order.
+ *
+ * A new subsystem adds one block to startupBeforeWindow or startupWindowCreated, and one to
+ * shutdownAll.
+ */
+#include "shell/shell.h"
+#include "core/document.h"
+#include "core/settings.h"
+#include "store/tempfile.h"
+#include "os/os.h"
+#include "ui/helpview.h"
+#include "formats/fileui.h"
+#include "ui/newwave.h"
+#include "edit/editwin.h"
+#include "edit/editview.h"
+#include "view/view.h"
+#include "audio/audio.h"
+
+#include <stdio.h>
+#include <string.h>
+
+/* ---- what the document asks of the windows ---- */
+
+static void docTitle(const char *title) { SetWindowTextA(Frame.main, title); }
+
+static int docTitleInUse(const char *title)
+{
+    for (HWND w = FindWindowA(FRAME_CLASSNAME, NULL); w; w = FindWindowExA(NULL, w, FRAME_CLASSNAME, NULL)) {
+        char t[300];
+        if (w != Frame.main && GetWindowTextA(w, t, sizeof t) > 0 && strcmp(t, title) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static void docButtons(int play, int zoom, int record)
+{
+    if (play >= 0) {
+        /* Pause and Stop belong to a running playback; they are not enabled by a new wave. */
+        frameEnableButton(BTN_PLAY, play);
+        frameEnableButton(BTN_PAUSE, play && audioPlaying());
+        frameEnableButton(BTN_STOP, play && audioPlaying());
+    }
+    if (zoom >= 0) {
+        frameEnableButton(BTN_ZOOMIN, zoom);
+        frameEnableButton(BTN_ZOOMOUT, zoom);
+        frameEnableButton(BTN_FULLVIEW, zoom);
+    }
+    if (record >= 0)
+        frameEnableButton(BTN_RECORD, record);
+}
+
+static int docAutoFill(void) { return Settings.autoFillInfo; }
+
+static int docNewDialog(DocFormat *f)
+{
+    NewWaveValues v = {0, f->sampleRate, f->channels, f->bitsPerSample, 0, 0, 0};
+    if (!newWaveDialog(Frame.main, &v))
+        return 1;
+    f->sampleRate = v.rate;
+    f->channels = v.channels;
+    f->bitsPerSample = v.bits;
+    return 0;
+}
+
+static void refreshCommands(void)
+{
+    if (Frame.main)
+        commandEnablePass(GetMenu(Frame.main));
+}
+
+/* ---- start-up ---- */
+
+void startupBeforeWindow(void)
+{
+    /* Settings and the directories first: everything else reads them. */
+    settingsLoad();
+    settingsFixTempDirs();
+    tempSeed(osTickCount() ^ osProcessId());
+    FrameHook.refreshCommands = refreshCommands;
+
+    /* The document and what it asks of the windows and of the other subsystems. */
+    docInit();
+    DocHook.setTitle = docTitle;
+    DocHook.titleInUse = docTitleInUse;
+    DocHook.buttons = docButtons;
+    DocHook.readRecent = settingsRecentRead;
+    DocHook.writeRecent = settingsRecentWrite;
+    DocHook.autoFillInfo = docAutoFill;
+    DocHook.newDialog = docNewDialog;
+    DocHook.clearInfo = waveInfoClear;
+    DocHook.setInfo = waveInfoSet;
+
+    /* Editing, then the files (whose flows call the undo and paste engines), then the view. */
+    editInit();
+    fileUiInit();
+    viewInit();
+    FileUiHook.afterLoad = viewReset;
+    EditView.invalidate = InvalidateWaveRange;
+    EditView.modified = viewModified;
+    EditView.select = SetSelection;
+    EditView.status = UpdateStatusFields;
+    EditView.channel = SetEditChannel;
+}
+
+void startupWindowCreated(HWND hwnd)
+{
+    (void)hwnd;
+    osSetMessageHook(frameMessage);
+    helpFileDialogMessage(0);   /* registers "commdlg_help" */
+    audioStartup();
+    FileUiHook.preview = audioPreviewFile;
+    FileUiHook.previewStop = audioPreviewStop;
+}
+
+void startupOpenCommandLine(void)
+{
+    fileUiOpenCommandLine(Shell.commandLine);
+}
+
+/* ---- shutdown, on WM_DESTROY ---- */
+
+void shutdownAll(void)
+{
+    audioShutdown();
+    editShutdown();
+    helpClose();
+    tempStoreTeardown(1);
+    viewShutdown();
+    settingsSave();
+    fileUiShutdown();
+    tempTransferRelease();
+}
+
+void shutdownLastCopy(void) { tempExitCleanup(); }
