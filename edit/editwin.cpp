@@ -58,7 +58,7 @@ static void meterClose(void)
     progressDestroy();
 }
 static int meterCancelled(void) { return Progress.cancelled != 0; }
-static int meterUp(void) { return Progress.dialog != NULL; }
+static int meterUp(void) { return frameBusy(); }
 
 void editInit(void)
 {

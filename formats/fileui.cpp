@@ -385,7 +385,7 @@ static int askOpenName(char *name, size_t size, int *chosen, const char *title)
 
 /* A long operation pumps messages behind its progress meter; a file command arriving then
    (posted by another program or a script) must not start a second one inside it. */
-static int fileUiBusy(void) { return Progress.dialog != NULL; }
+static int fileUiBusy(void) { return frameBusy(); }
 
 static int openFile(const char *name, int chosen)
 {

@@ -117,12 +117,21 @@ static INT_PTR CALLBACK PROGRESSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
     return FALSE;
 }
 
+/* The meter brackets every long operation, so it also holds the program's busy state:
+   taken when the meter opens and given back when the operation closes it (not when the
+   user cancels: the work is still unwinding then). */
+static int busyHeld;
+
 void progressCreate(const char *title, HWND owner)
 {
     if (Progress.silentOwner)
         return;
     if (Progress.dialog)
         progressDestroy();
+    if (!busyHeld) {
+        busyHeld = 1;
+        frameBusyBegin();
+    }
     snprintf(Progress.title, sizeof Progress.title, "%s", title && title[0] ? title : "Generating Stuff");
     Progress.lastPercent = -1.0;
     Progress.lastSeconds = 0xFFFFFFFFu;
@@ -209,4 +218,8 @@ void progressDestroy(void)
     }
     Progress.dialog = NULL;
     Progress.owner = Frame.main;
+    if (busyHeld) {
+        busyHeld = 0;
+        frameBusyEnd();
+    }
 }

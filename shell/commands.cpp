@@ -80,8 +80,28 @@ static void cmdNew(void)
         docNew();
 }
 
+/* What may run while a long operation pumps messages behind the progress meter: looking
+   (zoom, scroll, time formats), help, and stopping playback.  Everything else could change
+   or pull away the store and the document the operation is working on. */
+static int allowedWhileBusy(int id)
+{
+    switch (id) {
+    case IDM_TIME_DECIMAL: case IDM_TIME_FRAMES: case IDM_TIME_SAMPLES: case IDM_TIME_SMPTE:
+    case IDM_ZOOMIN: case IDM_ZOOMOUT: case IDM_FULLVIEW:
+    case IDM_PAGEUP: case IDM_PAGEDOWN: case IDM_HOME: case IDM_END: case 777: case 778:
+    case IDM_HELPCONTENTS: case IDM_QUICKREF: case IDM_FEATURES: case IDM_ABOUT:
+    case IDM_STOP: case IDM_PAUSE: case IDM_FOCUSMAIN: case IDM_NOACTION_F1:
+        return 1;
+    }
+    return 0;
+}
+
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {
+    if (frameBusy() && !allowedWhileBusy(id)) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
     if (control && notify == STN_DBLCLK && viewStatusDoubleClick(control))
         return;
     switch (id) {
