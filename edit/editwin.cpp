@@ -175,6 +175,8 @@ static INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
                 return TRUE;
             }
             silenceSeconds = v;
+            snprintf(t, sizeof t, "%g", v);
+            profileSetString("Silence", "Duration", t);
             EndDialog(dlg, IDOK);
             return TRUE;
         }
