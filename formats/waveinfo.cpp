@@ -128,7 +128,7 @@ static void showItems(HWND dlg)
             if (WaveInfo.bitmap)
                 WaveInfo.pictureItem = i;
             else
-                MessageBoxA(dlg, "Can't display embedded DIB", "Error", MB_OK | MB_ICONINFORMATION);
+                frameMessageFrom(dlg, "Can't display embedded DIB", "Error", OS_MB_OK | OS_MB_ICONINFORMATION);
         }
     }
 }
@@ -150,14 +150,14 @@ static void choosePicture(HWND dlg)
         return;
     HANDLE f = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (f == INVALID_HANDLE_VALUE) {
-        MessageBoxA(dlg, name, "Cannot Open File", MB_OK | MB_ICONEXCLAMATION);
+        frameMessageFrom(dlg, name, "Cannot Open File", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return;
     }
     DWORD size = GetFileSize(f, NULL);
     /* A picture item travels in a RIFF chunk: keep it well inside what a chunk may hold. */
     if (size == INVALID_FILE_SIZE || size <= 14 || size > (16u << 20)) {
         CloseHandle(f);
-        MessageBoxA(dlg, "Couldn't Create DIB!", "Error", MB_OK | MB_ICONINFORMATION);
+        frameMessageFrom(dlg, "Couldn't Create DIB!", "Error", OS_MB_OK | OS_MB_ICONINFORMATION);
         return;
     }
     uint8_t *item = new uint8_t[size - 14 + 4 + 1];
@@ -172,7 +172,7 @@ static void choosePicture(HWND dlg)
     HBITMAP b = ok ? dibToBitmap(dlg, item + 4, got, &w, &h) : NULL;
     if (!b) {
         delete[] item;
-        MessageBoxA(dlg, "Couldn't Create DIB!", "Error", MB_OK | MB_ICONINFORMATION);
+        frameMessageFrom(dlg, "Couldn't Create DIB!", "Error", OS_MB_OK | OS_MB_ICONINFORMATION);
         return;
     }
     if (WaveInfo.pictureItem != WAVEINFO_NOPICTURE)
@@ -184,7 +184,7 @@ static void choosePicture(HWND dlg)
         delete[] item;
         WaveInfo.pictureItem = WAVEINFO_NOPICTURE;
         dropBitmap();
-        MessageBoxA(dlg, "Couldn't Create DIB!", "Error", MB_OK | MB_ICONINFORMATION);
+        frameMessageFrom(dlg, "Couldn't Create DIB!", "Error", OS_MB_OK | OS_MB_ICONINFORMATION);
         InvalidateRect(dlg, &WaveInfo.frame, TRUE);
         return;
     }
@@ -265,6 +265,8 @@ static void storeFields(HWND dlg)
 
 static INT_PTR CALLBACK WAVEINFOMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, "Info"))
+        return TRUE;
     (void)lParam;
     switch (msg) {
     case WM_INITDIALOG: {
@@ -298,15 +300,8 @@ static INT_PTR CALLBACK WAVEINFOMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
         case IDC_WI_ICON:
             choosePicture(dlg);
             return TRUE;
-        case IDC_HELPBTN:
-            helpShow("Info");
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        dropBitmap();
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }

@@ -3,9 +3,12 @@
  */
 #include "shell/shell.h"
 #include "resources/resource.h"
+#include "ui/helpview.h"
 
 static INT_PTR CALLBACK ABOUTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, HELPKEY_CONTENTS))
+        return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dlg, IDC_ABOUT_NAME, Frame.programName);
@@ -14,9 +17,6 @@ static INT_PTR CALLBACK ABOUTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
             EndDialog(dlg, LOWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
         return TRUE;
     }
     return FALSE;

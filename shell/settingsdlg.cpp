@@ -190,7 +190,7 @@ static int readDouble(HWND page, int id, double *out)
    dialog cannot be pressed again while one is up. */
 static void dlgMessage(HWND dlg, const char *text, const char *caption, unsigned style)
 {
-    MessageBoxA(dlg, text, caption, style);
+    frameMessageFrom(dlg, text, caption, style);
 }
 
 static long clampL(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }

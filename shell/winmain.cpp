@@ -135,7 +135,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
     Frame.osLevel = osLevel();
 
     if (!registerMainClass()) {
-        MessageBoxA(NULL, frameString(IDS_ERR_REGCLASS, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
+        osMessage(frameString(IDS_ERR_REGCLASS, buf, sizeof buf), "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 1;
     }
     registerChildClasses();
@@ -165,8 +165,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
     Frame.main = CreateWindowExA(exStyle, Shell.className, Frame.programName, style, x, y, w, h,
                                  NULL, NULL, instance, NULL);
     if (!Frame.main) {
-        MessageBoxA(NULL, "Can't create main window", "Error", MB_ICONEXCLAMATION);
-        MessageBoxA(NULL, frameString(IDS_ERR_CREATEWIN, buf, sizeof buf), NULL, MB_ICONEXCLAMATION);
+        osMessage("Can't create main window", "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        osMessage(frameString(IDS_ERR_CREATEWIN, buf, sizeof buf), "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 2;
     }
     Frame.menuAcc = LoadAcceleratorsA(instance, "MenuAcc");

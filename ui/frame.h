@@ -13,6 +13,7 @@
 #define ZELO_FRAME_H
 
 #include <windows.h>
+#include "os/os.h"
 
 #define FRAME_CLASSNAME    "ZELO-v95"
 #define FRAME_METERCLASS   "ZeloMeter7"

@@ -71,7 +71,7 @@ static int accept(HWND dlg, NewWaveValues *v)
     while (*end == ' ')
         end++;
     if (rate < NEWWAVE_MINRATE || rate > NEWWAVE_MAXRATE || *end) {
-        MessageBoxA(dlg, "Please enter a sample rate from 1000 to 200000 Hz.", "Sorry", MB_OK | MB_ICONEXCLAMATION);
+        frameMessageFrom(dlg, "Please enter a sample rate from 1000 to 200000 Hz.", "Sorry", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         SetFocus(GetDlgItem(dlg, IDC_NW_RATE));
         return 0;
     }
@@ -88,6 +88,8 @@ static int accept(HWND dlg, NewWaveValues *v)
 
 static INT_PTR CALLBACK NEWWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, HELPKEY_NEWWAVE))
+        return TRUE;
     NewWaveValues *v = (NewWaveValues *)GetWindowLongPtrA(dlg, DWLP_USER);
     switch (msg) {
     case WM_INITDIALOG:
@@ -100,12 +102,8 @@ static INT_PTR CALLBACK NEWWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
         case IDC_NW_RATELIST: if (HIWORD(wParam) == LBN_SELCHANGE) rateChosen(dlg); return TRUE;
         case IDOK:            if (accept(dlg, v)) EndDialog(dlg, IDOK); return TRUE;
         case IDCANCEL:        EndDialog(dlg, IDCANCEL); return TRUE;
-        case IDC_HELPBTN:     helpShow(HELPKEY_NEWWAVE); return TRUE;
         }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }

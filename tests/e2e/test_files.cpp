@@ -90,8 +90,10 @@ TEST(Files, CommandLineOpenSaveAsAndReopenKeepEverySample)
     ASSERT_TRUE(read);
     EXPECT_TRUE(back == data);
 
+    settle(app);
     app.command(kReopen);
     app.idle(300);
+    settle(app);
     EXPECT_EQ("tone in.wav - Zelo Edit", app.title());
     EXPECT_EQ(0, app.close());
 }
