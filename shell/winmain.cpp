@@ -195,9 +195,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
 
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        /* The menu's keys belong to the main window and its children only: typing in
+           another window of the program (the help viewer, a dialog) must not edit the wave. */
         HWND focus = GetFocus();
         HACCEL acc = (focus && focus == Shell.cdEntry) ? Shell.numsAcc : Shell.menuAcc;
-        if (acc && TranslateAcceleratorA(Shell.main, acc, &msg))
+        int ours = msg.hwnd && (msg.hwnd == Shell.main || IsChild(Shell.main, msg.hwnd));
+        if (acc && ours && TranslateAcceleratorA(Shell.main, acc, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
