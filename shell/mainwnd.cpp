@@ -78,8 +78,15 @@ static void createChildren(void)
     Shell.formatField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY | SS_NOPREFIX, -1);
     Shell.countField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
     Shell.sizeField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Shell.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
-    Shell.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
+    /* The device lines sit in the toolbar's band, at its right end, on one line each: cut
+       with an ellipsis when the window is too narrow, never wrapped. */
+    DWORD line = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS;
+    Shell.devName = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | line, 0, 0, 10, 10,
+                                    Shell.toolbar, NULL, Shell.instance, NULL);
+    Shell.devCaps = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | line, 0, 0, 10, 10,
+                                    Shell.toolbar, NULL, Shell.instance, NULL);
+    SendMessageA(Shell.devName, WM_SETFONT, (WPARAM)Shell.smallFont, FALSE);
+    SendMessageA(Shell.devCaps, WM_SETFONT, (WPARAM)Shell.smallFont, FALSE);
     /* The CD panel's controls exist from the start and show with the panel. */
     Shell.cdList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VSCROLL | LBS_NOTIFY, 0, 0, 10, 10,
                                    Shell.main, (HMENU)(INT_PTR)IDM_CD_TRACKS, Shell.instance, NULL);
@@ -91,8 +98,24 @@ static void createChildren(void)
 
 void shellEnableButton(int which, BOOL on)
 {
+    if (which == BTN_PLAY && on && !audioHaveOutput())
+        on = FALSE;   /* nothing to play on */
     if (which >= 0 && which < BTN_COUNT && Shell.button[which])
         EnableWindow(Shell.button[which], on);
+}
+
+/* Width of a one-line static's text in the small font, plus a little air. */
+static int devTextWidth(HWND w)
+{
+    char text[128];
+    if (!w || GetWindowTextA(w, text, sizeof text) <= 0)
+        return 0;
+    HDC dc = GetDC(w);
+    HGDIOBJ old = SelectObject(dc, Shell.smallFont);
+    int cx = textWidth(dc, text) + 4;
+    SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    return cx;
 }
 
 void shellLayout(int width, int height)
@@ -127,10 +150,16 @@ void shellLayout(int width, int height)
         MoveWindow(fields[i], lx, ly + 1, fw, bh - 2, TRUE);
         lx += fw ? fw + 4 : 0;
     }
-    int nameX = x + 8, nameW = width - nameX - 4;
-    MoveWindow(Shell.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
-    int capsX = lx + 4, capsW = width - capsX - 4;
-    MoveWindow(Shell.devCaps, capsX, ly + 3, capsW > 0 ? capsW : 0, bh - 4, TRUE);
+    /* Device name and capabilities at the band's right end; the name gives way first. */
+    int capsW = devTextWidth(Shell.devCaps), nameW = devTextWidth(Shell.devName);
+    int room = width - 12;
+    if (capsW > room)
+        capsW = room > 0 ? room : 0;
+    if (nameW > room - capsW - 12)
+        nameW = room - capsW - 12 > 0 ? room - capsW - 12 : 0;
+    int textH = 14, textY = (TOOLBAR_HEIGHT - textH) / 2;
+    MoveWindow(Shell.devCaps, width - 6 - capsW, textY, capsW, textH, TRUE);
+    MoveWindow(Shell.devName, width - 6 - capsW - (capsW ? 12 : 0) - nameW, textY, nameW, textH, TRUE);
     MoveWindow(Shell.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
 }
 
@@ -147,7 +176,7 @@ static void describeOutputDevice(void)
     WAVEOUTCAPSA caps;
     char name[96], line[64] = "";
     if (waveOutGetNumDevs() == 0 || waveOutGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) {
-        SetWindowTextA(Shell.devName, "");
+        SetWindowTextA(Shell.devName, shellString(IDS_DEV_NONE, name, sizeof name));
         SetWindowTextA(Shell.devCaps, "");
         return;
     }
@@ -200,7 +229,7 @@ static void onSize(HWND hwnd, WPARAM type, int width, int height)
     InvalidateRect(hwnd, NULL, FALSE);
     if (type == SIZE_RESTORED) {
         profileSetInt("Size", "X", width);
-        profileSetInt("Size", "Y", height - 5);
+        profileSetInt("Size", "Y", height);
     }
 }
 

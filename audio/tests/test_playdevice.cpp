@@ -26,6 +26,7 @@ void shellEnableButton(int which, BOOL on)
         ButtonOn[which] = on;
 }
 void commandEnablePass(HMENU menu) { (void)menu; }
+void helpShow(const char *keyword) { (void)keyword; }
 int shellMessage(const char *text, const char *caption, unsigned style) { return osMessage(text, caption, style); }
 const char *shellString(int id, char *buf, int size)
 {
