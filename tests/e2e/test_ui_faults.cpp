@@ -100,7 +100,12 @@ bool grayed(zd::App &app, int id)
    held (VK_CONTROL, VK_SHIFT, VK_MENU). */
 void press(HWND foreground, std::initializer_list<WORD> mods, WORD vk)
 {
-    SetForegroundWindow(foreground);
+    /* The keys go to the foreground window: wait until it is the one asked for. */
+    for (int t = 0; t < 3000 && GetForegroundWindow() != foreground; t += 50) {
+        SetForegroundWindow(foreground);
+        Sleep(50);
+    }
+    EXPECT_EQ(foreground, GetForegroundWindow());
     Sleep(100);
     std::vector<INPUT> in;
     auto key = [&](WORD k, bool up) {
@@ -274,6 +279,27 @@ TEST(UiHelp, ViewingRangeAndSelectWaveDeviceHelpButtons)
     EXPECT_EQ(0, app.close());
 }
 
+/* ALSA's default pcm made a null device for the programs this test starts (test_play.cpp
+   tells how the configuration reaches them). */
+struct AlsaNull {
+    bool ok = false;
+    explicit AlsaNull(const std::string &dir)
+    {
+        std::string conf = "Z:" ZELO_ALSA_TEST_CONF;
+        for (char &c : conf)
+            if (c == '/')
+                c = '\\';
+        FILE *f = fopen(conf.c_str(), "w");
+        if (!f)
+            return;
+        (void)dir;
+        fprintf(f, "pcm.!default {\n  type null\n}\n");
+        fclose(f);
+        char env[8];
+        ok = GetEnvironmentVariableA("ALSA_CONFIG_PATH", env, sizeof env) > 0;
+    }
+};
+
 /* ---- 4. The window's size and layout ---- */
 
 TEST(UiWindow, HeightSurvivesRestarts)
@@ -300,6 +326,8 @@ TEST(UiWindow, HeightSurvivesRestarts)
    inside the window, at the default size and at 640 x 400. */
 TEST(UiWindow, DeviceLinesAreWholeAtTheDefaultSize)
 {
+    AlsaNull alsa(zd::freshDir("ui-layout"));
+    ASSERT_TRUE(alsa.ok) << "ALSA_CONFIG_PATH must name " ZELO_ALSA_BASE_CONF;
     HDC dc = GetDC(NULL);
     HFONT font = CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
     HGDIOBJ old = SelectObject(dc, font);
@@ -344,26 +372,6 @@ TEST(UiWindow, DeviceLinesAreWholeAtTheDefaultSize)
 }
 
 /* ---- 5. Playback ---- */
-
-/* ALSA pointed at a raw file in the test's folder (as in test_play.cpp). */
-struct AlsaNull {
-    bool ok = false;
-    explicit AlsaNull(const std::string &dir)
-    {
-        std::string conf = "Z:" ZELO_ALSA_TEST_CONF;
-        for (char &c : conf)
-            if (c == '/')
-                c = '\\';
-        FILE *f = fopen(conf.c_str(), "w");
-        if (!f)
-            return;
-        (void)dir;
-        fprintf(f, "pcm.!default {\n  type null\n}\n");
-        fclose(f);
-        char env[8];
-        ok = GetEnvironmentVariableA("ALSA_CONFIG_PATH", env, sizeof env) > 0;
-    }
-};
 
 /* While looping playback runs, the cursor column is inverted in the waveform only: the
    range bar under it (its thumb green over the whole bar in the full view) never shows an
