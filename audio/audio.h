@@ -16,6 +16,8 @@
 
 int  audioPlaying(void);
 int  audioRecording(void);
+/* 1 when the system has a wave-out device at all (Play is offered only then). */
+int  audioHaveOutput(void);
 
 /* Commands. */
 void audioCmdPlay(void);        /* 199 */

@@ -6,6 +6,7 @@
  */
 #include "audio/audio.h"
 #include "ui/frame.h"
+#include "ui/helpview.h"
 #include "core/settings.h"
 #include "resources/resource.h"
 
@@ -158,7 +159,7 @@ INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
             EndDialog(dlg, IDCANCEL);
             return TRUE;
         case IDC_HELPBTN:
-            WinHelpA(dlg, Frame.helpName, HELP_KEY, (ULONG_PTR)"Select Wave Device");
+            helpShow("Select Wave Device");
             return TRUE;
         }
         return FALSE;
@@ -168,6 +169,8 @@ INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
     }
     return FALSE;
 }
+
+int audioHaveOutput(void) { return deviceCount(KIND_WAVEOUT) > 0; }
 
 void audioCmdSelectDevice(void)
 {

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "os/os.h"
 #include "view/view.h"
+#include "view/select.h"
 /* view/timefmt.h's format names collide with mmsystem.h's TIME_ macros: the two calls
    are declared here and the formats used by number (0 decimal, 1 samples, 2 frames, 3 SMPTE). */
 void FormatDecimal(uint32_t frame, uint32_t rate, char *text, size_t size, int shortForm);
@@ -86,7 +87,7 @@ static void buttonsPlaying(void)
 
 static void buttonsIdle(void)
 {
-    frameEnableButton(BTN_PLAY, Doc.storeOpen && Wave.dataLength > 0);
+    frameEnableButton(BTN_PLAY, Doc.storeOpen && Wave.dataLength > 0 && audioHaveOutput());
     frameEnableButton(BTN_RECORD, TRUE);
     frameEnableButton(BTN_STOP, FALSE);
     setPauseText(0);
@@ -390,6 +391,17 @@ void audioCmdPlay(void)
     if (last >= frames)
         last = frames - 1;
     int automatic = strcmp(Frame.autoplay, "autoplayme") == 0;
+    if (!audioHaveOutput()) {
+        /* The device's own text would speak of a device number out of range. */
+        if (!automatic) {
+            char text[128];
+            frameString(IDS_NOPLAYDEVICE, text, sizeof text);
+            osMessage(text[0] ? text : "No playback device is available.", "Wave System Error",
+                      OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        }
+        Frame.autoplay[0] = 0;
+        return;
+    }
     for (;;) {
         Play.loopsLeft = Play.loopMode ? PLAY_LOOPFOREVER : 0;
         Play.loopReport = Play.loopMode;
@@ -523,7 +535,10 @@ static void invertColumn(int x)
     HDC dc = GetDC(Frame.main);
     if (!dc)
         return;
-    PatBlt(dc, x, Frame.waveArea.top, 1, Frame.waveArea.bottom - Frame.waveArea.top, DSTINVERT);
+    /* Only the waveform's own rows: the ruler and the range bar below are redrawn outside
+       the paint's take-off and put-back, and an inverted column there would stay behind. */
+    const ViewRect &a = View.area;
+    PatBlt(dc, x, a.top, 1, a.bottom - a.top + 1, DSTINVERT);
     ReleaseDC(Frame.main, dc);
 }
 

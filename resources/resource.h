@@ -493,4 +493,8 @@
 #define IDC_FD_LENGTHLBL        4010
 #define IDC_FD_HELP             4011
 
+/* Strings 1300-1319: devices, layout and other user-interface texts. */
+#define IDS_NOPLAYDEVICE        1300   /* Play with no wave-out device */
+#define IDS_DEV_NONE            1301   /* the device line when there is none */
+
 #endif /* ZELO_RESOURCE_H */

@@ -177,8 +177,8 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_ZOOMIN:        viewCommand(id); break;
     case IDM_STOP:          audioCmdStop(); break;
     case IDM_PLAY:          audioCmdPlay(); break;
-    case IDM_SELECTVIEW:    notYet(id); break;
-    case IDM_DESELECT:      notYet(id); break;
+    case IDM_SELECTVIEW:    viewCommand(id); break;
+    case IDM_DESELECT:      viewCommand(id); break;
     case IDM_ADDCUE:        notYet(id); break;
     case IDM_PAGEUP:        viewCommand(id); break;
     case IDM_PAGEDOWN:      viewCommand(id); break;
@@ -212,6 +212,8 @@ void commandEnablePass(HMENU menu)
     if (menu) {
         for (int i = 0; i < r.count; i++)
             EnableMenuItem(menu, (UINT)r.ids[i], MF_BYCOMMAND | (r.off[i] ? MF_GRAYED : MF_ENABLED));
+        for (int i = 0; i < EnableNotBuiltCount; i++)
+            EnableMenuItem(menu, (UINT)EnableNotBuilt[i], MF_BYCOMMAND | MF_GRAYED);
         char text[64], base[64];
         if (r.undoTextKind)
             frameString(r.undoTextKind, text, sizeof text);

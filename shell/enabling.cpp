@@ -16,6 +16,12 @@ const int EnableListed[] = {
 };
 const int EnableListedCount = (int)(sizeof EnableListed / sizeof EnableListed[0]);
 
+const int EnableNotBuilt[] = {
+    IDM_SPECTRAL, IDM_CONVERT, IDM_MUSIC, IDM_MONITOR, IDM_ANALYSIS, IDM_CDPLAYER, IDM_CUELIST,
+    IDM_PLAYLIST, IDM_SCRIPTS, IDM_TOOLBARSET,
+};
+const int EnableNotBuiltCount = (int)(sizeof EnableNotBuilt / sizeof EnableNotBuilt[0]);
+
 int EnableResult::disabled(int id) const
 {
     for (int i = 0; i < count; i++)

@@ -54,6 +54,12 @@ struct EnableResult {
 extern const int EnableListed[];
 extern const int EnableListedCount;
 
+/* Menu commands whose feature is not in the program yet: the enabling pass greys them
+   after the rules, whatever the state, so no live item does nothing.  An id leaves this
+   list when its feature arrives. */
+extern const int EnableNotBuilt[];
+extern const int EnableNotBuiltCount;
+
 /* Runs every rule in order and fills out. */
 void enableEvaluate(const EnableInputs *in, EnableResult *out);
 

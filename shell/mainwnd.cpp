@@ -81,8 +81,15 @@ static void createChildren(void)
     Frame.formatField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY | SS_NOPREFIX, -1);
     Frame.countField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
     Frame.sizeField = child("STATIC", "", SS_LEFT | SS_SUNKEN | SS_NOTIFY, -1);
-    Frame.devName = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
-    Frame.devCaps = child("STATIC", "", SS_LEFT | SS_NOPREFIX, -1);
+    /* The device lines sit in the toolbar's band, at its right end, on one line each: cut
+       with an ellipsis when the window is too narrow, never wrapped. */
+    DWORD line = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS;
+    Frame.devName = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | line, 0, 0, 10, 10,
+                                    Frame.toolbar, NULL, Frame.instance, NULL);
+    Frame.devCaps = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | line, 0, 0, 10, 10,
+                                    Frame.toolbar, NULL, Frame.instance, NULL);
+    SendMessageA(Frame.devName, WM_SETFONT, (WPARAM)Frame.smallFont, FALSE);
+    SendMessageA(Frame.devCaps, WM_SETFONT, (WPARAM)Frame.smallFont, FALSE);
     /* The CD panel's controls exist from the start and show with the panel. */
     Frame.cdList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VSCROLL | LBS_NOTIFY, 0, 0, 10, 10,
                                    Frame.main, (HMENU)(INT_PTR)IDM_CD_TRACKS, Frame.instance, NULL);
@@ -90,6 +97,20 @@ static void createChildren(void)
                                    (HMENU)(INT_PTR)IDM_CD_TRACKS, Frame.instance, NULL);
     Frame.cdEntry = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 10, 10,
                                     Frame.main, (HMENU)(INT_PTR)IDM_CD_TITLE, Frame.instance, NULL);
+}
+
+/* Width of a one-line static's text in the small font, plus a little air. */
+static int devTextWidth(HWND w)
+{
+    char text[128];
+    if (!w || GetWindowTextA(w, text, sizeof text) <= 0)
+        return 0;
+    HDC dc = GetDC(w);
+    HGDIOBJ old = SelectObject(dc, Frame.smallFont);
+    int cx = textWidth(dc, text) + 4;
+    SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    return cx;
 }
 
 void shellLayout(int width, int height)
@@ -124,10 +145,16 @@ void shellLayout(int width, int height)
         MoveWindow(fields[i], lx, ly + 1, fw, bh - 2, TRUE);
         lx += fw ? fw + 4 : 0;
     }
-    int nameX = x + 8, nameW = width - nameX - 4;
-    MoveWindow(Frame.devName, nameX, y + 3, nameW > 0 ? nameW : 0, bh - 4, TRUE);
-    int capsX = lx + 4, capsW = width - capsX - 4;
-    MoveWindow(Frame.devCaps, capsX, ly + 3, capsW > 0 ? capsW : 0, bh - 4, TRUE);
+    /* Device name and capabilities at the band's right end; the name gives way first. */
+    int capsW = devTextWidth(Frame.devCaps), nameW = devTextWidth(Frame.devName);
+    int room = width - 12;
+    if (capsW > room)
+        capsW = room > 0 ? room : 0;
+    if (nameW > room - capsW - 12)
+        nameW = room - capsW - 12 > 0 ? room - capsW - 12 : 0;
+    int textH = 14, textY = (TOOLBAR_HEIGHT - textH) / 2;
+    MoveWindow(Frame.devCaps, width - 6 - capsW, textY, capsW, textH, TRUE);
+    MoveWindow(Frame.devName, width - 6 - capsW - (capsW ? 12 : 0) - nameW, textY, nameW, textH, TRUE);
     MoveWindow(Frame.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
 }
 
@@ -144,7 +171,7 @@ static void describeOutputDevice(void)
     WAVEOUTCAPSA caps;
     char name[96], line[64] = "";
     if (waveOutGetNumDevs() == 0 || waveOutGetDevCapsA(0, &caps, sizeof caps) != MMSYSERR_NOERROR) {
-        SetWindowTextA(Frame.devName, "");
+        SetWindowTextA(Frame.devName, frameString(IDS_DEV_NONE, name, sizeof name));
         SetWindowTextA(Frame.devCaps, "");
         return;
     }
@@ -191,7 +218,7 @@ static void onSize(HWND hwnd, WPARAM type, int width, int height)
     InvalidateRect(hwnd, NULL, FALSE);
     if (type == SIZE_RESTORED) {
         profileSetInt("Size", "X", width);
-        profileSetInt("Size", "Y", height - 5);
+        profileSetInt("Size", "Y", height);
     }
 }
 

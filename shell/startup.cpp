@@ -42,7 +42,7 @@ static void docButtons(int play, int zoom, int record)
 {
     if (play >= 0) {
         /* Pause and Stop belong to a running playback; they are not enabled by a new wave. */
-        frameEnableButton(BTN_PLAY, play);
+        frameEnableButton(BTN_PLAY, play && audioHaveOutput());   /* nothing to play on without a device */
         frameEnableButton(BTN_PAUSE, play && audioPlaying());
         frameEnableButton(BTN_STOP, play && audioPlaying());
     }

@@ -181,9 +181,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
 
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        /* The menu's keys belong to the main window and its children only: typing in
+           another window of the program (the help viewer, a dialog) must not edit the wave. */
         HWND focus = GetFocus();
         HACCEL acc = (focus && focus == Frame.cdEntry) ? Shell.numsAcc : Frame.menuAcc;
-        if (acc && TranslateAcceleratorA(Frame.main, acc, &msg))
+        int ours = msg.hwnd && (msg.hwnd == Frame.main || IsChild(Frame.main, msg.hwnd));
+        if (acc && ours && TranslateAcceleratorA(Frame.main, acc, &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -188,6 +188,35 @@ void rulerLabel(const RulerParams *p, const RulerScale *s, double v, char *text,
         snprintf(text, size, "%ld:%02ld:%02ld", sec / 60, sec % 60, ff);
 }
 
+/* The widest label the scale prints inside the range: in the plain format the first label
+   ("0") is far narrower than later ones ("20000"), so measuring only the first one lets
+   the labels run together.  Past 64 labels only the first and the last are measured. */
+static int widestLabel(const RulerParams *p, const RulerScale *s,
+                       int (*measure)(void *ctx, const char *text), void *ctx)
+{
+    if (!measure)
+        return 0;
+    char text[48];
+    double v = s->first;
+    if (s->step > 0 && v < p->first)
+        v += s->step * ceil((p->first - v) / s->step);
+    double count = s->step > 0 ? floor((p->last - v) / s->step) + 1 : 1;
+    if (count < 1)
+        count = 1;
+    int widest = 0;
+    for (double k = 0; k < count; k++) {
+        if (count > 64 && k > 0 && k < count - 1)
+            k = count - 1;
+        rulerLabel(p, s, v + k * s->step, text, sizeof text);
+        int w = measure(ctx, text);
+        if (w > widest)
+            widest = w;
+    }
+    rulerLabel(p, s, s->first, text, sizeof text);   /* the step search's own first label */
+    int w = measure(ctx, text);
+    return w > widest ? w : widest;
+}
+
 int rulerLayout(const RulerParams *p, int (*measure)(void *ctx, const char *text), void *ctx,
                 RulerScale *out)
 {
@@ -200,9 +229,7 @@ int rulerLayout(const RulerParams *p, int (*measure)(void *ctx, const char *text
     for (;;) {
         rounds++;
         rulerChooseStep(p, range / labels * f, out);
-        char text[48];
-        rulerLabel(p, out, out->first, text, sizeof text);
-        int width = measure ? measure(ctx, text) : 0;
+        int width = widestLabel(p, out, measure, ctx);
         double distance = trunc((double)(p->width - 4) * out->step / range);
         /* The second test stops a strip too narrow for even one label; 400 rounds make the
            factor grow by 1e31, past every step a 32-bit range can ask for. */

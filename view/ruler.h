@@ -45,7 +45,8 @@ void rulerChooseStep(const RulerParams *p, double rawStep, RulerScale *out);
 /* The label text of value v. */
 void rulerLabel(const RulerParams *p, const RulerScale *s, double v, char *text, size_t size);
 /* The whole search: widens the step (factor x 1.2) until labels are more than their width + 8
-   pixels apart, measuring the first label with measure(ctx, text).  Always ends.
+   pixels apart, measuring the widest label of the range with measure(ctx, text), so no two
+   labels overlap.  Always ends.
    Returns the number of rounds taken. */
 int rulerLayout(const RulerParams *p, int (*measure)(void *ctx, const char *text), void *ctx,
                 RulerScale *out);

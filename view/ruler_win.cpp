@@ -68,6 +68,8 @@ void rulerDraw(HDC dc, const RulerParams *given, const RECT *rect, const char *u
         char label[48];
         rulerLabel(&p, &s, v, label, sizeof label);
         int x = strip.left + 2 + (int)floor((v - p.first) * scale + 0.5);
+        if (x + 2 + measureText(&m, label) > strip.right)
+            continue;   /* a label that would be cut at the strip's end is left out */
         RECT lr = {x + 2, strip.top, strip.right, strip.bottom};
         int ty = up ? strip.top : strip.top + 1;
         ExtTextOutA(dc, x + 2, ty, ETO_CLIPPED, &lr, label, (UINT)strlen(label), NULL);

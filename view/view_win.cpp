@@ -16,6 +16,7 @@
 #include "core/document.h"
 #include "core/settings.h"
 #include "ui/frame.h"
+#include "ui/helpview.h"
 #include "formats/fio.h"
 #include "resources/resource.h"
 
@@ -803,8 +804,11 @@ static INT_PTR CALLBACK SAMPLESDLGMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPA
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
             return TRUE;
-        case IDC_HELPBTN:
+        case IDC_HELPBTN: {
+            char key[64];
+            helpShow(frameString(IDS_HELP_VIEWING, key, sizeof key));
             return TRUE;
+        }
         }
         break;
     case WM_CLOSE:
@@ -837,6 +841,29 @@ static void viewingRange(void)
     viewChanged();
 }
 
+/* Playback's (audio/audio.h, which brings <mmsystem.h> and its TIME_* names). */
+void audioLoopFollowSelection(uint32_t first, uint32_t last);
+
+/* Ctrl+S: the visible range becomes the selection (looping playback moves to it);
+   Esc: no selection, the caret at the view start. */
+static void selectView(void)
+{
+    if (!haveData() || View.capture)
+        return;
+    uint32_t last = Doc.viewEnd;
+    if (last == DOC_NONE || last >= docFrames())
+        last = docFrames() - 1;
+    SetSelection(Doc.viewStart, last);
+    audioLoopFollowSelection(Doc.viewStart, last);
+}
+
+static void deselect(void)
+{
+    if (!Doc.storeOpen || View.capture)
+        return;
+    SetSelection(Doc.viewStart, DOC_NONE);
+}
+
 void viewCommand(int id)
 {
     switch (id) {
@@ -859,6 +886,8 @@ void viewCommand(int id)
     case IDM_TIME_FRAMES:   setTimeFormats(TIME_FRAMES); break;
     case IDM_TIME_SMPTE:    setTimeFormats(TIME_SMPTE); break;
     case IDM_VIEWRANGE:     viewingRange(); break;
+    case IDM_SELECTVIEW:    selectView(); break;
+    case IDM_DESELECT:      deselect(); break;
     default: break;
     }
 }
@@ -1054,8 +1083,6 @@ static void barMove(HWND hwnd, int x, int y)
     }
 }
 
-/* Playback's (audio/audio.h, which brings <mmsystem.h> and its TIME_* names). */
-void audioLoopFollowSelection(uint32_t first, uint32_t last);
 
 static void buttonUp(HWND hwnd)
 {

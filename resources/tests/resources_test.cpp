@@ -80,6 +80,34 @@ TEST(Menu, EveryCommandHasItsExactText) {
     DestroyMenu(m);
 }
 
+// A popup never begins or ends with a separator, nor shows two in a row (plug-in items,
+// when there are any, bring their own separator).
+static void expectTidySeparators(HMENU popup, const std::string& where) {
+    int n = GetMenuItemCount(popup);
+    bool lastWasSeparator = true;  // a separator first counts as doubled
+    for (int i = 0; i < n; ++i) {
+        MENUITEMINFOA mi = {};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_SUBMENU;
+        ASSERT_TRUE(GetMenuItemInfoA(popup, (UINT)i, TRUE, &mi));
+        bool separator = (mi.fType & MFT_SEPARATOR) != 0;
+        EXPECT_FALSE(separator && lastWasSeparator) << where << ": separator at position " << i;
+        if (mi.hSubMenu)
+            expectTidySeparators(mi.hSubMenu, where + " > " + std::to_string(i));
+        lastWasSeparator = separator;
+    }
+    EXPECT_FALSE(n > 0 && lastWasSeparator) << where << " ends with a separator";
+}
+
+TEST(Menu, NoPopupBeginsOrEndsWithASeparator) {
+    HMENU m = LoadMenuA(inst(), "ZELOMENU");
+    ASSERT_NE(m, nullptr);
+    const char* tops[] = {"File", "Edit", "Transform", "Generate", "Options", "Help"};
+    for (int i = 0; i < GetMenuItemCount(m) && i < 6; ++i)
+        expectTidySeparators(GetSubMenu(m, i), tops[i]);
+    DestroyMenu(m);
+}
+
 TEST(Menu, MeterPopupHasItsChoices) {
     HMENU m = LoadMenuA(inst(), "METERMENU");
     ASSERT_NE(m, nullptr);

@@ -6,6 +6,7 @@
 #include "view/ruler.h"
 
 #include <gtest/gtest.h>
+#include <math.h>
 #include <string>
 
 namespace {
@@ -124,6 +125,48 @@ TEST(RulerLayout, LabelsEndUpApartAndTheSearchEnds)
     EXPECT_LT(rulerLayout(&p, charWidth, NULL, &s), 400);
     p = params(RULER_TIME, 10, 0, 600, 0);
     EXPECT_LT(rulerLayout(&p, charWidth, NULL, &s), 400);
+}
+
+/* Every label the ruler prints, placed as the drawing places them, keeps at least 4 pixels
+   clear of the next one: in every format, at every width, also where the labels grow
+   longer along the range (samples 0, 10000, 20000, ...; minutes 9:59 to 10:00). */
+TEST(RulerLayout, LabelsNeverOverlapInAnyFormatOrWidth)
+{
+    const unsigned kinds[] = {0x52, RULER_TIME | 0x52, RULER_FRAMES | 0x52, RULER_FRAMES | RULER_SMPTE | 0x52};
+    const struct {
+        double first, last;
+        uint32_t rate;
+    } ranges[] = {
+        {0, 88199, 22050},            /* the demo sound: 5-digit sample labels */
+        {0, 1323000, 22050},          /* a minute: 6 and 7 digits */
+        {95000, 105000, 44100},       /* labels cross from 5 to 6 digits */
+        {0, 44100.0 * 700, 44100},    /* past ten minutes */
+        {26000000, 26500000, 44100},  /* 9:50 to 10:01 */
+        {0, 300, 8000},               /* fewer frames than pixels */
+    };
+    const int widths[] = {120, 290, 604, 634, 1000, 1274, 1910};
+    for (unsigned flags : kinds)
+        for (const auto &r : ranges)
+            for (int width : widths) {
+                RulerParams p = params(flags, r.first, r.last, width, r.rate, 30);
+                RulerScale s;
+                rulerLayout(&p, charWidth, NULL, &s);
+                double scale = (p.width - 4) / (p.last - p.first);
+                int prevEnd = -1000;
+                std::string prev;
+                for (double v = s.first; v <= p.last; v += s.step) {
+                    if (v < p.first)
+                        continue;
+                    char label[48];
+                    rulerLabel(&p, &s, v, label, sizeof label);
+                    int x = 2 + (int)floor((v - p.first) * scale + 0.5) + 2;
+                    EXPECT_GE(x, prevEnd + 4) << "flags " << flags << " width " << width << " range "
+                                              << r.first << ".." << r.last << ": \"" << prev << "\" then \""
+                                              << label << "\"";
+                    prevEnd = x + charWidth(NULL, label);
+                    prev = label;
+                }
+            }
 }
 
 TEST(RulerLabels, TextsByKind)
