@@ -15,6 +15,7 @@
 #include "os/os.h"
 #include "ui/helpview.h"
 #include "formats/fileui.h"
+#include "formats/fio.h"
 #include "ui/newwave.h"
 #include "edit/editwin.h"
 #include "edit/editview.h"
@@ -100,6 +101,10 @@ void startupBeforeWindow(void)
     editInit();
     fileUiInit();
     viewInit();
+    FioHook.overviewBegin = viewOverviewBegin;   /* the summary is built while a file is read */
+    FioHook.overviewFeed = viewOverviewFeed;
+    FioHook.viewEnd = viewFollowEnd;
+    DocHook.redraw = viewReset;
     FileUiHook.afterLoad = viewReset;
     EditView.invalidate = InvalidateWaveRange;
     EditView.modified = viewModified;

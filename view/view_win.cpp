@@ -118,10 +118,6 @@ void viewInit(void)
         ViewGdi.initialised = 1;
     }
     View.anchorFrame = DOC_NONE;
-    FioHook.overviewBegin = viewOverviewBegin;
-    FioHook.overviewFeed = viewOverviewFeed;
-    FioHook.viewEnd = viewFollowEnd;
-    DocHook.redraw = viewReset;
 }
 
 static void freeGdi(void)
