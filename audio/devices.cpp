@@ -145,6 +145,8 @@ static void takeChoices(HWND dlg)
 
 INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, "Select Wave Device"))
+        return TRUE;
     switch (msg) {
     case WM_INITDIALOG:
         fillLists(dlg);
@@ -158,14 +160,8 @@ INT_PTR CALLBACK SELECTWAVEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
             return TRUE;
-        case IDC_HELPBTN:
-            helpShow("Select Wave Device");
-            return TRUE;
         }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }

@@ -44,19 +44,7 @@ struct SetDlgWork {
     int      changed;               /* SETDLG_* flags of the last OK */
 };
 
-static void centreOverOwner(HWND dlg)
-{
-    HWND owner = GetWindow(dlg, GW_OWNER);
-    RECT d, o;
-    GetWindowRect(dlg, &d);
-    if (owner)
-        GetWindowRect(owner, &o);
-    else
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &o, 0);
-    int x = o.left + ((o.right - o.left) - (d.right - d.left)) / 2;
-    int y = o.top + ((o.bottom - o.top) - (d.bottom - d.top)) / 2;
-    SetWindowPos(dlg, NULL, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
+static void centreOverOwner(HWND dlg) { frameCentre(dlg, GetWindow(dlg, GW_OWNER)); }
 
 /* ---- colours ------------------------------------------------------------------------ */
 

@@ -63,6 +63,14 @@ void frameBusyEnd(void)
 
 int frameBusy(void) { return Frame.busy > 0; }
 
+BOOL frameDialogTailId(HWND dlg, UINT msg, WPARAM wParam, int helpKeyString)
+{
+    if (msg != WM_CLOSE && !(msg == WM_COMMAND && LOWORD(wParam) == 222))
+        return FALSE;
+    char key[64];
+    return frameDialogTail(dlg, msg, wParam, frameString(helpKeyString, key, sizeof key));
+}
+
 BOOL frameDialogTail(HWND dlg, UINT msg, WPARAM wParam, const char *helpKey)
 {
     if (msg == WM_CLOSE) {

@@ -78,5 +78,7 @@ int  frameBusy(void);
 /* The common tail of a dialog procedure: "?" (id 222) opens the help at helpKey, WM_CLOSE
    acts as Cancel.  Returns TRUE when the message was one of these and has been handled. */
 BOOL frameDialogTail(HWND dlg, UINT msg, WPARAM wParam, const char *helpKey);
+/* The same with the keyword taken from the string table. */
+BOOL frameDialogTailId(HWND dlg, UINT msg, WPARAM wParam, int helpKeyString);
 
 #endif

@@ -763,6 +763,8 @@ static int readNumber(HWND dlg, int id, uint32_t *out)
 
 static INT_PTR CALLBACK SAMPLESDLGMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTailId(dlg, msg, wParam, IDS_HELP_VIEWING))
+        return TRUE;
     RangeDialog *r = (RangeDialog *)GetWindowLongPtrA(dlg, DWLP_USER);
     switch (msg) {
     case WM_INITDIALOG: {
@@ -773,11 +775,7 @@ static INT_PTR CALLBACK SAMPLESDLGMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPA
         SetDlgItemTextA(dlg, IDC_VR_FROM, t);
         snprintf(t, sizeof t, "%lu", (unsigned long)r->to);
         SetDlgItemTextA(dlg, IDC_VR_TO, t);
-        RECT o, d;
-        GetWindowRect(GetParent(dlg) ? GetParent(dlg) : GetDesktopWindow(), &o);
-        GetWindowRect(dlg, &d);
-        SetWindowPos(dlg, NULL, o.left + ((o.right - o.left) - (d.right - d.left)) / 2,
-                     o.top + ((o.bottom - o.top) - (d.bottom - d.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        frameCentre(dlg, GetParent(dlg));
         return TRUE;
     }
     case WM_COMMAND:
@@ -789,7 +787,7 @@ static INT_PTR CALLBACK SAMPLESDLGMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPA
                 char text[128];
                 snprintf(text, sizeof text, "Please enter a range of samples from 0 to %lu, the first not after the last.",
                          (unsigned long)(r->frames ? r->frames - 1 : 0));
-                frameMessage(text, "Sorry", MB_OK | MB_ICONEXCLAMATION);
+                frameMessageFrom(dlg, text, "Sorry", OS_MB_OK | OS_MB_ICONEXCLAMATION);
                 return TRUE;
             }
             r->from = from;
@@ -800,16 +798,8 @@ static INT_PTR CALLBACK SAMPLESDLGMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPA
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
             return TRUE;
-        case IDC_HELPBTN: {
-            char key[64];
-            helpShow(frameString(IDS_HELP_VIEWING, key, sizeof key));
-            return TRUE;
-        }
         }
         break;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }
