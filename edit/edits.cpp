@@ -85,14 +85,14 @@ int clipCopy(int command, int mask)
         int saved = Wave.editChannel;
         Wave.editChannel = mask;
         int32_t at = (int32_t)((uint64_t)first * (ba / 2));
-        if (command == EDIT_CUT)
+        if (command == IDM_CUT)
             vocReadSingleClear(block + CLIP_HEADER, at, bytes);
         else
             vocReadSingle(block + CLIP_HEADER, at, bytes);
         Wave.editChannel = saved;
     }
     clipCommit();
-    if (command == EDIT_CUT && !one) {
+    if (command == IDM_CUT && !one) {
         vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba));
         slideView();
         Doc.selectionShown = 0;
@@ -102,7 +102,7 @@ int clipCopy(int command, int mask)
 
 void editCopy(void)
 {
-    clipCopy(EDIT_COPY, maskOf(Wave.channels == 2 ? Wave.editChannel : 0));
+    clipCopy(IDM_COPY, maskOf(Wave.channels == 2 ? Wave.editChannel : 0));
     editViewModified();
 }
 
@@ -114,10 +114,10 @@ void editCut(void)
     if (!haveWave() || !docSelectionOrView(1, &first, &last))
         return;
     int one = Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
-    uint16_t kind = one ? UNDO_ONECHANNELCUT : UNDO_CUT;
+    uint16_t kind = one ? UNDO_ONECHANNELCUT : IDM_CUT;
     if (!undoBegin(kind, first, last, "Undo Cut"))
         return;
-    if (clipCopy(EDIT_CUT, maskOf(one ? Wave.editChannel : 0)) != 0) {
+    if (clipCopy(IDM_CUT, maskOf(one ? Wave.editChannel : 0)) != 0) {
         /* Nothing was cut: the copy just taken has nothing to undo. */
         if (Doc.undoAvailable > 0)
             undoPop();
@@ -308,7 +308,7 @@ uint32_t editPaste(long lParam)
         p.right = Wave.editChannel == 2 ? 1.0 : 0.0;
         p.overlap = 1;
     }
-    return pasteWith(p, one, lParam, one ? UNDO_PASTESPECIAL : UNDO_PASTE);
+    return pasteWith(p, one, lParam, one ? IDM_PASTESPECIAL : IDM_PASTE);
 }
 
 uint32_t editPasteSpecial(const PasteSpecialParams *sp, long lParam)
@@ -327,7 +327,7 @@ uint32_t editPasteSpecial(const PasteSpecialParams *sp, long lParam)
     p.file = sp->fromFile && sp->file[0] ? sp->file : NULL;
     if (sp->fromFile && !p.file)
         return 0;
-    return pasteWith(p, 1, lParam, UNDO_PASTESPECIAL);
+    return pasteWith(p, 1, lParam, IDM_PASTESPECIAL);
 }
 
 static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t kind)
@@ -398,7 +398,7 @@ void editSilence(void)
         osMessage("Are you sure you want to silence the selection?", "Please Confirm",
                   OS_MB_OKCANCEL | OS_MB_ICONQUESTION) != OS_IDOK)
         return;
-    if (!undoBegin(UNDO_SILENCE, first, last, "Undo Silence"))
+    if (!undoBegin(IDM_SILENCE, first, last, "Undo Silence"))
         return;
     uint32_t ba = Wave.blockAlign;
     int one = Wave.channels == 2 && (Wave.editChannel == 1 || Wave.editChannel == 2);
@@ -439,7 +439,7 @@ void editDelete(int focusOnMain)
         return;
     }
     uint32_t first = Doc.selStart, last = Doc.selEnd;
-    if (!undoBegin(UNDO_DELETE, first, last, "Undo Delete"))
+    if (!undoBegin(IDM_DELETE, first, last, "Undo Delete"))
         return;
     uint32_t ba = Wave.blockAlign;
     vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba));
@@ -460,7 +460,7 @@ void editTrim(void)
     uint32_t frames = docFrames();
     if (frames == 0)
         return;
-    if (!undoBegin(UNDO_TRIM, 0, frames - 1, "Undo Trim"))
+    if (!undoBegin(IDM_TRIM, 0, frames - 1, "Undo Trim"))
         return;
     uint32_t ba = Wave.blockAlign;
     uint32_t first = Doc.selStart, last = Doc.selEnd < frames ? Doc.selEnd : frames - 1;
@@ -501,7 +501,7 @@ int editWrapped(int id, const char *description, const char *caption,
     if (busy() || !haveWave())
         return 0;
     uint32_t frames = docFrames();
-    if (id == EDIT_BYTESWAP && !docHasSelection() && frames > 0) {
+    if (id == IDM_BYTESWAP && !docHasSelection() && frames > 0) {
         Doc.selStart = 0;
         Doc.selEnd = frames - 1;
     }
@@ -511,13 +511,13 @@ int editWrapped(int id, const char *description, const char *caption,
         Edit.hook.progressOpen(caption ? caption : "");
     char text[UNDO_DESCMAX];
     uint32_t start = Doc.selStart, end = Doc.selEnd;
-    if (id == EDIT_BYTESWAP) {
+    if (id == IDM_BYTESWAP) {
         /* Byte swapping is its own inverse: no copy is needed. */
         Doc.undoAvailable = UndoStack.enabled ? 1 : -1;
         UndoStack.pendingSaved = 0;
         snprintf(text, sizeof text, "Undo Byte Swap");
     } else {
-        if (id == EDIT_MUSIC)
+        if (id == IDM_MUSIC)
             end = frames - 1;
         /* Music too keeps what its save gave: an entry without its copy would make Undo
            cut the range and put nothing back. */
@@ -550,7 +550,7 @@ int editWrapped(int id, const char *description, const char *caption,
             editInvalidate(Doc.selStart, Doc.selEnd);
         else
             editViewModified();
-    } else if (id == EDIT_BYTESWAP) {
+    } else if (id == IDM_BYTESWAP) {
         editViewModified();
         editSelect(Doc.viewStart, Doc.viewEnd == DOC_NONE ? Doc.viewStart : Doc.viewEnd);
     } else {
@@ -566,9 +566,9 @@ void editSaveUndoWhole(const char *label)
         return;
     int r = undoSave(0, frames - 1);
     Doc.undoAvailable = (int16_t)r;
-    Doc.undoKind = UNDO_CONVERT;
+    Doc.undoKind = IDM_CONVERT;
     if (r > 0)
-        undoRecord(UNDO_CONVERT, 0, frames - 1, UndoStack.pendingSaved, label);
+        undoRecord(IDM_CONVERT, 0, frames - 1, UndoStack.pendingSaved, label);
 }
 
 /* ---- zero crossings ---- */
@@ -663,11 +663,11 @@ void editChannelCommand(int id)
 {
     int ec = Wave.editChannel;
     switch (id) {
-    case EDIT_EDITLEFT:      ec = 2 - ec; break;
-    case EDIT_EDITRIGHT:     ec = ec == 2 ? 2 : 1 - ec; break;
-    case EDIT_EDITBOTH:      ec = 0; break;
-    case EDIT_EDITLEFTONLY:  ec = 1; break;
-    case EDIT_EDITRIGHTONLY: ec = 2; break;
+    case IDM_EDITLEFT:      ec = 2 - ec; break;
+    case IDM_EDITRIGHT:     ec = ec == 2 ? 2 : 1 - ec; break;
+    case IDM_EDITBOTH:      ec = 0; break;
+    case IDM_EDITLEFTONLY:  ec = 1; break;
+    case IDM_EDITRIGHTONLY: ec = 2; break;
     default: return;
     }
     editSetChannel(ec);
@@ -704,8 +704,8 @@ static void rangeTransform(uint16_t kind, const char *text, const char *caption,
     editStatus();
 }
 
-void editReverse(XformStep step) { rangeTransform(UNDO_REVERSE, "Undo Reverse", "Reversing", xformReverse, step); }
-void editInvert(XformStep step) { rangeTransform(UNDO_INVERT, "Undo Invert", "Inverting", xformInvert, step); }
+void editReverse(XformStep step) { rangeTransform(IDM_REVERSE, "Undo Reverse", "Reversing", xformReverse, step); }
+void editInvert(XformStep step) { rangeTransform(IDM_INVERT, "Undo Invert", "Inverting", xformInvert, step); }
 
 /* Generate Silence (4100): seconds of silence inserted at the selection start and selected;
    undo takes them out again. */
@@ -726,11 +726,11 @@ void editGenerateSilence(double seconds)
     if (UndoStack.enabled) {
         Doc.undoAvailable = 1;
         UndoStack.pendingSaved = 0;
-        undoRecord(UNDO_GENSILENCE, start, start + frames - 1, 0, "Undo Generate Silence");
+        undoRecord(IDM_GENSILENCE, start, start + frames - 1, 0, "Undo Generate Silence");
     } else {
         Doc.undoAvailable = -1;
     }
-    Doc.undoKind = UNDO_GENSILENCE;
+    Doc.undoKind = IDM_GENSILENCE;
     Doc.modified = 1;
     uint32_t n = docFrames();
     if (Doc.viewEnd == DOC_NONE || Doc.viewEnd < start)

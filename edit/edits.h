@@ -11,23 +11,9 @@
 #define ZELO_EDITS_H
 
 #include <stdint.h>
+#include "resources/resource.h"
 
 /* Command ids handled here. */
-#define EDIT_UNDO        102
-#define EDIT_SELECTALL   115
-#define EDIT_ZEROCROSS   312
-#define EDIT_EDITBOTH    340
-#define EDIT_EDITLEFTONLY 341
-#define EDIT_EDITRIGHTONLY 342
-#define EDIT_EDITLEFT    1001
-#define EDIT_EDITRIGHT   1002
-#define EDIT_COPY        2050
-#define EDIT_PASTE       2100
-#define EDIT_PASTESPECIAL 2110
-#define EDIT_CUT         2150
-#define EDIT_DELETE      2200
-#define EDIT_TRIM        2210
-#define EDIT_SILENCE     3140
 #define EDIT_OPENLPARAM  123      /* lParam of a paste that opens a file: "Opening " */
 
 struct EditHooks {
@@ -55,7 +41,7 @@ extern EditState Edit;
    flows to the undo stack. */
 void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8);
 
-/* Copy to clipboard: command EDIT_COPY or EDIT_CUT, mask 1 left, 2 right, 3 both.  Takes
+/* Copy to clipboard: command IDM_COPY or IDM_CUT, mask 1 left, 2 right, 3 both.  Takes
    the selection (or the view).  Returns 0 done, 1 nothing to copy or no memory ("Not enough
    memory for clipboard"). */
 int  clipCopy(int command, int mask);
@@ -95,8 +81,6 @@ void editSilence(void);
    3150 and the like), after the dialog said OK: the undo copy by the command's rule, the
    progress meter with caption, work on the selection, the undo entry, modified, redraw.
    Returns 1 done, 0 abandoned (the user refused to go on without undo). */
-#define EDIT_BYTESWAP 112
-#define EDIT_MUSIC    3150
 int  editWrapped(int id, const char *description, const char *caption,
                  void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly);
 /* Reverse (3080) and Invert (3100) of the selection or the view; step reports progress. */

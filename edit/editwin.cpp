@@ -141,7 +141,7 @@ static void byteSwapWork(uint32_t first, uint32_t last) { xformByteSwap(first, l
 void editByteSwapCommand(int withoutDialog)
 {
     editDialogCommand(Frame.main, IDD_BYTESWAP, BYTESWAPMsgProc, 0, "Swapping Bytes", byteSwapWork, 0,
-                      EDIT_BYTESWAP, "Byte Swap", withoutDialog || noDialogs());
+                      IDM_BYTESWAP, "Byte Swap", withoutDialog || noDialogs());
 }
 
 void editReverseCommand(void) { editReverse(meterStep); }

@@ -259,13 +259,13 @@ int undoPerform(void)
                  e.bitsPerSample ? e.bitsPerSample : Wave.bitsPerSample, Wave.dataLength);
     uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
     uint32_t savedFrames = e.savedLength / ba;
-    int kind = e.kind >= 7000 && e.kind <= 7099 ? UNDO_PLUGIN : e.kind;
+    int kind = e.kind >= 7000 && e.kind <= 7099 ? IDM_XFM_FIRST : e.kind;
 
     if (Doc.undoAvailable > 0) {
         switch (kind) {
-        case UNDO_PASTE: case UNDO_PASTESPECIAL: case UNDO_TRIM: case UNDO_REVERSE:
-        case UNDO_INVERT: case UNDO_SILENCE: case UNDO_MUSIC: case UNDO_GENSILENCE:
-        case UNDO_PLUGIN: {
+        case IDM_PASTE: case IDM_PASTESPECIAL: case IDM_TRIM: case IDM_REVERSE:
+        case IDM_INVERT: case IDM_SILENCE: case IDM_MUSIC: case IDM_GENSILENCE:
+        case IDM_XFM_FIRST: {
             freezeCues();
             if (e.end >= e.start)
                 vocCut((int32_t)((uint64_t)e.start * ba), (uint32_t)(((uint64_t)e.end - e.start + 1) * ba));
@@ -282,7 +282,7 @@ int undoPerform(void)
                 Doc.viewEnd = frames - 1;
             break;
         }
-        case UNDO_CUT: case UNDO_DELETE:
+        case IDM_CUT: case IDM_DELETE:
             if (e.savedLength > 0) {
                 vocInsertBlank((int32_t)((uint64_t)e.start * ba), e.savedLength);
                 if (Doc.viewEnd != DOC_NONE)
@@ -293,7 +293,7 @@ int undoPerform(void)
         case UNDO_ONECHANNELCUT:
             restoreData(&e, e.start);
             break;
-        case UNDO_CONVERT:
+        case IDM_CONVERT:
             freezeCues();
             vocCut(0, Wave.dataLength);
             if (e.savedLength > 0) {
@@ -302,7 +302,7 @@ int undoPerform(void)
             }
             thawCues();
             break;
-        case UNDO_BYTESWAP:
+        case IDM_BYTESWAP:
             if (Wave.channels == 2)
                 Wave.editChannel = e.editChannel;   /* the channel(s) that were swapped */
             undoByteSwap(e.start, e.end);

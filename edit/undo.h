@@ -13,26 +13,15 @@
 #define ZELO_UNDO_H
 
 #include <stdint.h>
+#include "resources/resource.h"
 
 #define UNDO_DEFAULT_LEVELS 5
 #define UNDO_MAX_LEVELS     32
 #define UNDO_INITIAL        10    /* capacity when an entry comes before any UndoLevels */
 #define UNDO_DESCMAX        60
 
-/* Kinds: the command ids that restore differently. */
-#define UNDO_PASTE          2100
-#define UNDO_PASTESPECIAL   2110
-#define UNDO_CUT            2150
-#define UNDO_DELETE         2200
-#define UNDO_TRIM           2210
-#define UNDO_REVERSE        3080
-#define UNDO_INVERT         3100
-#define UNDO_SILENCE        3140
-#define UNDO_MUSIC          3150
-#define UNDO_GENSILENCE     4100
-#define UNDO_PLUGIN         7000   /* 7000..7099 */
-#define UNDO_CONVERT        120
-#define UNDO_BYTESWAP       112
+/* Kinds: the command id (resources/resource.h) of the edit, or this one for a cut of one
+   channel of a stereo wave, which silences that channel instead of removing frames. */
 #define UNDO_ONECHANNELCUT  10275  /* `OneChannelCut`: one channel of a stereo wave silenced */
 
 struct UndoRecord {

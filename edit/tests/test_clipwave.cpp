@@ -17,7 +17,7 @@ TEST_F(ClipWaveTest, OneFrameOfSixteenBitStereoIsA48ByteBlock)
 {
     open(2, 16, 44100, s16({1, -2, 3, -4}));
     select(1, 1);
-    ASSERT_EQ(0, clipCopy(EDIT_COPY, 3));
+    ASSERT_EQ(0, clipCopy(IDM_COPY, 3));
     Bytes b = clip();
     ASSERT_EQ(48u, b.size());
     EXPECT_EQ(0, memcmp(b.data(), "RIFF", 4));
@@ -42,7 +42,7 @@ TEST_F(ClipWaveTest, RightChannelOfEightBitStereoIsMono)
 {
     open(2, 8, 11025, Bytes{10, 20, 30, 40});
     select(0, 1);
-    ASSERT_EQ(0, clipCopy(EDIT_COPY, 2));
+    ASSERT_EQ(0, clipCopy(IDM_COPY, 2));
     Bytes b = clip();
     ASSERT_EQ(46u, b.size());
     EXPECT_EQ(1u, u16(b, 22));
@@ -57,7 +57,7 @@ TEST_F(ClipWaveTest, NothingSelectedCopiesTheView)
     open(1, 8, 8000, Bytes{1, 2, 3, 4, 5});
     Doc.viewStart = 1;
     Doc.viewEnd = 3;
-    ASSERT_EQ(0, clipCopy(EDIT_COPY, 3));
+    ASSERT_EQ(0, clipCopy(IDM_COPY, 3));
     Bytes b = clip();
     EXPECT_EQ((Bytes{2, 3, 4}), Bytes(b.begin() + 44, b.end()));
 }
@@ -68,7 +68,7 @@ TEST_F(ClipWaveTest, NoMemoryForTheClipboardSaysSoAndChangesNothing)
     select(0, 1);
     zt::MessageRecorder rec;
     OsFault.allocBudget = 0;
-    EXPECT_EQ(1, clipCopy(EDIT_CUT, 3));
+    EXPECT_EQ(1, clipCopy(IDM_CUT, 3));
     osFaultReset();
     ASSERT_EQ(1u, rec.messages.size());
     EXPECT_EQ("Not enough memory for clipboard", rec.messages[0].text);

@@ -30,7 +30,7 @@ TEST_F(Edits, DeleteAtFrameZeroLeavesNoSelection)
     EXPECT_EQ(0, Doc.selectionShown);
     EXPECT_EQ(1, Doc.modified);
     EXPECT_STREQ("Undo Delete", Doc.undoText);
-    EXPECT_EQ(UNDO_DELETE, Doc.undoKind);
+    EXPECT_EQ(IDM_DELETE, Doc.undoKind);
 }
 
 TEST_F(Edits, DeleteNeedsTheFocusAndAShownSelection)
@@ -140,7 +140,7 @@ TEST_F(Edits, PasteOnOneChannelMixesIntoThatChannelOnly)
     select(1, DOC_NONE);
     EXPECT_EQ(2u, editPaste(0));
     EXPECT_EQ(s16({100, 200, 300, 407, 500, 608}), all());
-    EXPECT_EQ(UNDO_PASTESPECIAL, Doc.undoKind);
+    EXPECT_EQ(IDM_PASTESPECIAL, Doc.undoKind);
     editUndo();
     EXPECT_EQ(s16({100, 200, 300, 400, 500, 600}), all());
 }
@@ -188,9 +188,9 @@ TEST_F(Edits, EditChannelCommands)
 {
     open(2, 16, 8000, s16({0, 0}));
     struct { int start, id, want; } cases[] = {
-        {0, EDIT_EDITLEFT, 2}, {2, EDIT_EDITLEFT, 0}, {1, EDIT_EDITLEFT, 1},
-        {0, EDIT_EDITRIGHT, 1}, {1, EDIT_EDITRIGHT, 0}, {2, EDIT_EDITRIGHT, 2},
-        {2, EDIT_EDITBOTH, 0}, {0, EDIT_EDITLEFTONLY, 1}, {0, EDIT_EDITRIGHTONLY, 2},
+        {0, IDM_EDITLEFT, 2}, {2, IDM_EDITLEFT, 0}, {1, IDM_EDITLEFT, 1},
+        {0, IDM_EDITRIGHT, 1}, {1, IDM_EDITRIGHT, 0}, {2, IDM_EDITRIGHT, 2},
+        {2, IDM_EDITBOTH, 0}, {0, IDM_EDITLEFTONLY, 1}, {0, IDM_EDITRIGHTONLY, 2},
     };
     for (auto &c : cases) {
         Wave.editChannel = c.start;
@@ -198,7 +198,7 @@ TEST_F(Edits, EditChannelCommands)
         EXPECT_EQ(c.want, Wave.editChannel) << c.start << " " << c.id;
     }
     open(1, 16, 8000, s16({0}));
-    editChannelCommand(EDIT_EDITLEFTONLY);
+    editChannelCommand(IDM_EDITLEFTONLY);
     EXPECT_EQ(0, Wave.editChannel);
 }
 
@@ -275,7 +275,7 @@ TEST_P(UndoProperty, RandomEditsUndoToTheStart)
     open(channels, bits, 8000, start);
     /* Something on the clipboard from the start. */
     select(0, 20);
-    clipCopy(EDIT_COPY, 3);
+    clipCopy(IDM_COPY, 3);
     std::vector<Snapshot> before;
     zt::MessageRecorder rec(OS_IDYES);
     for (int step = 0; step < 25; step++) {
@@ -297,7 +297,7 @@ TEST_P(UndoProperty, RandomEditsUndoToTheStart)
         case 1: case 6: editPaste(0); break;
         case 2: editDelete(1); break;
         case 3: if (rng() % 3 == 0) editTrim(); else editCut(); break;
-        case 4: clipCopy(EDIT_COPY, channels == 2 ? 1 + rng() % 3 : 3); break;
+        case 4: clipCopy(IDM_COPY, channels == 2 ? 1 + rng() % 3 : 3); break;
         case 5: editSelectAll(1); break;
         case 7: editCut(); break;
         }

@@ -57,7 +57,7 @@ TEST_F(Undo, AnEntryBeforeAnyCapacityMakesRoomForTen)
     undoFree();
     UndoStack.capacity = 0;
     open(1, 8, 8000, ramp(10));
-    undoRecord(UNDO_PASTE, 0, 0, 0, "Undo Paste");
+    undoRecord(IDM_PASTE, 0, 0, 0, "Undo Paste");
     EXPECT_EQ(UNDO_INITIAL, UndoStack.capacity);
     EXPECT_STREQ("Undo Paste", Doc.undoText);
 }
@@ -66,7 +66,7 @@ TEST_F(Undo, LongDescriptionsAreCut)
 {
     open(1, 8, 8000, ramp(10));
     std::string longText(100, 'x');
-    undoRecord(UNDO_PASTE, 0, 0, 0, longText.c_str());
+    undoRecord(IDM_PASTE, 0, 0, 0, longText.c_str());
     EXPECT_EQ(59u, strlen(UndoStack.entry[UndoStack.top].description));
 }
 
@@ -127,7 +127,7 @@ TEST_F(Undo, UndoOfByteSwapNeedsNoFileAndSelectsTheRange)
     open(1, 16, 8000, s16({0x0102, 0x0304, 0x0506}));
     undoByteSwap(1, 2);
     Doc.undoAvailable = 1;
-    undoRecord(UNDO_BYTESWAP, 1, 2, 0, "Undo Byte Swap");
+    undoRecord(IDM_BYTESWAP, 1, 2, 0, "Undo Byte Swap");
     EXPECT_EQ(0x0403, at16(all(), 1));
     editUndo();
     EXPECT_EQ(s16({0x0102, 0x0304, 0x0506}), all());
@@ -269,7 +269,7 @@ TEST_F(Wrapped, ByteSwapWithoutSelectionTakesTheWholeWaveAndUndoesWithoutAFile)
 {
     Bytes start = s16({0x0102, 0x0304, 0x0506});
     open(1, 16, 8000, start);
-    ASSERT_EQ(1, editWrapped(EDIT_BYTESWAP, "Byte Swap", "Swapping", swapWork, 0));
+    ASSERT_EQ(1, editWrapped(IDM_BYTESWAP, "Byte Swap", "Swapping", swapWork, 0));
     EXPECT_EQ(s16({0x0201, 0x0403, 0x0605}), all());
     EXPECT_STREQ("Undo Byte Swap", Doc.undoText);
     EXPECT_EQ(0, undoFiles());
@@ -307,7 +307,7 @@ TEST_F(Wrapped, MusicWhoseCopyFailedLeavesNoEntryThatWouldLoseFrames)
     select(1, 2);
     TempHook.diskFree = [](const char *, uint64_t *b) { *b = 1; return 0; };
     zt::MessageRecorder rec(OS_IDYES);
-    ASSERT_EQ(1, editWrapped(EDIT_MUSIC, "Music", "Composing", silenceWork, 0));
+    ASSERT_EQ(1, editWrapped(IDM_MUSIC, "Music", "Composing", silenceWork, 0));
     TempHook.diskFree = [](const char *p, uint64_t *b) { return osDiskFree(p, b); };
     EXPECT_EQ(-1, UndoStack.top);
     EXPECT_EQ(1, undoPerform());

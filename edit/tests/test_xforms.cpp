@@ -103,7 +103,7 @@ TEST_F(Xforms, ByteSwapTwiceRestoresAndUndoSwapsBack)
     open(2, 16, 8000, s16({0x0102, 0x0304, 0x0506, 0x0708}));
     editSetChannel(2);
     select(0, 1);
-    ASSERT_EQ(1, editWrapped(EDIT_BYTESWAP, "Byte Swap", "Swapping Bytes",
+    ASSERT_EQ(1, editWrapped(IDM_BYTESWAP, "Byte Swap", "Swapping Bytes",
                              [](uint32_t f, uint32_t l) { xformByteSwap(f, l, NULL); }, 0));
     EXPECT_EQ(s16({0x0102, 0x0403, 0x0506, 0x0807}), all());
     editSetChannel(0);
