@@ -17,6 +17,7 @@
 #include "formats/flttable.h"
 #include "formats/filter.h"
 #include "plugins/progress.h"
+#include "os/os.h"
 #include "store/tempfile.h"
 #include "store/voc.h"
 #include "store/blockfile.h"
@@ -58,8 +59,26 @@ static void hookCurrentFormat(FioFormat *f)
     f->channels = Wave.channels;
 }
 
+/* 1 when a new store file can be made in the temporary folder.  Setting up a store first
+   drops the open one, so this is asked before: a folder that cannot take the new store
+   leaves the open waveform as it was. */
+static int storeCanBeMade(void)
+{
+    char probe[MAX_PATH];
+    if (tempMakeName("ZEL", TF.tempDir, probe, sizeof probe) != 0)
+        return 0;
+    OsFile f = osCreateNew(probe);
+    if (f == OS_NOFILE)
+        return 0;
+    osClose(f);
+    osDelete(probe);
+    return 1;
+}
+
 static int hookNewStore(const FioFormat *f)
 {
+    if (!storeCanBeMade())
+        return 1;
     if (tempStoreSetup(f->channels, f->rate, f->bits) != 0)
         return 1;
     FileUi.storeMade = 1;
@@ -408,8 +427,9 @@ static int openFile(const char *name, int chosen)
     int rc = fioOpen(path, chosen, Shell.main);
     SetCursor(old);
     if (rc != 0 && !FileUi.storeMade) {
-        /* No filter took the file: what was loaded before stays. */
-        if (!FileUi.rawCancelled) {
+        /* No filter took the file, or its store could not be made (already told): what was
+           loaded before stays. */
+        if (!FileUi.rawCancelled && Fio.openFailure == FIO_OPEN_NOFILTER) {
             char text[MAX_PATH + 64];
             snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
             shellMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
@@ -697,6 +717,33 @@ void shellDropFiles(HDROP drop)
     delete[] rest;
 }
 
+static int hookReadOnly(const char *name)
+{
+    DWORD a = GetFileAttributesA(name);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+static int hookProcessRunning(uint32_t pid)
+{
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
+    if (!p)
+        return 0;
+    DWORD code = 0;
+    int running = GetExitCodeProcess(p, &code) && code == STILL_ACTIVE;
+    CloseHandle(p);
+    return running;
+}
+
+/* The document's New and Close empty the INFO list through this hook; what the open file
+   brought besides (raw cue and play-list bytes) goes with it. */
+static void (*docClearInfo)(void);
+static void hookClearDocument(void)
+{
+    if (docClearInfo)
+        docClearInfo();
+    fioDocumentGone();
+}
+
 /* Start-up: the filter table and every hook of the open and save flows. */
 void fileUiInit(void)
 {
@@ -719,8 +766,16 @@ void fileUiInit(void)
     FioHook.askSaveName = hookAskSaveName;
     FioHook.today = hookToday;
     FioHook.currentDir = hookCurrentDir;
+    FioHook.readOnly = hookReadOnly;
+    FioHook.processRunning = hookProcessRunning;
     FilterHook.askRaw = hookAskRaw;
     DocHook.save = hookDocSave;
+    if (DocHook.clearInfo != hookClearDocument) {
+        docClearInfo = DocHook.clearInfo;
+        DocHook.clearInfo = hookClearDocument;
+    }
+    /* Saves of copies killed part way left their temporary files behind. */
+    fioCleanStaleSaves();
 }
 
 void fileUiShutdown(void)
