@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdio.h>
 #include <string>
 #include <vector>
@@ -21,7 +22,7 @@ using zd::settle;
 using zd::waitGone;
 using zd::waitTitle;
 
-const int kSave = 1151, kSaveAs = 1150, kOpen = 1100;
+const int kSave = 1151, kSaveAs = 1150, kOpen = 1100, kNew = 1050;
 
 std::string toWine(const std::string &unixPath)
 {
@@ -120,7 +121,7 @@ void tag(std::vector<unsigned char> &v, const char *t) { v.insert(v.end(), t, t 
 
 /* A PCM wave file of any bits and channels, with an optional LIST/INFO ICMT text. */
 bool writeWaveEx(const std::string &winPath, unsigned rate, int bits, int channels, size_t frames,
-                 const std::string &comment = "")
+                 const std::string &comment = "", bool cue = false)
 {
     unsigned align = (unsigned)(bits / 8 * channels);
     std::vector<unsigned char> v;
@@ -150,6 +151,18 @@ bool writeWaveEx(const std::string &winPath, unsigned rate, int bits, int channe
         v.push_back(0);
         if (text & 1)
             v.push_back(0);
+    }
+    if (cue) {
+        /* One cue point at frame 10. */
+        tag(v, "cue ");
+        put32(v, 4 + 24);
+        put32(v, 1);
+        put32(v, 1);
+        put32(v, 10);
+        tag(v, "data");
+        put32(v, 0);
+        put32(v, 0);
+        put32(v, 10);
     }
     unsigned riff = (unsigned)(v.size() - 8);
     for (int i = 0; i < 4; i++)
@@ -397,5 +410,36 @@ TEST(FilesFaults, AFailedStoreKeepsTheOpenWave)
     /* The old wave is still there to play. */
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
     sh("rm -f " + m.dir + "/slot*");
+    EXPECT_EQ(0, app.close());
+}
+
+/* The cues of an opened file belong to it: after New, a save writes none of them. */
+TEST(FilesFaults, CuesDoNotFollowIntoANewDocument)
+{
+    std::string dir = unixDir("cues");
+    std::string file = toWine(dir + "/marked.wav"), out = toWine(dir) + "\\fresh.wav";
+    ASSERT_TRUE(writeWaveEx(file, 8000, 8, 1, 4000, "", true));
+    std::vector<unsigned char> in = readAll(file);
+    ASSERT_NE(in.end(), std::search(in.begin(), in.end(), "cue ", "cue " + 4));
+
+    zd::App app;
+    ASSERT_TRUE(app.start("\"" + file + "\""));
+    ASSERT_TRUE(waitTitle(app, "marked.wav - Zelo Edit")) << app.title();
+    settle(app);
+    app.command(kNew);
+    HWND dlg = app.waitWindow("New Waveform");
+    ASSERT_TRUE(dlg);
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitTitle(app, "Untitled - Zelo Edit")) << app.title();
+    app.command(kSaveAs);
+    dlg = app.waitWindow("Save a Waveform");
+    ASSERT_TRUE(dlg);
+    zd::fillFileDialog(dlg, out);
+    ASSERT_TRUE(waitGone(dlg));
+    ASSERT_TRUE(waitTitle(app, "fresh.wav - Zelo Edit")) << app.title();
+    std::vector<unsigned char> saved = readAll(out);
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.end(), std::search(saved.begin(), saved.end(), "cue ", "cue " + 4)) << "the old file's cues were written";
     EXPECT_EQ(0, app.close());
 }
