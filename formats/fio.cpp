@@ -3,10 +3,12 @@
  * dialogs need (type lists, the highlighted file's description, folders per dialog group,
  * the save type).
  *
- * Writes Fio, the store (through vocAppend / vocSetFormat), the INFO list and the profile
- * keys [Recent] FileFilter and Conv*, "DirGroup %d" and "File Options".  A save never
- * writes the target file itself: the filter writes "~zs<n>.<ext>" beside it, and only a
- * complete file (closed by the filter, every piece taken) is renamed over the target.
+ * Writes Fio, the store (through vocAppend / vocSetFormat), the INFO list, the profile
+ * keys [Recent] FileFilter and Conv*, "DirGroup %d" and "File Options", and the save journal
+ * (savejnl.txt in the settings folder).  A save never writes the target file itself: the
+ * filter writes "~zs<n>.<ext>" beside it, listed in the journal while it exists, and only a
+ * complete file (closed by the filter as complete, every piece taken) replaces the target.
+ * An open never reads more than the store holds, so the store's own limits are never hit.
  */
 #include "formats/fio.h"
 
@@ -892,7 +894,8 @@ int fioSave(char *name, int askName, int selectionOnly, void *owner)
             asked = 1;
             Fio.saveType = type;
             Fio.options = options;
-            if (osFileExists(name)) {
+            /* A read-only file is refused before anyone is asked to overwrite it. */
+            if (osFileExists(name) && !(FioHook.readOnly && FioHook.readOnly(name))) {
                 char text[FLT_PATH_MAX + 48];
                 snprintf(text, sizeof text, "\"%s\" Already Exists, Overwrite?", name);
                 if (osMessage(text, "File Save", OS_MB_YESNO | OS_MB_ICONQUESTION) != OS_IDYES)

@@ -6,7 +6,8 @@
  * State: Fio (save type and options, the document's sample rate as the last open or save
  * left it) and FioHook (what the shell, the store, the view and the dialogs plug in).
  * Saving writes a temporary file beside the target and replaces the target only after the
- * filter closed it with every byte written, so a failed or cancelled save keeps the old file.
+ * filter closed it with every byte written, so a failed or cancelled save keeps the old file;
+ * the temporary file is listed in a journal meanwhile, for fioCleanStaleSaves.
  */
 #ifndef ZELO_FIO_H
 #define ZELO_FIO_H

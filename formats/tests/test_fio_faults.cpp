@@ -177,6 +177,20 @@ TEST_F(FaultTest, AReadOnlyFileIsRefusedAndSaveAsIsOffered)
     EXPECT_EQ((std::vector<std::string>{otherName}), savedNames());
 }
 
+TEST_F(FaultTest, SaveAsOntoAReadOnlyFileRefusesBeforeAskingToOverwrite)
+{
+    addFake("w.flt", "W", "WWW", FLT_CANWRITE, "WWWW");
+    install();
+    makeWave(22050, 16, 2, data);
+    fake::writeFile(otherName, "OLD!", 1, 8, 1, {1, 2, 3});
+    readOnlyNames().insert(otherName);
+    Script no({OS_IDNO});
+    EXPECT_EQ(1, save("", 1));
+    ASSERT_EQ(1u, no.seen.size());
+    EXPECT_TRUE(no.said("is read-only and was not changed"));
+    EXPECT_EQ(15u, fake::readFile(otherName).size());
+}
+
 /* 3. Items 15 and 14: a file that cannot be created; a conversion that cannot be done. */
 TEST_F(FaultTest, AFileThatCannotBeCreatedIsToldAndNoFormatQuestionIsAsked)
 {

@@ -207,8 +207,12 @@ struct Mount {
     bool mounted = false;
     ~Mount()
     {
-        if (mounted)
-            sh("umount " + dir);
+        /* A program killed by a failed test may still hold a file there for a moment. */
+        for (int i = 0; mounted && i < 20; i++) {
+            mounted = sh("umount " + dir) != 0;
+            if (mounted)
+                Sleep(250);
+        }
     }
 };
 
