@@ -378,6 +378,7 @@ TEST(FilesFaults, AKilledSaveLeavesNothingAfterTheNextStart)
     EXPECT_EQ(0, countMatching(toWine(dir), "~zs*"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((settings + "\\savejnl.txt").c_str()));
     EXPECT_EQ(0, again.close());
+    sh("rm -rf " + dir);   /* 48 MB */
 }
 
 /* An open whose store cannot be set up keeps the open waveform and says what failed.  The
