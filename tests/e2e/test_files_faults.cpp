@@ -83,6 +83,9 @@ int shWait(const std::string &done, int timeoutMs = 30000)
             if (fscanf(d, "%d", &code) != 1)
                 code = -1;
             fclose(d);
+            std::string base = done.substr(0, done.size() - 5);
+            for (const char *ext : {".sh", ".log", ".done"})
+                DeleteFileA(toWine(base + ext).c_str());
             return code;
         }
         Sleep(20);
