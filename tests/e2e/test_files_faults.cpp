@@ -451,3 +451,38 @@ TEST(FilesFaults, CuesDoNotFollowIntoANewDocument)
     EXPECT_EQ(saved.end(), std::search(saved.begin(), saved.end(), "cue ", "cue " + 4)) << "the old file's cues were written";
     EXPECT_EQ(0, app.close());
 }
+
+/* A wave longer than the store holds (a sparse 2.5 GB file): the user is told how much was
+   read, and no store message claims a full drive. */
+TEST(FilesFaults, AFileLongerThanTheStoreSaysHowMuchWasRead)
+{
+    std::string dir = unixDir("huge");
+    std::string file = toWine(dir + "/huge.wav");
+    ASSERT_TRUE(writeWaveEx(file, 44100, 16, 2, 0));
+    /* The header claims 2.5e9 bytes of samples; the file is made that long without using disk. */
+    const unsigned dataBytes = 2500000000u;
+    char escaped[32];
+    snprintf(escaped, sizeof escaped, "\\%03o\\%03o\\%03o\\%03o", dataBytes & 0xFF, (dataBytes >> 8) & 0xFF,
+             (dataBytes >> 16) & 0xFF, dataBytes >> 24);
+    ASSERT_EQ(0, sh("printf '" + std::string(escaped) + "' > " + dir + "/size.bin && dd if=" + dir + "/size.bin of=" +
+                    dir + "/huge.wav bs=1 seek=40 conv=notrunc 2>/dev/null && truncate -s " +
+                    std::to_string(44ull + dataBytes) + " " + dir + "/huge.wav"));
+
+    zd::App app;
+    ASSERT_TRUE(app.start("\"" + file + "\""));
+    std::vector<zd::MsgBox> boxes = drainBoxes(app, 300000, 2000);
+    ASSERT_EQ(1u, boxes.size()) << (boxes.empty() ? "" : boxes[0].caption + ": " + boxes[0].text)
+                                << (boxes.size() > 1 ? " / " + boxes[1].caption + ": " + boxes[1].text : "");
+    EXPECT_EQ("Attention", boxes[0].caption);
+    EXPECT_NE(std::string::npos, boxes[0].text.find("is longer than Zelo Edit can hold")) << boxes[0].text;
+    EXPECT_NE(std::string::npos, boxes[0].text.find("of 625000000 sample frames) was read")) << boxes[0].text;
+    settle(app);
+    EXPECT_EQ("Untitled - Zelo Edit", app.title()) << "a part of the file is not the file";
+    /* The partial wave is a changed, untitled one: leave it without saving. */
+    app.post(WM_CLOSE);
+    zd::MsgBox box;
+    if (app.waitMessageBox(&box, 5000))
+        zd::click(box.hwnd, IDNO);
+    app.waitExit(30000);
+    sh("rm -rf " + dir);
+}
