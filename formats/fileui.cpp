@@ -19,6 +19,7 @@
 #include "formats/flttable.h"
 #include "formats/filter.h"
 #include "plugins/progress.h"
+#include "os/os.h"
 #include "store/tempfile.h"
 #include "store/voc.h"
 #include "store/blockfile.h"
@@ -54,8 +55,26 @@ static void hookCurrentFormat(FioFormat *f)
     f->channels = Wave.channels;
 }
 
+/* 1 when a new store file can be made in the temporary folder.  Setting up a store first
+   drops the open one, so this is asked before: a folder that cannot take the new store
+   leaves the open waveform as it was. */
+static int storeCanBeMade(void)
+{
+    char probe[MAX_PATH];
+    if (tempMakeName("ZEL", TF.tempDir, probe, sizeof probe) != 0)
+        return 0;
+    OsFile f = osCreateNew(probe);
+    if (f == OS_NOFILE)
+        return 0;
+    osClose(f);
+    osDelete(probe);
+    return 1;
+}
+
 static int hookNewStore(const FioFormat *f)
 {
+    if (!storeCanBeMade())
+        return 1;
     if (tempStoreSetup(f->channels, f->rate, f->bits) != 0)
         return 1;
     FileUi.storeMade = 1;
@@ -141,11 +160,6 @@ static int hookProgressStep(uint32_t done, uint32_t total)
 }
 
 static void hookProgressClose(void) { progressDestroy(); }
-
-static void hookViewEnd(uint32_t lastFrame)
-{
-    Doc.viewEnd = lastFrame;
-}
 
 static void hookToday(int *year, int *month, int *day)
 {
@@ -404,8 +418,9 @@ static int openFile(const char *name, int chosen)
     int rc = fioOpen(path, chosen, Frame.main);
     SetCursor(old);
     if (rc != 0 && !FileUi.storeMade) {
-        /* No filter took the file: what was loaded before stays. */
-        if (!FileUi.rawCancelled) {
+        /* No filter took the file, or its store could not be made (already told): what was
+           loaded before stays. */
+        if (!FileUi.rawCancelled && Fio.openFailure == FIO_OPEN_NOFILTER) {
             char text[MAX_PATH + 64];
             snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
             frameMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);
@@ -466,7 +481,7 @@ void fileUiSave(int asNew, int selectionOnly)
     SetCursor(old);
 }
 
-static int hookDocSave(void)
+int fileUiSaveDocument(void)
 {
     char name[FLT_PATH_MAX];
     snprintf(name, sizeof name, "%s", Doc.name);
@@ -693,6 +708,31 @@ void fileUiDropFiles(HDROP drop)
     delete[] rest;
 }
 
+static int hookReadOnly(const char *name)
+{
+    DWORD a = GetFileAttributesA(name);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+static int hookProcessRunning(uint32_t pid)
+{
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
+    if (!p)
+        return 0;
+    DWORD code = 0;
+    int running = GetExitCodeProcess(p, &code) && code == STILL_ACTIVE;
+    CloseHandle(p);
+    return running;
+}
+
+/* The document's New and Close: the INFO list empties, and what the open file brought
+   besides (raw cue and play-list bytes) goes with it. */
+void fileUiDocumentGone(void)
+{
+    waveInfoClear();
+    fioDocumentGone();
+}
+
 /* Start-up: the filter table and every hook of the open and save flows. */
 void fileUiInit(void)
 {
@@ -710,13 +750,14 @@ void fileUiInit(void)
     FioHook.progressOpen = hookProgressOpen;
     FioHook.progressStep = hookProgressStep;
     FioHook.progressClose = hookProgressClose;
-    if (!FioHook.viewEnd)
-        FioHook.viewEnd = hookViewEnd;
     FioHook.askSaveName = hookAskSaveName;
     FioHook.today = hookToday;
     FioHook.currentDir = hookCurrentDir;
+    FioHook.readOnly = hookReadOnly;
+    FioHook.processRunning = hookProcessRunning;
     FilterHook.askRaw = hookAskRaw;
-    DocHook.save = hookDocSave;
+    /* Saves of copies killed part way left their temporary files behind. */
+    fioCleanStaleSaves();
 }
 
 void fileUiShutdown(void)

@@ -35,6 +35,11 @@ void fileUiOpenCommandLine(const char *line);
 /* Dropped files: the first opened, the others appended behind it. */
 void fileUiDropFiles(HDROP drop);
 
+/* For the document: Save under its name (0 saved), and New/Close dropping what the open
+   file brought (INFO list, cue and play-list bytes). */
+int  fileUiSaveDocument(void);
+void fileUiDocumentGone(void);
+
 /* The Wave Information dialog (Info...), and the INFO list for a new document. */
 void waveInfoCommand(void);
 void waveInfoClear(void);

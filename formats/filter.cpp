@@ -17,7 +17,7 @@
 #include <stdio.h>
 #include <string.h>
 
-FilterInState FilterIn = {{}, -1, 0, 0, 0, 0, 1, 0, 0, 0, NULL, 0, 0, {0}, 0, {}};
+FilterInState FilterIn = {{}, -1, 0, 0, 0, 0, 1, 0, 0, 0, NULL, 0, 0, {0}, 0, {}, 0, 0, 0};
 FilterOutState FilterOut = {{}, -1, 0, 0, 0};
 FilterOptsState FilterOpts;
 FilterExtraState FilterExtra;
@@ -304,6 +304,7 @@ int filterOpenInput(int index, const char *name, void *owner, const FltRaw *def,
         return FILTER_CANCELLED;
     }
     /* The store holds 8 or 16 bits, one or two channels; anything else is read as raw would be. */
+    uint16_t reportedBits = in->bits, reportedChannels = in->channels;
     if (in->bits != 8 && in->bits != 16)
         in->bits = 16;
     if (in->channels != 1 && in->channels != 2)
@@ -312,6 +313,16 @@ int filterOpenInput(int index, const char *name, void *owner, const FltRaw *def,
     if (!in->piece) {
         releaseInput(0);
         return FILTER_NOTMINE;
+    }
+    uint16_t sb = 0, sc = 0, sf = 0;
+    if (in->mod.FilterStoredType && in->mod.FilterStoredType(in->handle, &sb, &sc, &sf) && sb && sc) {
+        in->storedBits = sb;
+        in->storedChannels = sc;
+        in->storedFloat = sf ? 1 : 0;
+    } else {
+        in->storedBits = reportedBits;
+        in->storedChannels = reportedChannels;
+        in->storedFloat = 0;
     }
     in->bytes = in->remaining = in->mod.FilterGetFileSize(in->handle);
     in->options = in->mod.FilterOptions ? in->mod.FilterOptions(in->handle) : 1;
@@ -431,6 +442,12 @@ void filterCloseInput(void)
     releaseInput(0);
 }
 
+int filterInputReduced(void)
+{
+    const FilterInState *in = &FilterIn;
+    return in->storedFloat || in->storedBits > in->bits || in->storedChannels > in->channels;
+}
+
 /* ---- output ---- */
 
 int filterOpenOutput(int index, const char *name, uint32_t rate, uint16_t bits, uint16_t channels,
@@ -545,13 +562,19 @@ void filterWriteSpecials(int wholeWave)
     writeCode(FLT_PLAYLIST);
 }
 
-void filterCloseOutput(void)
+int filterCloseOutput(void)
 {
-    if (FilterOut.handle && FilterOut.mod.CloseFilterOutput)
-        FilterOut.mod.CloseFilterOutput(FilterOut.handle);
+    int rc = 0;
+    if (FilterOut.handle) {
+        if (FilterOut.mod.CloseFilterOutput2)
+            rc = FilterOut.mod.CloseFilterOutput2(FilterOut.handle) ? 0 : 1;
+        else if (FilterOut.mod.CloseFilterOutput)
+            FilterOut.mod.CloseFilterOutput(FilterOut.handle);
+    }
     FilterOut.handle = 0;
     filterUnload(&FilterOut.mod);
     FilterOut.index = -1;
+    return rc;
 }
 
 /* ---- options ---- */

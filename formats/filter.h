@@ -43,6 +43,9 @@ struct FilterInState {
     char      source[FLT_PATH_MAX];  /* the file the input was opened from */
     int       rawSettled;            /* 1 when raw holds parameters settled for source */
     FltRaw    raw;                   /* those parameters */
+    uint16_t  storedBits;            /* what the file holds (FilterStoredType), else as read */
+    uint16_t  storedChannels;
+    uint16_t  storedFloat;           /* 1 for floating-point samples */
 };
 extern FilterInState FilterIn;
 
@@ -134,8 +137,11 @@ int  filterSuggest(uint32_t *rate, uint16_t *bits, uint16_t *channels, uint32_t 
 int  filterWrite(const void *src, uint32_t count);
 /* Writes the INFO list, and (wholeWave) the cues, then the play list, as the filter accepts. */
 void filterWriteSpecials(int wholeWave);
-/* CloseFilterOutput (when open) and unload. */
-void filterCloseOutput(void);
+/* Closes the output (CloseFilterOutput2 when exported, else CloseFilterOutput) and unloads.
+   Returns 0 when the filter finished the file, 1 when it said the file is incomplete. */
+int  filterCloseOutput(void);
+/* 1 when the open input delivers a narrower sample type than its file holds. */
+int  filterInputReduced(void);
 
 /* Options remembered per filter ("File Options" / "Filter%d"), 1 when none is known. */
 uint32_t filterOptions(int index);

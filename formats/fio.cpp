@@ -3,24 +3,28 @@
  * dialogs need (type lists, the highlighted file's description, folders per dialog group,
  * the save type).
  *
- * Writes Fio, the store (through vocAppend / vocSetFormat), the INFO list and the profile
- * keys [Recent] FileFilter and Conv*, "DirGroup %d" and "File Options".  A save never
- * writes the target file itself: the filter writes "~zs<n>.<ext>" beside it, and only a
- * complete file (closed by the filter, every piece taken) is renamed over the target.
+ * Writes Fio, the store (through vocAppend / vocSetFormat), the INFO list, the profile
+ * keys [Recent] FileFilter and Conv*, "DirGroup %d" and "File Options", and the save journal
+ * (savejnl.txt in the settings folder).  A save never writes the target file itself: the
+ * filter writes "~zs<n>.<ext>" beside it, listed in the journal while it exists, and only a
+ * complete file (closed by the filter as complete, every piece taken) replaces the target.
+ * An open never reads more than the store holds, so the store's own limits are never hit.
  */
 #include "formats/fio.h"
 
 #include "formats/info.h"
 #include "os/os.h"
 #include "core/profile.h"
+#include "store/blockfile.h"
 #include "store/voc.h"
 
 #include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
-FioState Fio = {-1, 1, 0};
+FioState Fio = {-1, 1, 0, FIO_OPEN_OK, 0, "", "", ""};
 FioHooks FioHook;
 
 static uint32_t min32(uint32_t a, uint32_t b) { return a < b ? a : b; }
@@ -385,8 +389,76 @@ static void addTodayIfWanted(void)
     infoAddText("ICRD", date);
 }
 
+static const char *baseName(const char *path)
+{
+    const char *b = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/')
+            b = p + 1;
+    return b;
+}
+
+static void typeText(char *out, size_t size, uint16_t bits, uint16_t channels, int isFloat)
+{
+    char ch[24];
+    if (channels == 1)
+        snprintf(ch, sizeof ch, "mono");
+    else if (channels == 2)
+        snprintf(ch, sizeof ch, "stereo");
+    else
+        snprintf(ch, sizeof ch, "%u-channel", (unsigned)channels);
+    snprintf(out, size, "%u-bit%s %s", (unsigned)bits, isFloat ? " floating-point" : "", ch);
+}
+
+/* The most sample bytes a new store takes: a block is kept in hand so that the store itself
+   never runs out of blocks and answers with its own, misleading, messages. */
+static uint32_t storeLimit(void)
+{
+    uint32_t limit = Fio.storeLimit ? Fio.storeLimit : BLOCKMAXSIZE - BLOCKSIZE;
+    return limit - limit % (uint32_t)ba();
+}
+
+static void lengthText(uint32_t frames, uint32_t rate, char *out, size_t size)
+{
+    if (FioHook.formatLength)
+        FioHook.formatLength(frames, rate, out, size);
+    else
+        defaultLength(frames, rate, out, size);
+}
+
+static void reportTooLong(const char *name, uint32_t readBytes, uint32_t fileBytes, uint32_t rate)
+{
+    uint32_t align = (uint32_t)ba();
+    char got[48], all[48], text[FLT_PATH_MAX + 320];
+    lengthText(readBytes / align, rate, got, sizeof got);
+    lengthText(fileBytes / align, rate, all, sizeof all);
+    snprintf(text, sizeof text,
+             "\"%s\" is longer than Zelo Edit can hold (%s).  Only the first %s (%lu of %lu sample frames) "
+             "was read; the rest of the file was left out, and the file itself is unchanged.",
+             name, all, got, (unsigned long)(readBytes / align), (unsigned long)(fileBytes / align));
+    osMessage(text, "Attention", OS_MB_OK | OS_MB_ICONINFORMATION);
+}
+
+/* Tells once that the file was read in a narrower form, and remembers it for Save. */
+static void noteReduced(const char *name)
+{
+    Fio.reducedName[0] = 0;
+    if (!filterInputReduced())
+        return;
+    const FilterInState *in = &FilterIn;
+    typeText(Fio.reducedFrom, sizeof Fio.reducedFrom, in->storedBits, in->storedChannels, in->storedFloat);
+    typeText(Fio.reducedTo, sizeof Fio.reducedTo, in->bits, in->channels, 0);
+    snprintf(Fio.reducedName, sizeof Fio.reducedName, "%s", name);
+    char text[FLT_PATH_MAX + 256];
+    snprintf(text, sizeof text,
+             "\"%s\" holds %s samples and was read as %s.  Saving it keeps only what was read.", name,
+             Fio.reducedFrom, Fio.reducedTo);
+    osMessage(text, "Attention", OS_MB_OK | OS_MB_ICONINFORMATION);
+}
+
 int fioOpen(const char *name, int chosen, void *owner)
 {
+    Fio.openFailure = FIO_OPEN_NOFILTER;
     if (!name || FltTable.count == 0)
         return 1;
     FioFormat cur;
@@ -403,8 +475,10 @@ int fioOpen(const char *name, int chosen, void *owner)
         if ((k >= 0 && i == first) || !(FltTable.rec[i].flags & FLT_CANREAD))
             continue;
         int rc = filterOpenInput(i, name, owner, &def, 1);
-        if (rc == FILTER_CANCELLED)
+        if (rc == FILTER_CANCELLED) {
+            Fio.openFailure = FIO_OPEN_CANCELLED;
             return 1;
+        }
         if (rc == FILTER_OPENED)
             index = i;
     }
@@ -415,6 +489,13 @@ int fioOpen(const char *name, int chosen, void *owner)
     FioFormat f = {FilterIn.rate, FilterIn.bits, FilterIn.channels};
     if (!FioHook.newStore || FioHook.newStore(&f) != 0) {
         filterCloseInput();
+        Fio.openFailure = FIO_OPEN_NOSTORE;
+        char text[FLT_PATH_MAX + 200];
+        snprintf(text, sizeof text,
+                 "\"%s\" was not opened: the temporary file for its samples could not be set up "
+                 "(the temporary drive may be full or write-protected).",
+                 name);
+        osMessage(text, "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 1;
     }
     vocSetFormat(f.channels, f.bits, 0);
@@ -425,18 +506,29 @@ int fioOpen(const char *name, int chosen, void *owner)
         FioHook.emptyLists();
     if (r->flags & FLT_SPECIAL_READ_PRE)
         filterReadSpecials();
-    char ext[12], note[sizeof r->progressNote + 1];
+    /* The filter's progress note describes its saving; reading says what it reads. */
+    char ext[12], note[FLT_PATH_MAX + 16];
     fltField(ext, r->ext, sizeof r->ext);
-    fltField(note, r->progressNote, sizeof r->progressNote);
-    int rc = fioReadData(ext, note, FilterIn.bytes);
+    snprintf(note, sizeof note, "Reading %s", baseName(name));
+    uint32_t fileBytes = FilterIn.bytes;
+    uint32_t want = fileBytes > storeLimit() ? storeLimit() : fileBytes;
+    int rc = fioReadData(ext, note, want);
     if (rc == 0 && !(r->flags & FLT_SPECIAL_READ_PRE) && (r->flags & FLT_SPECIAL_READ_POST))
         filterReadSpecials();
+    if (rc == 0 && want < fileBytes) {
+        reportTooLong(name, Wave.dataLength, fileBytes, f.rate);
+        rc = 1;
+    }
     filterCloseInput();
-    if (rc != 0)
+    if (rc != 0) {
+        Fio.openFailure = FIO_OPEN_PARTIAL;
         return 1;
+    }
+    Fio.openFailure = FIO_OPEN_OK;
     if (FioHook.opened)
         FioHook.opened(name);
     addTodayIfWanted();
+    noteReduced(name);     /* FilterIn keeps the types it saw after the close */
     return 0;
 }
 
@@ -519,6 +611,144 @@ static int tempBeside(const char *target, char *out, size_t size)
     return 1;
 }
 
+/* ---- the save journal ---- */
+
+#define JOURNAL_NAME "savejnl.txt"
+#define JOURNAL_MAX  (64u * 1024u)   /* a damaged journal is not read into a huge buffer */
+
+static void journalPath(char *out, size_t size)
+{
+    snprintf(out, size, "%s%c%s", profileFolder(), OS_PATHSEP, JOURNAL_NAME);
+}
+
+/* The journal's text ("pid path" lines), osAlloc'ed and zero-terminated; NULL when none. */
+static char *journalRead(void)
+{
+    char path[FLT_PATH_MAX + 32];
+    journalPath(path, sizeof path);
+    OsFile f = osOpen(path, OS_READ);
+    if (f == OS_NOFILE)
+        return NULL;
+    int64_t n = osFileSize(f);
+    if (n < 0 || n > (int64_t)JOURNAL_MAX)
+        n = n < 0 ? 0 : JOURNAL_MAX;
+    char *text = (char *)osAlloc((size_t)n + 1);
+    if (text) {
+        long got = osRead(f, text, (unsigned long)n);
+        text[got > 0 ? got : 0] = 0;
+    }
+    osClose(f);
+    return text;
+}
+
+static void journalWrite(const char *text)
+{
+    char path[FLT_PATH_MAX + 32];
+    journalPath(path, sizeof path);
+    if (!text[0]) {
+        osDelete(path);
+        return;
+    }
+    OsFile f = osCreate(path);
+    if (f == OS_NOFILE)
+        return;
+    osWrite(f, text, (unsigned long)strlen(text));
+    osClose(f);
+}
+
+/* Calls keep(pid, path) for each entry; entries it answers 0 for are dropped. */
+static int journalFilter(int (*keep)(uint32_t pid, const char *path, const void *ctx), const void *ctx)
+{
+    char *text = journalRead();
+    if (!text)
+        return 0;
+    char *out = (char *)osAlloc(strlen(text) + 1);
+    if (!out) {
+        osFree(text);
+        return 0;
+    }
+    size_t at = 0;
+    int dropped = 0;
+    for (char *line = text; *line;) {
+        char *end = strchr(line, '\n');
+        size_t len = end ? (size_t)(end - line) : strlen(line);
+        char entry[FLT_PATH_MAX + 48];
+        if (len < sizeof entry) {
+            memcpy(entry, line, len);
+            entry[len] = 0;
+            if (len && entry[len - 1] == '\r')
+                entry[len - 1] = 0;
+            char *space = strchr(entry, ' ');
+            if (space && space[1]) {
+                *space = 0;
+                uint32_t pid = (uint32_t)strtoul(entry, NULL, 10);
+                if (keep(pid, space + 1, ctx)) {
+                    *space = ' ';
+                    at += (size_t)sprintf(out + at, "%s\n", entry);
+                } else {
+                    dropped++;
+                }
+            }
+        }
+        line += len;
+        if (*line == '\n')
+            line++;
+    }
+    out[at] = 0;
+    journalWrite(out);
+    osFree(out);
+    osFree(text);
+    return dropped;
+}
+
+static int keepOthers(uint32_t pid, const char *path, const void *ctx)
+{
+    return !(pid == osProcessId() && strcmp(path, (const char *)ctx) == 0);
+}
+
+static void journalAdd(const char *temp)
+{
+    char *text = journalRead();
+    size_t old = text ? strlen(text) : 0;
+    char *out = (char *)osAlloc(old + strlen(temp) + 24);
+    if (out) {
+        int n = snprintf(out, old + strlen(temp) + 24, "%s%s%lu %s\n", text ? text : "",
+                         old && text[old - 1] != '\n' ? "\n" : "", (unsigned long)osProcessId(), temp);
+        if (n > 0)
+            journalWrite(out);
+        osFree(out);
+    }
+    osFree(text);
+}
+
+static void journalRemove(const char *temp) { journalFilter(keepOthers, temp); }
+
+static int removed;
+
+static int keepRunning(uint32_t pid, const char *path, const void *)
+{
+    if (pid != osProcessId() && FioHook.processRunning && FioHook.processRunning(pid))
+        return 1;
+    /* A file still held open belongs to a save that still runs (its id may be unknown). */
+    if (!osFileExists(path))
+        return 0;
+    if (osDeleteIfUnused(path) != 0)
+        return 1;
+    removed++;
+    return 0;
+}
+
+int fioCleanStaleSaves(void)
+{
+    removed = 0;
+    journalFilter(keepRunning, NULL);
+    return removed;
+}
+
+void fioDocumentGone(void) { filterExtraClear(); }
+
+/* ---- saving: questions and failures ---- */
+
 /* Asks for a conversion the filter can take and does it.  0 converted, 1 the save ends. */
 static int convertForFilter(int index, const char *name, FioFormat *cur)
 {
@@ -528,10 +758,30 @@ static int convertForFilter(int index, const char *name, FioFormat *cur)
         return 1;
     }
     const FltRecord *r = &FltTable.rec[index];
+    char fname[32], text[FLT_PATH_MAX + 320];
+    recordName(fname, r);
+    /* Only a different sample type can be the reason; the same one means the filter failed
+       for another reason, and a conversion to it would change nothing. */
+    if (want.rate == cur->rate && want.bits == cur->bits && want.channels == cur->channels) {
+        snprintf(text, sizeof text, "\"%s\" could not be written by the %s filter.  Nothing was saved.", name,
+                 fname);
+        osMessage(text, "Invalid file or format", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        return 1;
+    }
+    if (!FioHook.convert) {
+        char from[32], to[32];
+        typeText(from, sizeof from, cur->bits, cur->channels, 0);
+        typeText(to, sizeof to, want.bits, want.channels, 0);
+        snprintf(text, sizeof text,
+                 "%s can not hold %lu Hz %s samples; it needs %lu Hz %s, and this version of Zelo Edit cannot "
+                 "convert the sample type while saving.  Nothing was saved: use Save As to choose another "
+                 "file type.",
+                 fname, (unsigned long)cur->rate, from, (unsigned long)want.rate, to);
+        osMessage(text, "Cannot save in current format", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        return 1;
+    }
     int batch = FioHook.batchRunning && FioHook.batchRunning();
     if (!(r->flags & FLT_AUTOCONVERT) && !batch) {
-        char fname[32], text[256];
-        recordName(fname, r);
         snprintf(text, sizeof text,
                  "%s can not handle the current sample type.  Would you like to convert to %ldHz, %s %d-bit "
                  "and continue saving?",
@@ -545,13 +795,16 @@ static int convertForFilter(int index, const char *name, FioFormat *cur)
         const char *gain = want.channels == 1 ? "0.5" : "1.0";
         profileSetString("Recent", "ConvLeft", gain);
         profileSetString("Recent", "ConvRight", gain);
-        if (!FioHook.convertDialog || FioHook.convertDialog(&want) != 0)
-            return 1;
+        if (FioHook.convertDialog && FioHook.convertDialog(&want) != 0)
+            return 1;     /* the user cancelled the dialog: nothing more to say */
     }
     if (FioHook.saveUndo)
         FioHook.saveUndo("Undo Convert Sample Type");
-    if (!FioHook.convert || FioHook.convert(&want) != 0)
+    if (FioHook.convert(&want) != 0) {
+        osMessage("The sample type could not be converted.  Nothing was saved.", "Cannot save in current format",
+                  OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 1;
+    }
     currentFormat(cur);
     return 0;
 }
@@ -563,6 +816,63 @@ static void reportIncomplete(const char *name)
     osMessage(text, "Out of Space", OS_MB_OK | OS_MB_ICONEXCLAMATION);
 }
 
+/* Why a file cannot be made in target's folder, as the end of a sentence. */
+static const char *createFailure(const char *target)
+{
+    char dir[FLT_PATH_MAX];
+    snprintf(dir, sizeof dir, "%s", target);
+    char *slash = strrchr(dir, '\\');
+    char *fwd = strrchr(dir, '/');
+    if (!slash || (fwd && fwd > slash))
+        slash = fwd;
+    if (slash)
+        slash[slash == dir ? 1 : 0] = 0;
+    else
+        snprintf(dir, sizeof dir, ".");
+    if (!osFileExists(dir))
+        return "its folder does not exist";
+    uint64_t room = 1;
+    if (osDiskFree(dir, &room) == 0 && room == 0)
+        return "the disk is full";
+    return "the folder cannot be written to (it may be read-only or write-protected)";
+}
+
+static void reportCannotCreate(const char *name)
+{
+    char text[FLT_PATH_MAX + 160];
+    snprintf(text, sizeof text, "\"%s\" could not be created: %s.  Nothing was saved.", name, createFailure(name));
+    osMessage(text, "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+}
+
+/* 1 when name is the file an open read in a narrower form. */
+static int isReducedOriginal(const char *name)
+{
+    return Fio.reducedName[0] && fltStrCaseEq(Fio.reducedName, name);
+}
+
+/* Questions about the chosen target before anything is written.  Returns 0 go on, 1 the
+   save ends, 2 ask for another name. */
+static int checkTarget(const char *name)
+{
+    char text[FLT_PATH_MAX + 400];
+    if (osFileExists(name) && FioHook.readOnly && FioHook.readOnly(name)) {
+        snprintf(text, sizeof text,
+                 "\"%s\" is read-only and was not changed.  Would you like to save the waveform under another "
+                 "name?",
+                 name);
+        return osMessage(text, "File Save", OS_MB_YESNO | OS_MB_ICONEXCLAMATION) == OS_IDYES ? 2 : 1;
+    }
+    if (osFileExists(name) && isReducedOriginal(name)) {
+        snprintf(text, sizeof text,
+                 "\"%s\" holds %s samples but was read as %s.  Saving over it replaces the original with the "
+                 "%s form.\n\nYes saves under another name, No overwrites the original.",
+                 name, Fio.reducedFrom, Fio.reducedTo, Fio.reducedTo);
+        int answer = osMessage(text, "Please Confirm", OS_MB_YESNOCANCEL | OS_MB_ICONQUESTION);
+        return answer == OS_IDYES ? 2 : answer == OS_IDNO ? 0 : 1;
+    }
+    return 0;
+}
+
 int fioSave(char *name, int askName, int selectionOnly, void *owner)
 {
     if (!name)
@@ -570,25 +880,42 @@ int fioSave(char *name, int askName, int selectionOnly, void *owner)
     int before = Fio.saveType;
     uint32_t beforeOptions = Fio.options;
     int asked = 0;
-    if (askName || !name[0]) {
-        int type = fioPreselectedType();
-        uint32_t options = Fio.options;
-        if (!FioHook.askSaveName || FioHook.askSaveName(name, FLT_PATH_MAX, selectionOnly, &type, &options) != 0)
-            return 1;
-        if (type < 0 || type >= FltTable.count)
-            return 1;
-        asked = 1;
-        Fio.saveType = type;
-        Fio.options = options;
-        if (osFileExists(name)) {
-            char text[FLT_PATH_MAX + 48];
-            snprintf(text, sizeof text, "\"%s\" Already Exists, Overwrite?", name);
-            if (osMessage(text, "File Save", OS_MB_YESNO | OS_MB_ICONQUESTION) != OS_IDYES) {
-                Fio.saveType = before;
-                Fio.options = beforeOptions;
-                return 1;
+    int ask = askName || !name[0];
+    int ended = 1;
+    for (;;) {
+        if (ask) {
+            int type = fioPreselectedType();
+            uint32_t options = Fio.options;
+            if (!FioHook.askSaveName ||
+                FioHook.askSaveName(name, FLT_PATH_MAX, selectionOnly, &type, &options) != 0)
+                break;
+            if (type < 0 || type >= FltTable.count)
+                break;
+            asked = 1;
+            Fio.saveType = type;
+            Fio.options = options;
+            /* A read-only file is refused before anyone is asked to overwrite it. */
+            if (osFileExists(name) && !(FioHook.readOnly && FioHook.readOnly(name))) {
+                char text[FLT_PATH_MAX + 48];
+                snprintf(text, sizeof text, "\"%s\" Already Exists, Overwrite?", name);
+                if (osMessage(text, "File Save", OS_MB_YESNO | OS_MB_ICONQUESTION) != OS_IDYES)
+                    break;
             }
         }
+        int check = name[0] ? checkTarget(name) : 0;
+        if (check == 0)
+            ended = 0;
+        if (check != 2)
+            break;
+        ask = 1;
+    }
+    if (ended) {
+        /* The user ended the save before anything was written. */
+        if (asked) {
+            Fio.saveType = before;
+            Fio.options = beforeOptions;
+        }
+        return 1;
     }
     int index = Fio.saveType;
     if (index < 0 || index >= FltTable.count || !name[0])
@@ -605,6 +932,17 @@ int fioSave(char *name, int askName, int selectionOnly, void *owner)
         osMessage(name, "Invalid file or format", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 1;
     }
+    /* Made here first, so that a folder that cannot be written is told as such and not
+       taken for a sample type the filter refuses.  Listed before it exists, so a copy killed
+       from now on leaves a trace for the next start. */
+    journalAdd(temp);
+    OsFile probe = osCreateNew(temp);
+    if (probe == OS_NOFILE) {
+        journalRemove(temp);
+        reportCannotCreate(name);
+        return 1;
+    }
+    osClose(probe);
     int rc = filterOpenOutput(index, temp, cur.rate, cur.bits, cur.channels, count, Fio.options);
     if (rc == 1) {
         rc = convertForFilter(index, name, &cur);
@@ -630,8 +968,11 @@ int fioSave(char *name, int askName, int selectionOnly, void *owner)
     }
     int opened = FilterOut.handle != 0;
     int shortWrite = FilterOut.shortWrite;
-    filterCloseOutput();
-    if (rc == 0 && opened && !shortWrite && osFileExists(temp)) {
+    /* The close writes what the filter held back (a wave file's INFO list and sizes): a
+       failure there is as fatal as a short write. */
+    int closeFailed = filterCloseOutput();
+    int incomplete = opened && (shortWrite || closeFailed);
+    if (rc == 0 && opened && !incomplete && osFileExists(temp)) {
         if (osRename(temp, name) != 0) {
             osDelete(temp);
             reportIncomplete(name);
@@ -640,11 +981,14 @@ int fioSave(char *name, int askName, int selectionOnly, void *owner)
     } else {
         if (osFileExists(temp))
             osDelete(temp);
-        if (opened && shortWrite)
+        if (incomplete)
             reportIncomplete(name);
         if (rc == 0)
             rc = 1;
     }
+    journalRemove(temp);
+    if (rc == 0 && isReducedOriginal(name))
+        Fio.reducedName[0] = 0;    /* the file now holds what was read */
     if (rc == 0 && whole && FioHook.saved)
         FioHook.saved(name);
     if (asked && !whole) {

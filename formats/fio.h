@@ -6,7 +6,8 @@
  * State: Fio (save type and options, the document's sample rate as the last open or save
  * left it) and FioHook (what the shell, the store, the view and the dialogs plug in).
  * Saving writes a temporary file beside the target and replaces the target only after the
- * filter closed it with every byte written, so a failed or cancelled save keeps the old file.
+ * filter closed it with every byte written, so a failed or cancelled save keeps the old file;
+ * the temporary file is listed in a journal meanwhile, for fioCleanStaleSaves.
  */
 #ifndef ZELO_FIO_H
 #define ZELO_FIO_H
@@ -30,10 +31,22 @@ struct FioFormat {
     uint16_t channels;               /* 1 or 2 */
 };
 
+/* Why the last fioOpen did not load the file (Fio.openFailure). */
+#define FIO_OPEN_OK        0
+#define FIO_OPEN_NOFILTER  1         /* no filter reads the file (nothing was touched) */
+#define FIO_OPEN_CANCELLED 2         /* the raw parameters were cancelled (nothing was touched) */
+#define FIO_OPEN_NOSTORE   3         /* the new store could not be set up (told to the user) */
+#define FIO_OPEN_PARTIAL   4         /* reading stopped part way: cancel, full drive, too long */
+
 struct FioState {
     int      saveType;               /* table index Save uses; -1 none chosen yet */
     uint32_t options;                /* the current options (of saveType) */
     uint32_t rate;                   /* the open waveform's rate when no hook tells it */
+    int      openFailure;            /* FIO_OPEN_*, of the last fioOpen */
+    uint32_t storeLimit;             /* most sample bytes an open reads; 0 = what the store holds */
+    char     reducedName[FLT_PATH_MAX]; /* a file read in a narrower form than it holds, "" none */
+    char     reducedFrom[64];        /* what that file holds, e.g. "24-bit 4-channel" */
+    char     reducedTo[32];          /* what was read, e.g. "16-bit stereo" */
 };
 extern FioState Fio;
 
@@ -72,6 +85,10 @@ struct FioHooks {
     void (*formatLength)(uint32_t frames, uint32_t rate, char *out, size_t size);
     /* The process's current folder. */
     void (*currentDir)(char *out, size_t size);
+    /* 1 when the existing file name carries the read-only attribute.  NULL: never. */
+    int  (*readOnly)(const char *name);
+    /* 1 while a process with this id runs.  NULL: unknown (open files are still spared). */
+    int  (*processRunning)(uint32_t pid);
 };
 extern FioHooks FioHook;
 
@@ -120,5 +137,16 @@ int  fioReadData(const char *title, const char *note, uint32_t bytes);
 int  fioSave(char *name, int askName, int selectionOnly, void *owner);
 /* Hands the range to the open output filter.  0 done, 1 cancelled or failed. */
 int  fioWriteData(const char *title, const char *note, int selectionOnly);
+
+/* ---- the save journal ----
+   While a save runs, its temporary file is listed (with the writer's process id) in
+   "savejnl.txt" in the settings folder, so a copy killed mid-save leaves a trace. */
+/* Removes the temporary files of saves whose writer no longer runs, and their entries.
+   Call once at start-up.  Returns the number of files removed. */
+int  fioCleanStaleSaves(void);
+
+/* The document is closed or replaced by a new, empty one: forgets the raw cue and
+   play-list bytes of the file it came from, so no later save writes them elsewhere. */
+void fioDocumentGone(void);
 
 #endif

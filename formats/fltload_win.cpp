@@ -70,6 +70,8 @@ static int loadModule(const char *path, FltModule *m, uint32_t *error)
     BIND(GetSuggestedSampleType2);
     BIND(FilterCanWriteSpecial);
     BIND(FilterWriteSpecial);
+    BIND(CloseFilterOutput2);
+    BIND(FilterStoredType);
 #undef BIND
     return 0;
 }

@@ -101,6 +101,11 @@ struct FltModule {
                                                  uint16_t *channels, uint32_t options);
     short     (ZELOAPI *FilterCanWriteSpecial)(FltHandle out, int code);
     void      (ZELOAPI *FilterWriteSpecial)(FltHandle out, int code, const void *data, uint32_t size);
+    /* Later, optional: a close that says whether the file is complete (1) or not (0). */
+    short     (ZELOAPI *CloseFilterOutput2)(FltHandle out);
+    /* Later, optional: the stored type of a file read in a narrower form; 1 when filled. */
+    short     (ZELOAPI *FilterStoredType)(FltHandle in, uint16_t *bits, uint16_t *channels,
+                                          uint16_t *isFloat);
 };
 
 /* How modules are loaded, listed and announced on this platform.  fltload_win.cpp fills it

@@ -94,7 +94,8 @@ void startupBeforeWindow(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = docAutoFill;
     DocHook.newDialog = docNewDialog;
-    DocHook.clearInfo = waveInfoClear;
+    DocHook.clearInfo = fileUiDocumentGone;
+    DocHook.save = fileUiSaveDocument;
     DocHook.setInfo = waveInfoSet;
 
     /* Editing, then the files (whose flows call the undo and paste engines), then the view. */

@@ -131,7 +131,16 @@ ZF_CHECK(sizeof(ZFHANDLE) == 4);
 /* Entry points (exported by name; all but the first group are optional, see below).
    Reading needs FilterUnderstandsFormat, OpenFilterInput or OpenFilterInput2,
    CloseFilterInput, ReadFilterInput and FilterGetFileSize.  Writing needs OpenFilterOutput,
-   WriteFilterOutput and CloseFilterOutput. */
+   WriteFilterOutput and CloseFilterOutput.
+
+   Two optional entry points added later tell the host what the older ones cannot; a host
+   that does not know them never calls them, and a filter without them works as before:
+   - CloseFilterOutput2 closes like CloseFilterOutput but returns 1 only when the file is
+     complete (every byte and special item written), 0 otherwise.  A host that has it calls
+     it instead of CloseFilterOutput and tells the user itself, so the filter shows nothing.
+   - FilterStoredType gives the sample type the file really holds when the filter delivers
+     something narrower (24-bit as 16-bit, float as 16-bit, four channels as two): stored
+     bits per sample, stored channels and 1 for floating point.  Returns 1 when filled. */
 typedef short    (WINAPI *ZfQueryZeloFilter)(ZfFilterRecord *record);
 typedef short    (WINAPI *ZfFilterUnderstandsFormat)(LPCSTR fileName);
 typedef ZFHANDLE (WINAPI *ZfOpenFilterInput)(LPCSTR fileName, uint32_t *rate, uint16_t *bits,
@@ -156,6 +165,9 @@ typedef ZFHANDLE (WINAPI *ZfOpenFilterOutput)(LPCSTR fileName, uint32_t rate, ui
 typedef uint32_t (WINAPI *ZfWriteFilterOutput)(ZFHANDLE out, const BYTE *buffer, uint32_t count);
 typedef uint32_t (WINAPI *ZfFilterOptions)(ZFHANDLE in);
 typedef void     (WINAPI *ZfCloseFilterOutput)(ZFHANDLE out);
+typedef short    (WINAPI *ZfCloseFilterOutput2)(ZFHANDLE out);
+typedef short    (WINAPI *ZfFilterStoredType)(ZFHANDLE in, uint16_t *bits, uint16_t *channels,
+                                              uint16_t *isFloat);
 typedef void     (WINAPI *ZfGetSuggestedSampleType)(uint32_t *rate, uint16_t *bits, uint16_t *channels);
 typedef void     (WINAPI *ZfGetSuggestedSampleType2)(uint32_t *rate, uint16_t *bits,
                                                      uint16_t *channels, uint32_t options);

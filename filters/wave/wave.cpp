@@ -180,16 +180,43 @@ uint32_t WINAPI WriteFilterOutput(ZFHANDLE h, const BYTE *buffer, uint32_t count
     return (w && buffer) ? wavWrite(w, buffer, count) : 0;
 }
 
-void WINAPI CloseFilterOutput(ZFHANDLE h)
+/* Finishes the file; 1 when it is complete.  The special items go out here, so a disk with
+   room for the samples but not for a large INFO list fails only now. */
+static short finishOutput(ZFHANDLE h)
 {
     WavWriter *w = outputOf(h);
     if (!w)
-        return;
+        return 0;
     WaveFlt.outputs[h - 1] = NULL;
-    /* The host does not check writes, so a file left incomplete is reported here. */
-    if (wavFinish(w) != WAV_OK)
+    return wavFinish(w) == WAV_OK ? 1 : 0;
+}
+
+/* Hosts that know CloseFilterOutput2 report an incomplete file themselves. */
+short WINAPI CloseFilterOutput2(ZFHANDLE h)
+{
+    return finishOutput(h);
+}
+
+void WINAPI CloseFilterOutput(ZFHANDLE h)
+{
+    /* An older host learns nothing from this call, so the user is told here. */
+    if (outputOf(h) && !finishOutput(h))
         MessageBoxA(NULL, "The wave file could not be written completely (is the disk full?).",
                     "Windows PCM", MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+}
+
+short WINAPI FilterStoredType(ZFHANDLE h, uint16_t *bits, uint16_t *channels, uint16_t *isFloat)
+{
+    WavReader *r = inputOf(h);
+    if (!r || !bits || !channels || !isFloat)
+        return 0;
+    const WavInfo *in = wavInfo(r);
+    /* A-law and u-law hold 8-bit codes that widen to 16 bits: nothing is lost there. */
+    int companded = in->fileEncoding == WAV_ENC_ALAW || in->fileEncoding == WAV_ENC_MULAW;
+    *bits = companded ? in->bits : in->fileBits;
+    *channels = in->fileChannels;
+    *isFloat = in->fileEncoding == WAV_ENC_FLOAT ? 1 : 0;
+    return 1;
 }
 
 void WINAPI GetSuggestedSampleType(uint32_t *rate, uint16_t *bits, uint16_t *channels)

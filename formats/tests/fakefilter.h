@@ -42,6 +42,11 @@ struct FakeDef {
     uint16_t sugBits = 0, sugChannels = 0;
     bool shortWrite = false;             /* WriteFilterOutput stores only half of the first piece */
     uint32_t piece = 1000;               /* piece size asked for */
+    bool close2 = false;                 /* exports CloseFilterOutput2 */
+    bool closeFails = false;             /* ... and it reports an incomplete file */
+    uint16_t storedBits = 0;             /* nonzero: exports FilterStoredType with these */
+    uint16_t storedChannels = 0;
+    uint16_t storedFloat = 0;
 };
 
 inline std::vector<FakeDef> &specs() { static std::vector<FakeDef> s; return s; }
@@ -225,6 +230,20 @@ template <int N> void ZELOAPI CloseOut(FltHandle h)
     osClose(io()[N].out);
     io()[N].out = OS_NOFILE;
 }
+template <int N> short ZELOAPI CloseOut2(FltHandle h)
+{
+    note(N, "CloseOut2");
+    osClose(io()[N].out);
+    io()[N].out = OS_NOFILE;
+    return specs()[N].closeFails ? 0 : 1;
+}
+template <int N> short ZELOAPI StoredType(FltHandle h, uint16_t *bits, uint16_t *ch, uint16_t *isFloat)
+{
+    *bits = specs()[N].storedBits;
+    *ch = specs()[N].storedChannels;
+    *isFloat = specs()[N].storedFloat;
+    return 1;
+}
 template <int N> void ZELOAPI Suggest2(uint32_t *rate, uint16_t *bits, uint16_t *ch, uint32_t options)
 {
     note(N, "Suggest2");
@@ -270,6 +289,8 @@ template <int N> void fill(FltModule *m)
     m->GetSuggestedSampleType2 = s.suggest ? Suggest2<N> : nullptr;
     m->FilterCanWriteSpecial = has("FilterCanWriteSpecial") ? CanWrite<N> : nullptr;
     m->FilterWriteSpecial = has("FilterWriteSpecial") ? WriteSpecial<N> : nullptr;
+    m->CloseFilterOutput2 = s.close2 ? CloseOut2<N> : nullptr;
+    m->FilterStoredType = s.storedBits ? StoredType<N> : nullptr;
 }
 
 inline int load(const char *path, FltModule *m, uint32_t *error)

@@ -3,6 +3,7 @@
  * sections compare without case, as the platform's profile functions do.
  */
 #include "memprofile.h"
+#include "tests/testutil.h"
 
 #include "core/profile.h"
 
@@ -62,7 +63,11 @@ void memProfileSet(bool user, const std::string &section, const std::string &key
 }
 
 void profileSetFolder(const char *dir) {}
-const char *profileFolder(void) { return "."; }
+const char *profileFolder(void)
+{
+    static std::string dir = zt::tempDir();   /* the save journal lands in the test's folder */
+    return dir.c_str();
+}
 const char *profilePrivatePath(void) { return "zelo.ini"; }
 const char *profileUserPath(void) { return "user.ini"; }
 long profileGetInt(const char *s, const char *key, long def) { return getInt(false, s, key, def); }

@@ -468,6 +468,7 @@ TEST_F(SaveTest, RefusalsWithoutOrDespiteASuggestionHaveTheirMessages)
     fake::FakeDef &s = addFake("s.flt", "Stubborn", "STB", FLT_CANWRITE | FLT_AUTOCONVERT, "SSSS");
     s.acceptRate = 1;   /* takes nothing we can convert to */
     s.suggest = true;
+    s.sugChannels = 1;  /* a different type, so the format is taken for the reason */
     install();
     char name[FLT_PATH_MAX];
     snprintf(name, sizeof name, "%s", file.c_str());

@@ -36,6 +36,8 @@ struct Flt {
     ZfGetSuggestedSampleType suggest;
     ZfFilterCanWriteSpecial canWrite;
     ZfFilterWriteSpecial writeSpecial;
+    ZfCloseFilterOutput2 closeOut2;
+    ZfFilterStoredType storedType;
 };
 
 Flt &flt()
@@ -62,6 +64,8 @@ Flt &flt()
             GET(suggest, "GetSuggestedSampleType");
             GET(canWrite, "FilterCanWriteSpecial");
             GET(writeSpecial, "FilterWriteSpecial");
+            GET(closeOut2, "CloseFilterOutput2");
+            GET(storedType, "FilterStoredType");
 #undef GET
         }
     }
@@ -369,4 +373,62 @@ TEST(WaveFltInterop, SoxFilesAndFilesForOthers)
         writeWave(std::string(base) + ".wav", t.rate, t.bits, t.ch, data, sp);
         writeBytes(std::string(base) + ".raw", data);
     }
+}
+
+/* ---- The later entry points: a close that reports, and the stored sample type ---- */
+
+/* A minimal PCM or float wave file of the given stored type. */
+static Buf storedWave(uint16_t tagValue, uint16_t bits, uint16_t ch, uint32_t frames)
+{
+    uint32_t align = bits / 8u * ch, bytes = frames * align;
+    Buf b;
+    auto p32 = [&](uint32_t v) { for (int i = 0; i < 4; i++) b.push_back((uint8_t)(v >> (8 * i))); };
+    auto p16 = [&](uint16_t v) { b.push_back((uint8_t)v); b.push_back((uint8_t)(v >> 8)); };
+    auto tag = [&](const char *t) { b.insert(b.end(), t, t + 4); };
+    tag("RIFF"); p32(36 + bytes); tag("WAVE");
+    tag("fmt "); p32(16); p16(tagValue); p16(ch); p32(8000); p32(8000 * align); p16((uint16_t)align); p16(bits);
+    tag("data"); p32(bytes);
+    b.resize(b.size() + bytes, 0);
+    return b;
+}
+
+TEST(WaveFltLater, TheReportingCloseSaysWhetherTheFileIsComplete)
+{
+    ASSERT_TRUE(flt().closeOut2 && flt().storedType) << "both are exported";
+    std::string path = zt::tempPath("close2.wav");
+    uint32_t piece = 0;
+    ZFHANDLE h = flt().openOut(path.c_str(), 8000, 16, 1, 200, &piece, 1);
+    ASSERT_NE(h, 0u);
+    Buf data(200, 3);
+    flt().write(h, data.data(), 200);
+    EXPECT_EQ(1, flt().closeOut2(h));
+    EXPECT_EQ(244u, fileBytes(path).size());
+    EXPECT_EQ(0, flt().closeOut2(h)) << "a closed handle is not a finished file";
+    EXPECT_EQ(0, flt().closeOut2(0));
+}
+
+TEST(WaveFltLater, StoredTypeTellsWhatTheFileHolds)
+{
+    struct Case { uint16_t tag, bits, ch; uint16_t wantBits, wantCh, wantFloat; } cases[] = {
+        {1, 16, 2, 16, 2, 0},   /* read as it is */
+        {1, 24, 2, 24, 2, 0},   /* 24-bit, delivered as 16 */
+        {3, 32, 1, 32, 1, 1},   /* float */
+        {1, 16, 4, 16, 4, 0},   /* four channels, delivered as two */
+        {6, 8, 1, 16, 1, 0},    /* A-law widens: nothing narrower */
+    };
+    for (const Case &c : cases) {
+        std::string path = zt::tempPath("stored.wav");
+        writeBytes(path, storedWave(c.tag, c.bits, c.ch, 100));
+        Opened o = openIn(path);
+        ASSERT_NE(o.h, 0u) << c.tag << " " << c.bits << " " << c.ch;
+        uint16_t bits = 0x6666, ch = 0x6666, isFloat = 0x6666;
+        EXPECT_EQ(1, flt().storedType(o.h, &bits, &ch, &isFloat));
+        EXPECT_EQ(c.wantBits, bits) << c.tag << " " << c.bits << " " << c.ch;
+        EXPECT_EQ(c.wantCh, ch);
+        EXPECT_EQ(c.wantFloat, isFloat);
+        EXPECT_LE(o.bits, 16);
+        flt().close(o.h);
+    }
+    uint16_t b, c, f;
+    EXPECT_EQ(0, flt().storedType(0, &b, &c, &f));
 }
