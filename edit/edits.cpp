@@ -22,7 +22,7 @@
 #include <stdio.h>
 #include <string.h>
 
-EditState Edit = {1, 1, 0, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
+EditState Edit = {1, 1, 0, 0, "", 0, {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
 
 static void storeSelect(uint32_t first, uint32_t last) { editSelect(first, last); }
 
@@ -168,6 +168,18 @@ static int clipFromFile(const char *name, ClipWave *w)
             w->format.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
             w->format.avgBytesPerSec = FilterIn.rate * w->format.blockAlign;
             w->dataBytes = FilterIn.bytes;
+            const ClipFormat *f = &w->format;
+            int fault = (f->channels != 1 && f->channels != 2) || (f->bitsPerSample != 8 && f->bitsPerSample != 16)
+                      ? CLIPF_FORMAT
+                      : f->sampleRate < CLIP_MINRATE || f->sampleRate > CLIP_MAXRATE ? CLIPF_RATE : CLIPF_NONE;
+            if (fault != CLIPF_NONE) {
+                char text[300];
+                clipWaveFaultText(fault, f, "file", text, sizeof text);
+                osMessage(text, "Paste Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+                filterCloseInput();
+                w->fromFilter = 0;
+                return 1;
+            }
             return 0;
         }
     }
@@ -239,6 +251,7 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             r.repetitions = (int16_t)(p->loops > 0 ? (p->loops < 32767 ? p->loops : 32767) : 1);
             r.smooth = Edit.smooth8;
             r.cancelled = pasteCancelled;
+            r.progress = Edit.hook.step;
 
             uint32_t ba = Wave.blockAlign;
             uint64_t frames = (uint64_t)pasteFrames(&r) * r.repetitions;
@@ -246,6 +259,12 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             uint32_t have = docFrames();
             if (start > have)
                 start = have;
+            /* The frames an inserting paste replaces.  They are cut only once the new frames
+               are in: a paste that fails (no room, no memory, a source that delivers
+               nothing) leaves them where they were. */
+            uint32_t replaced = 0;
+            if (!p->overlap && docHasSelection() && start < have)
+                replaced = (Doc.selEnd < have ? Doc.selEnd : have - 1) - start + 1;
             uint64_t room = BLOCKMAXSIZE - (Wave.dataLength < BLOCKMAXSIZE ? Wave.dataLength : BLOCKMAXSIZE);
             int go = frames > 0;
             if (go && frames * ba > room) {
@@ -254,21 +273,27 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
                           OS_MB_OK | OS_MB_ICONEXCLAMATION);
                 go = 0;
             }
+            uint64_t at = (uint64_t)start + replaced;   /* where the new frames are written */
             if (go && !p->overlap) {
-                if (docHasSelection())
-                    vocCut((int32_t)((uint64_t)start * ba), (uint32_t)(((uint64_t)Doc.selEnd - start + 1) * ba));
-                go = vocInsertBlank((int32_t)((uint64_t)start * ba), (uint32_t)(frames * ba)) == 0;
+                uint32_t before = Wave.dataLength;
+                go = vocInsertBlank((int32_t)(at * ba), (uint32_t)(frames * ba)) == 0
+                  && Wave.dataLength == before + frames * ba;
+                if (!go && Wave.dataLength > before)
+                    /* A short insertion: the room that did open goes again. */
+                    vocCut((int32_t)(at * ba), Wave.dataLength - before);
             } else if (go) {
                 go = undoSaveOrAsk(start, (uint32_t)(start + frames - 1));
                 Edit.pastePushed += go && UndoStack.pendingSaved > 0;
             }
             if (go) {
-                r.startFrame = start;
+                r.startFrame = (uint32_t)at;
                 uint64_t bytes = pasteCopies(&r);
                 pasted = (uint32_t)(bytes / ba);
                 if (!p->overlap && pasted < frames)
                     /* Cancelled or a short source: the blank room left over goes again. */
-                    vocCut((int32_t)(((uint64_t)start + pasted) * ba), (uint32_t)((frames - pasted) * ba));
+                    vocCut((int32_t)((at + pasted) * ba), (uint32_t)((frames - pasted) * ba));
+                if (pasted > 0 && replaced > 0)
+                    vocCut((int32_t)((uint64_t)start * ba), (uint32_t)((uint64_t)replaced * ba));
                 uint32_t n = docFrames();
                 if (Doc.viewEnd == DOC_NONE)
                     Doc.viewEnd = 0;
@@ -362,11 +387,18 @@ static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t k
         return 0;
     }
     start = Doc.selStart;
-    if (p.overlap)
+    uint32_t undoEnd = start + pasted - 1;
+    if (p.overlap) {
         saved = UndoStack.pendingSaved;
+        /* A mix stopped part way saved more frames than it wrote: Undo must take out all
+           the frames it puts back, or the wave would grow by the difference. */
+        uint32_t savedFrames = saved / (Wave.blockAlign ? Wave.blockAlign : 1);
+        if (savedFrames > pasted)
+            undoEnd = start + savedFrames - 1;
+    }
     Doc.undoKind = kind;
     if (Doc.undoAvailable > 0)
-        undoRecord(kind, start, start + pasted - 1, saved, "Undo Paste");
+        undoRecord(kind, start, undoEnd, saved, "Undo Paste");
     if (!Edit.pasteHilite) {
         /* The caret goes just past the pasted frames, so the next paste follows this one. */
         Doc.selStart = start + pasted;
@@ -535,10 +567,26 @@ int editWrapped(int id, const char *description, const char *caption,
         snprintf(text, sizeof text, "Undo %s", description ? description : "");
     }
     Doc.undoKind = (uint16_t)id;
+    Edit.workDone = DOC_NONE;
     if (work)
         work(Doc.selStart, Doc.selEnd);
-    if (Doc.undoAvailable > 0)
+    int record = Doc.undoAvailable > 0;
+    if (id == EDIT_BYTESWAP && Edit.workDone != DOC_NONE) {
+        /* Undo swaps the recorded range again: after a cancel that must be only the part
+           that was swapped, or Undo would swap the untouched rest. */
+        if (Edit.workDone == 0)
+            record = 0;
+        else if (Edit.workDone - 1 < end - start)
+            end = start + Edit.workDone - 1;
+    }
+    if (record)
         undoRecord((uint16_t)id, start, end, UndoStack.pendingSaved, text);
+    else if (Doc.undoAvailable > 0 && UndoStack.top >= 0)
+        snprintf(Doc.undoText, sizeof Doc.undoText, "%s", UndoStack.entry[UndoStack.top].description);
+    else if (Doc.undoAvailable > 0) {
+        Doc.undoAvailable = 0;   /* nothing was swapped and nothing is left to undo */
+        snprintf(Doc.undoText, sizeof Doc.undoText, "Can't Undo");
+    }
     else
         snprintf(Doc.undoText, sizeof Doc.undoText, "%s", text);
     if (Edit.hook.progressClose)
@@ -705,7 +753,13 @@ static void rangeTransform(uint16_t kind, const char *text, const char *caption,
 }
 
 void editReverse(XformStep step) { rangeTransform(UNDO_REVERSE, "Undo Reverse", "Reversing", xformReverse, step); }
-void editInvert(XformStep step) { rangeTransform(UNDO_INVERT, "Undo Invert", "Inverting", xformInvert, step); }
+static int invertRange(uint32_t first, uint32_t last, XformStep step) { return xformInvert(first, last, step); }
+void editInvert(XformStep step) { rangeTransform(UNDO_INVERT, "Undo Invert", "Inverting", invertRange, step); }
+
+void editByteSwapWork(uint32_t first, uint32_t last)
+{
+    xformByteSwap(first, last, Edit.hook.step, &Edit.workDone);
+}
 
 /* Generate Silence (4100): seconds of silence inserted at the selection start and selected;
    undo takes them out again. */
@@ -721,8 +775,15 @@ void editGenerateSilence(double seconds)
         return;
     uint32_t have = docFrames();
     uint32_t start = Doc.selStart < have ? Doc.selStart : have;
-    if (vocInsertBlank((int32_t)((uint64_t)start * ba), frames * ba) != 0)
+    uint32_t before = Wave.dataLength;
+    short bad = vocInsertBlank((int32_t)((uint64_t)start * ba), frames * ba);
+    /* Undo takes out exactly the frames recorded: they must be the ones that opened. */
+    uint32_t grown = Wave.dataLength > before ? Wave.dataLength - before : 0;
+    if (bad || grown != frames * ba) {
+        if (grown)
+            vocCut((int32_t)((uint64_t)start * ba), grown);
         return;
+    }
     if (UndoStack.enabled) {
         Doc.undoAvailable = 1;
         UndoStack.pendingSaved = 0;

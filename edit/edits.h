@@ -39,6 +39,9 @@ struct EditHooks {
     void (*repaint)(void);                    /* the main window's waveform area */
     int  (*busy)(void);                       /* a long operation's progress meter is up */
     void *owner;                              /* owner window of filter dialogs */
+    /* The running operation's progress, done of total for the whole of it; nonzero once
+       the user cancelled.  The store's own per-call reports are not used by the edits. */
+    int  (*step)(uint32_t done, uint32_t total);
 };
 
 struct EditState {
@@ -47,6 +50,8 @@ struct EditState {
     int       pasting;          /* set while a paste runs */
     int       pastePushed;      /* undo entries with a copy that the running paste pushed */
     char      caption[300];     /* the last paste's progress caption */
+    uint32_t  workDone;         /* frames from the first on that editWrapped's work routine
+                                   finished when it stopped early; DOC_NONE: all of them */
     EditHooks hook;
 };
 extern EditState Edit;
@@ -99,6 +104,9 @@ void editSilence(void);
 #define EDIT_MUSIC    3150
 int  editWrapped(int id, const char *description, const char *caption,
                  void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly);
+/* Byte Swap's work routine for editWrapped: swaps with progress through Edit.hook.step
+   and notes in Edit.workDone how far it got. */
+void editByteSwapWork(uint32_t first, uint32_t last);
 /* Reverse (3080) and Invert (3100) of the selection or the view; step reports progress. */
 void editReverse(int (*step)(uint32_t done, uint32_t total));
 void editInvert(int (*step)(uint32_t done, uint32_t total));
