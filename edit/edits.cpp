@@ -22,7 +22,7 @@
 #include <stdio.h>
 #include <string.h>
 
-EditState Edit = {1, 1, 0, 0, "", 0, {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
+EditState Edit = {1, 1, 0, 0, 0, 0, "", 0, {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
 
 static void storeSelect(uint32_t first, uint32_t last) { editSelect(first, last); }
 
@@ -228,6 +228,8 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
         Edit.hook.progressOpen(Edit.caption);
 
     uint32_t pasted = 0;
+    Edit.pasteBlank = 0;
+    Edit.pasteReplaced = 0;
     ClipWave w;
     int got = p->file ? clipFromFile(p->file, &w) : clipWaveGet(&w, Edit.hook.owner);
     if (got == 0 && w.dataBytes > 0) {
@@ -289,19 +291,31 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
                 r.startFrame = (uint32_t)at;
                 uint64_t bytes = pasteCopies(&r);
                 pasted = (uint32_t)(bytes / ba);
-                if (!p->overlap && pasted < frames)
-                    /* Cancelled or a short source: the blank room left over goes again. */
+                if (!p->overlap && pasted < frames) {
+                    /* Cancelled or a short source: the blank room left over goes again.  When
+                       even that fails (no memory), it stays, and Undo takes it out. */
+                    uint32_t len = Wave.dataLength;
                     vocCut((int32_t)((at + pasted) * ba), (uint32_t)((frames - pasted) * ba));
-                if (pasted > 0 && replaced > 0)
+                    if (Wave.dataLength == len)
+                        Edit.pasteBlank = (uint32_t)frames - pasted;
+                }
+                uint32_t first = (uint32_t)at;
+                if (pasted > 0 && replaced > 0) {
+                    uint32_t len = Wave.dataLength;
                     vocCut((int32_t)((uint64_t)start * ba), (uint32_t)((uint64_t)replaced * ba));
+                    Edit.pasteReplaced = Wave.dataLength < len;
+                    if (Edit.pasteReplaced)
+                        first = start;
+                }
+                uint32_t span = pasted + Edit.pasteBlank;
                 uint32_t n = docFrames();
                 if (Doc.viewEnd == DOC_NONE)
                     Doc.viewEnd = 0;
-                uint64_t ve = (uint64_t)Doc.viewEnd + pasted;
+                uint64_t ve = (uint64_t)Doc.viewEnd + span;
                 Doc.viewEnd = n == 0 ? 0 : ve > n - 1 ? n - 1 : (uint32_t)ve;
-                if (pasted > 0) {
-                    Doc.selStart = start;
-                    Doc.selEnd = start + pasted - 1;
+                if (span > 0) {
+                    Doc.selStart = first;
+                    Doc.selEnd = first + span - 1;
                 }
             }
         }
@@ -373,7 +387,8 @@ static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t k
     uint32_t saved = UndoStack.pendingSaved;
     uint32_t start = Doc.selStart;
     uint32_t pasted = pasteClip(&p, one, lParam, kind);
-    if (pasted == 0) {
+    uint32_t span = pasted + Edit.pasteBlank;   /* frames the paste left in the wave */
+    if (span == 0) {
         /* Nothing changed: a copy taken for this paste has nothing to undo. */
         for (; Edit.pastePushed > 0; Edit.pastePushed--)
             undoPop();
@@ -386,8 +401,17 @@ static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t k
         editViewModified();
         return 0;
     }
+    if (!p.overlap && hadSelection && !Edit.pasteReplaced) {
+        /* The selection could not be taken out (or nothing was pasted over it): it stays,
+           and Undo only takes out what the paste left behind it. */
+        for (; Edit.pastePushed > 0; Edit.pastePushed--)
+            undoPop();
+        saved = 0;
+        if (UndoStack.enabled && Doc.undoAvailable == 0)
+            Doc.undoAvailable = 1;
+    }
     start = Doc.selStart;
-    uint32_t undoEnd = start + pasted - 1;
+    uint32_t undoEnd = start + span - 1;
     if (p.overlap) {
         saved = UndoStack.pendingSaved;
         /* A mix stopped part way saved more frames than it wrote: Undo must take out all
@@ -759,6 +783,21 @@ void editInvert(XformStep step) { rangeTransform(UNDO_INVERT, "Undo Invert", "In
 void editByteSwapWork(uint32_t first, uint32_t last)
 {
     xformByteSwap(first, last, Edit.hook.step, &Edit.workDone);
+}
+
+void editAppended(uint32_t first)
+{
+    uint32_t n = docFrames();
+    if (!haveWave() || n <= first)
+        return;
+    if (!UndoStack.enabled) {
+        Doc.undoAvailable = -1;
+        return;
+    }
+    /* Like a paste at the end without a selection: nothing to copy, Undo cuts them out. */
+    Doc.undoAvailable = 1;
+    UndoStack.pendingSaved = 0;
+    undoRecord(UNDO_PASTE, first, n - 1, 0, "Undo Paste");
 }
 
 /* Generate Silence (4100): seconds of silence inserted at the selection start and selected;

@@ -49,6 +49,9 @@ struct EditState {
     int       smooth8;          /* [Zelo Edit] Dither8Bit: dither automatic 16-to-8 narrowing */
     int       pasting;          /* set while a paste runs */
     int       pastePushed;      /* undo entries with a copy that the running paste pushed */
+    uint32_t  pasteBlank;       /* blank frames of the running paste that could not be taken
+                                   out again (no memory); they stay in the undo range */
+    int       pasteReplaced;    /* the running paste took out the selection it replaces */
     char      caption[300];     /* the last paste's progress caption */
     uint32_t  workDone;         /* frames from the first on that editWrapped's work routine
                                    finished when it stopped early; DOC_NONE: all of them */
@@ -113,6 +116,10 @@ void editInvert(int (*step)(uint32_t done, uint32_t total));
 /* Generate Silence (4100): inserts seconds of silence at the selection start (a new
    waveform first when none is open) and selects it. */
 void editGenerateSilence(double seconds);
+
+/* Open Append joined frames first..end to the wave: records the undo entry that takes
+   them out again ("Undo Paste"); the entries before it stay. */
+void editAppended(uint32_t first);
 
 /* The whole wave's undo copy before a sample-type conversion (FioHook.saveUndo). */
 void editSaveUndoWhole(const char *label);

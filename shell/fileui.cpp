@@ -552,6 +552,7 @@ static int appendFile(const char *name)
     r.repetitions = 1;
     r.smooth = Edit.smooth8;
     r.cancelled = Edit.hook.cancelled;
+    r.progress = Edit.hook.step;
     uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
     uint32_t start = docFrames();
     uint64_t frames = r.blockAlign ? pasteFrames(&r) : 0;
@@ -604,10 +605,9 @@ static int askOpenNames(char names[][MAX_PATH], int max, const char *title)
 
 #define FILEUI_MANY 64
 
-static void afterAppends(int count)
+/* The whole wave in view and nothing selected after files were appended. */
+static void showAppended(void)
 {
-    if (DocHook.clearUndo)
-        DocHook.clearUndo();
     Doc.selStart = 0;
     Doc.selEnd = DOC_NONE;
     Doc.selectionShown = 0;
@@ -618,8 +618,16 @@ static void afterAppends(int count)
         DocHook.buttons(1, 1, 1);
     if (shellAfterLoad)
         shellAfterLoad();
-    (void)count;
     InvalidateRect(Shell.main, NULL, FALSE);
+}
+
+/* After Open As or dropped files: a new wave, so the undo history goes. */
+static void afterAppends(int count)
+{
+    if (DocHook.clearUndo)
+        DocHook.clearUndo();
+    (void)count;
+    showAppended();
 }
 
 /* Open Append: each chosen file joins the end of the wave. */
@@ -631,11 +639,14 @@ void cmdOpenAppend(void)
         return;
     static char names[FILEUI_MANY][MAX_PATH];
     int n = askOpenNames(names, FILEUI_MANY, "Append a Waveform");
+    uint32_t first = docFrames();
     for (int i = 0; i < n; i++)
         appendFile(names[i]);
     if (n) {
+        /* Undoable like a paste at the end: one Undo takes all the appended frames out. */
+        editAppended(first);
         Doc.modified = 1;
-        afterAppends(n);
+        showAppended();   /* the undo entries before the append still fit the wave */
     }
 }
 
