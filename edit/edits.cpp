@@ -40,6 +40,30 @@ void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8)
     DocHook.clearUndo = undoClear;
 }
 
+/* While an edit's meter is up the store's own reports are off: each covers one write call,
+   so the bar would jump to its end with the first piece and stay there; the edits report
+   the whole operation through Edit.hook.step instead. */
+static int (*storeProgress)(uint32_t, uint32_t);
+static int meterDepth;
+
+void editMeterOpen(const char *caption)
+{
+    if (Edit.hook.progressOpen)
+        Edit.hook.progressOpen(caption);
+    if (meterDepth++ == 0) {
+        storeProgress = VocHook.progress;
+        VocHook.progress = NULL;
+    }
+}
+
+void editMeterClose(void)
+{
+    if (meterDepth > 0 && --meterDepth == 0)
+        VocHook.progress = storeProgress;
+    if (Edit.hook.progressClose)
+        Edit.hook.progressClose();
+}
+
 static int haveWave(void) { return BF.table != NULL && Wave.blockAlign != 0; }
 
 /* The caret after frame f's removal or an edit that ends at f. */
@@ -224,8 +248,7 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
     if (Edit.hook.waitCursor)
         Edit.hook.waitCursor(1);
     Edit.pasting = 1;
-    if (Edit.hook.progressOpen)
-        Edit.hook.progressOpen(Edit.caption);
+    editMeterOpen(Edit.caption);
 
     uint32_t pasted = 0;
     Edit.pasteBlank = 0;
@@ -322,8 +345,7 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
     }
     if (got == 0)
         clipWaveFree(&w);
-    if (Edit.hook.progressClose)
-        Edit.hook.progressClose();
+    editMeterClose();
     Edit.pasting = 0;
     if (Edit.hook.waitCursor)
         Edit.hook.waitCursor(0);
@@ -563,8 +585,7 @@ int editWrapped(int id, const char *description, const char *caption,
     }
     if (!docHasSelection())
         return 0;
-    if (Edit.hook.progressOpen)
-        Edit.hook.progressOpen(caption ? caption : "");
+    editMeterOpen(caption ? caption : "");
     char text[UNDO_DESCMAX];
     uint32_t start = Doc.selStart, end = Doc.selEnd;
     if (id == EDIT_BYTESWAP) {
@@ -581,8 +602,7 @@ int editWrapped(int id, const char *description, const char *caption,
         if (r == 0) {
             if (osMessage("Not enough memory for Undo.  Continue anyways?", "Warning",
                           OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES) {
-                if (Edit.hook.progressClose)
-                    Edit.hook.progressClose();
+                editMeterClose();
                 return 0;
             }
             undoClear();   /* as in undoSaveOrAsk */
@@ -613,8 +633,7 @@ int editWrapped(int id, const char *description, const char *caption,
     }
     else
         snprintf(Doc.undoText, sizeof Doc.undoText, "%s", text);
-    if (Edit.hook.progressClose)
-        Edit.hook.progressClose();
+    editMeterClose();
     Doc.modified = 1;
     if (Doc.selectionShown) {
         editSelect(Doc.selStart, Doc.selEnd);
@@ -762,11 +781,9 @@ static void rangeTransform(uint16_t kind, const char *text, const char *caption,
     int r = undoSave(first, last);
     Doc.undoAvailable = (int16_t)r;
     Doc.undoKind = kind;
-    if (Edit.hook.progressOpen)
-        Edit.hook.progressOpen(caption);
+    editMeterOpen(caption);
     fn(first, last, step);
-    if (Edit.hook.progressClose)
-        Edit.hook.progressClose();
+    editMeterClose();
     if (r > 0)
         undoRecord(kind, first, last, UndoStack.pendingSaved, text);
     else

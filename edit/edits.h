@@ -59,6 +59,11 @@ struct EditState {
 };
 extern EditState Edit;
 
+/* Opens and closes the meter of an edit (Edit.hook.progressOpen / progressClose); in
+   between, the store's per-call progress reports are off. */
+void editMeterOpen(const char *caption);
+void editMeterClose(void);
+
 /* Window-free set-up: capacity, the Undo switch, the flags; hooks the store and the file
    flows to the undo stack. */
 void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8);

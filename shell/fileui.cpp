@@ -563,12 +563,10 @@ static int appendFile(const char *name)
         const char *base = strrchr(path, '\\');
         char title[MAX_PATH + 16];
         snprintf(title, sizeof title, "Opening %s", base ? base + 1 : path);
-        if (Edit.hook.progressOpen)
-            Edit.hook.progressOpen(title);
+        editMeterOpen(title);
         r.startFrame = start;
         uint64_t done = pasteCopies(&r) / ba;
-        if (Edit.hook.progressClose)
-            Edit.hook.progressClose();
+        editMeterClose();
         if (done < frames)
             vocCut((int32_t)((start + done) * ba), (uint32_t)((frames - done) * ba));
         rc = 0;

@@ -292,4 +292,36 @@ TEST_F(Faults, PasteProgressFollowsTheWholeOperation)
     }
 }
 
+/* The meter as the program had it: opening it also routed the store's per-write reports to
+   the bar.  Reverse and Invert must still move the bar from the start to the end once. */
+static void meterOpenWithStore(const char *) { VocHook.progress = meterStep; }
+static void meterCloseWithStore(void) { VocHook.progress = NULL; }
+
+TEST_F(Faults, ReverseAndInvertMeterFollowsTheWholeRange)
+{
+    const Bytes orig = pattern16(100000);
+    Edit.hook.progressOpen = meterOpenWithStore;
+    Edit.hook.progressClose = meterCloseWithStore;
+    for (int which = 0; which < 2; which++) {
+        open(1, 16, 8000, orig);
+        select(0, 99999);
+        meter = Meter();
+        if (which == 0)
+            editReverse(meterStep);
+        else
+            editInvert(meterStep);
+        const char *name = which ? "Invert" : "Reverse";
+        ASSERT_GT(meter.calls.size(), 2u) << name;
+        EXPECT_LT((double)meter.calls[0].first / meter.calls[0].second, 0.5) << name;
+        for (size_t i = 1; i < meter.calls.size(); i++) {
+            double a = (double)meter.calls[i - 1].first / meter.calls[i - 1].second;
+            double b = (double)meter.calls[i].first / meter.calls[i].second;
+            EXPECT_GE(b, a) << name << " call " << i;
+        }
+        EXPECT_TRUE(VocHook.progress == NULL) << name;
+        tempStoreTeardown(1);
+        undoFree();
+    }
+}
+
 } // namespace
