@@ -838,7 +838,11 @@ void editGenerateSilence(double seconds)
     if (bad || grown != frames * ba) {
         if (grown)
             vocCut((int32_t)((uint64_t)start * ba), grown);
-        return;
+        /* What could not be taken out again (no memory) stays as the silence inserted. */
+        grown = Wave.dataLength > before ? Wave.dataLength - before : 0;
+        if (grown < ba)
+            return;
+        frames = grown / ba;
     }
     if (UndoStack.enabled) {
         Doc.undoAvailable = 1;

@@ -186,6 +186,30 @@ TEST_F(Faults, CancelledReverseAndInvertUndoExactly)
     }
 }
 
+TEST_F(Faults, GenerateSilenceThatOpensTooLittleRoomLeavesNothingWrongToUndo)
+{
+    const Bytes orig = pattern16(70000);
+    int changed = 0;
+    for (long budget = 0; budget < 12; budget++) {
+        open(1, 16, 8000, orig);
+        undoSetLevels(5);
+        select(1000, DOC_NONE);
+        zt::MessageRecorder rec;
+        OsFault.allocBudget = budget;
+        editGenerateSilence(20.0);   /* 160000 frames: room over several blocks */
+        osFaultReset();
+        if (all() != orig) {
+            changed++;
+            EXPECT_STREQ("Undo Generate Silence", Doc.undoText) << "budget " << budget;
+            editUndo();
+        }
+        EXPECT_EQ(orig, all()) << "budget " << budget;
+        undoFree();
+        tempStoreTeardown(1);
+    }
+    EXPECT_GT(changed, 0);
+}
+
 /* 3. Open Append is one undo level, and the levels before it stay. */
 TEST_F(Faults, AppendedFramesUndoLikeAPasteAtTheEnd)
 {
