@@ -50,10 +50,13 @@ int clipWaveParse(const uint8_t *block, uint32_t size, ClipWave *w)
     memset(&w->format, 0, sizeof w->format);
     w->dataOffset = w->dataBytes = 0;
     w->fromFilter = 0;
+    w->fault = CLIPF_NONE;
     /* The fmt chunk is taken from its fixed place, as every writer of clipboard waves puts
        it there; a block too short for it carries nothing usable. */
-    if (!block || size < 36)
+    if (!block || size < 36) {
+        w->fault = block && size >= 4 && memcmp(block, "RIFF", 4) == 0 ? CLIPF_SHORT : CLIPF_NOTWAVE;
         return CLIP_NONE;
+    }
     uint32_t fmtSize = get32(block + 16);
     w->format.formatTag = (uint16_t)get16(block + 20);
     w->format.channels = (uint16_t)get16(block + 22);
@@ -61,12 +64,23 @@ int clipWaveParse(const uint8_t *block, uint32_t size, ClipWave *w)
     w->format.avgBytesPerSec = get32(block + 28);
     w->format.blockAlign = (uint16_t)get16(block + 32);
     w->format.bitsPerSample = (uint16_t)get16(block + 34);
-    if (w->format.formatTag != 1)
-        return memcmp(block, "RIFF", 4) == 0 ? CLIP_NONPCM : CLIP_NONE;
-    /* What the store can hold: 8 or 16 bits, 1 or 2 channels, frames of that size. */
-    uint16_t ch = w->format.channels, bits = w->format.bitsPerSample;
-    if ((ch != 1 && ch != 2) || (bits != 8 && bits != 16) || w->format.sampleRate == 0)
+    if (w->format.formatTag != 1) {
+        if (memcmp(block, "RIFF", 4) == 0)
+            return CLIP_NONPCM;
+        w->fault = CLIPF_NOTWAVE;
         return CLIP_NONE;
+    }
+    /* What the store can hold: 8 or 16 bits, 1 or 2 channels, frames of that size, at a
+       rate the program works with (a rate beyond it overflows the byte rate of a save). */
+    uint16_t ch = w->format.channels, bits = w->format.bitsPerSample;
+    if ((ch != 1 && ch != 2) || (bits != 8 && bits != 16)) {
+        w->fault = CLIPF_FORMAT;
+        return CLIP_NONE;
+    }
+    if (w->format.sampleRate < CLIP_MINRATE || w->format.sampleRate > CLIP_MAXRATE) {
+        w->fault = CLIPF_RATE;
+        return CLIP_NONE;
+    }
     w->format.blockAlign = (uint16_t)(ch * bits / 8);
     /* Chunks step by their size + 8 with no pad byte, as the clipboard's writers do. */
     uint64_t pos = 20 + (uint64_t)fmtSize;
@@ -78,11 +92,65 @@ int clipWaveParse(const uint8_t *block, uint32_t size, ClipWave *w)
             uint32_t bytes = len < avail ? len : (uint32_t)avail;
             w->dataOffset = (uint32_t)start;
             w->dataBytes = bytes - bytes % w->format.blockAlign;
+            if (w->dataBytes == 0)
+                w->fault = CLIPF_EMPTY;
             return CLIP_PCM;
         }
         pos += (uint64_t)len + 8;
     }
+    w->fault = CLIPF_NODATA;
     return CLIP_PCM;
+}
+
+void clipWaveFaultText(int fault, const ClipFormat *f, const char *what, char *out, unsigned size)
+{
+    switch (fault) {
+    case CLIPF_SHORT:
+        snprintf(out, size, "The %s is damaged: its header is cut short.", what);
+        break;
+    case CLIPF_NOTWAVE:
+        snprintf(out, size, "The %s is not a wave that Zelo Edit can read.", what);
+        break;
+    case CLIPF_FORMAT:
+        snprintf(out, size, "The %s has %u channels of %u-bit samples.  Zelo Edit pastes 8-bit or 16-bit "
+                 "samples, mono or stereo.", what, (unsigned)f->channels, (unsigned)f->bitsPerSample);
+        break;
+    case CLIPF_RATE:
+        snprintf(out, size, "The %s has a sample rate of %lu Hz.  Zelo Edit works with rates from %u to %u Hz.",
+                 what, (unsigned long)f->sampleRate, CLIP_MINRATE, CLIP_MAXRATE);
+        break;
+    case CLIPF_NODATA:
+        snprintf(out, size, "The %s is damaged: no sample data was found in it.", what);
+        break;
+    case CLIPF_EMPTY:
+        snprintf(out, size, "The %s holds no samples.", what);
+        break;
+    default:
+        if (size)
+            out[0] = 0;
+        break;
+    }
+}
+
+/* Refuses a source the store cannot take, saying why.  Returns 0 usable, 1 refused. */
+static int refuse(ClipWave *w)
+{
+    if (w->fault == CLIPF_NONE && w->fromFilter) {
+        /* A filter's format is checked as the chunk walk checks a PCM block's. */
+        const ClipFormat *f = &w->format;
+        if ((f->channels != 1 && f->channels != 2) || (f->bitsPerSample != 8 && f->bitsPerSample != 16))
+            w->fault = CLIPF_FORMAT;
+        else if (f->sampleRate < CLIP_MINRATE || f->sampleRate > CLIP_MAXRATE)
+            w->fault = CLIPF_RATE;
+        else if (w->dataBytes == 0)
+            w->fault = CLIPF_EMPTY;
+    }
+    if (w->fault == CLIPF_NONE)
+        return 0;
+    char text[300];
+    clipWaveFaultText(w->fault, &w->format, "clipboard's wave", text, sizeof text);
+    osMessage(text, PASTE_ERROR, OS_MB_OK | OS_MB_ICONEXCLAMATION);
+    return 1;
 }
 
 static int writeAll(OsFile f, const uint8_t *p, uint32_t n, uint32_t piece)
@@ -131,7 +199,7 @@ static int openThroughFilters(ClipWave *w, void *owner)
     w->format.channels = FilterIn.channels;
     w->format.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
     w->format.avgBytesPerSec = w->format.blockAlign * FilterIn.rate;
-    w->dataBytes = FilterIn.bytes - FilterIn.bytes % w->format.blockAlign;
+    w->dataBytes = w->format.blockAlign ? FilterIn.bytes - FilterIn.bytes % w->format.blockAlign : 0;
     return 0;
 }
 
@@ -149,6 +217,10 @@ int clipWaveGet(ClipWave *w, void *owner)
     }
     int kind = clipWaveParse(w->block, w->size, w);
     if (kind == CLIP_NONPCM && openThroughFilters(w, owner) != 0) {
+        clipWaveFree(w);
+        return 1;
+    }
+    if (refuse(w)) {
         clipWaveFree(w);
         return 1;
     }

@@ -31,7 +31,21 @@ struct ClipWave {
     uint32_t   dataBytes;           /* bytes of samples; 0: the wave has none */
     int        fromFilter;          /* 1: the samples come through FilterIn (non-PCM) */
     char       tempName[260];       /* the temporary file of the non-PCM path, "" none */
+    int        fault;               /* why a block is not usable: CLIPF_* (clipWaveParse) */
 };
+
+/* What clipWaveParse found wrong with a block; clipWaveGet tells the user. */
+#define CLIPF_NONE      0   /* usable */
+#define CLIPF_SHORT     1   /* too short for its header */
+#define CLIPF_NOTWAVE   2   /* not a RIFF wave */
+#define CLIPF_FORMAT    3   /* channels or bits the program cannot hold */
+#define CLIPF_RATE      4   /* a sample rate outside CLIP_MINRATE..CLIP_MAXRATE */
+#define CLIPF_NODATA    5   /* no "data" chunk inside the block (damaged chunk sizes) */
+#define CLIPF_EMPTY     6   /* a "data" chunk with no whole frame */
+
+/* The sample rates the program works with (those the New Waveform dialog accepts). */
+#define CLIP_MINRATE 1000u
+#define CLIP_MAXRATE 200000u
 
 /* Writes the 44-byte header of a wave of dataBytes bytes (one channel of a stereo wave when
    oneChannel is set) in the open waveform's format, rate as given. */
@@ -39,7 +53,8 @@ void clipWaveHeader(uint8_t *out, uint32_t dataBytes, uint32_t rate, int oneChan
 
 /* Parses block (size bytes) into w without taking it over: PCM through the chunk walk,
    anything else marked as needing the filters.  Returns 0 PCM (dataBytes may be 0),
-   1 non-PCM RIFF (fromFilter path needed), 2 neither (no samples). */
+   1 non-PCM RIFF (fromFilter path needed), 2 neither (no samples); w->fault tells why a
+   PCM wave has no usable samples or a block is neither. */
 #define CLIP_PCM    0
 #define CLIP_NONPCM 1
 #define CLIP_NONE   2
@@ -49,8 +64,12 @@ int  clipWaveParse(const uint8_t *block, uint32_t size, ClipWave *w);
    enough memory or clipboard data invalid" when it cannot be copied; a non-PCM RIFF goes
    through a "ZEL" temporary file and the filters ("Error generating temporary disk file for
    non-PCM format", "Error opening temporary disk file for non-PCM format").  All with the
-   caption "Paste Error".  Returns 0 with w filled (dataBytes 0: nothing to paste), 1 failed. */
+   caption "Paste Error".  A block that is not a usable wave (see CLIPF_*) is refused with
+   a message saying why.  Returns 0 with w filled (dataBytes > 0), 1 failed. */
 int  clipWaveGet(ClipWave *w, void *owner);
+/* The message for a fault found in a source of the given format (rate, channels and bits
+   for the texts); NULL for CLIPF_NONE.  what: "clipboard's wave" or a file name. */
+void clipWaveFaultText(int fault, const ClipFormat *f, const char *what, char *out, unsigned size);
 /* Frees the block, closes the filter input and deletes the temporary file. */
 void clipWaveFree(ClipWave *w);
 

@@ -22,7 +22,7 @@
 #include <stdio.h>
 #include <string.h>
 
-EditState Edit = {1, 1, 0, 0, "", {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
+EditState Edit = {1, 1, 0, 0, 0, 0, "", 0, {NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL}};
 
 static void storeSelect(uint32_t first, uint32_t last) { editSelect(first, last); }
 
@@ -38,6 +38,30 @@ void editSetup(int undoLevels, int undoEnabled, int pasteHilite, int smooth8)
     Edit.smooth8 = smooth8;
     TempHook.select = storeSelect;
     DocHook.clearUndo = undoClear;
+}
+
+/* While an edit's meter is up the store's own reports are off: each covers one write call,
+   so the bar would jump to its end with the first piece and stay there; the edits report
+   the whole operation through Edit.hook.step instead. */
+static int (*storeProgress)(uint32_t, uint32_t);
+static int meterDepth;
+
+void editMeterOpen(const char *caption)
+{
+    if (Edit.hook.progressOpen)
+        Edit.hook.progressOpen(caption);
+    if (meterDepth++ == 0) {
+        storeProgress = VocHook.progress;
+        VocHook.progress = NULL;
+    }
+}
+
+void editMeterClose(void)
+{
+    if (meterDepth > 0 && --meterDepth == 0)
+        VocHook.progress = storeProgress;
+    if (Edit.hook.progressClose)
+        Edit.hook.progressClose();
 }
 
 static int haveWave(void) { return BF.table != NULL && Wave.blockAlign != 0; }
@@ -168,6 +192,18 @@ static int clipFromFile(const char *name, ClipWave *w)
             w->format.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
             w->format.avgBytesPerSec = FilterIn.rate * w->format.blockAlign;
             w->dataBytes = FilterIn.bytes;
+            const ClipFormat *f = &w->format;
+            int fault = (f->channels != 1 && f->channels != 2) || (f->bitsPerSample != 8 && f->bitsPerSample != 16)
+                      ? CLIPF_FORMAT
+                      : f->sampleRate < CLIP_MINRATE || f->sampleRate > CLIP_MAXRATE ? CLIPF_RATE : CLIPF_NONE;
+            if (fault != CLIPF_NONE) {
+                char text[300];
+                clipWaveFaultText(fault, f, "file", text, sizeof text);
+                osMessage(text, "Paste Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+                filterCloseInput();
+                w->fromFilter = 0;
+                return 1;
+            }
             return 0;
         }
     }
@@ -212,10 +248,11 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
     if (Edit.hook.waitCursor)
         Edit.hook.waitCursor(1);
     Edit.pasting = 1;
-    if (Edit.hook.progressOpen)
-        Edit.hook.progressOpen(Edit.caption);
+    editMeterOpen(Edit.caption);
 
     uint32_t pasted = 0;
+    Edit.pasteBlank = 0;
+    Edit.pasteReplaced = 0;
     ClipWave w;
     int got = p->file ? clipFromFile(p->file, &w) : clipWaveGet(&w, Edit.hook.owner);
     if (got == 0 && w.dataBytes > 0) {
@@ -239,6 +276,7 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             r.repetitions = (int16_t)(p->loops > 0 ? (p->loops < 32767 ? p->loops : 32767) : 1);
             r.smooth = Edit.smooth8;
             r.cancelled = pasteCancelled;
+            r.progress = Edit.hook.step;
 
             uint32_t ba = Wave.blockAlign;
             uint64_t frames = (uint64_t)pasteFrames(&r) * r.repetitions;
@@ -246,6 +284,12 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
             uint32_t have = docFrames();
             if (start > have)
                 start = have;
+            /* The frames an inserting paste replaces.  They are cut only once the new frames
+               are in: a paste that fails (no room, no memory, a source that delivers
+               nothing) leaves them where they were. */
+            uint32_t replaced = 0;
+            if (!p->overlap && docHasSelection() && start < have)
+                replaced = (Doc.selEnd < have ? Doc.selEnd : have - 1) - start + 1;
             uint64_t room = BLOCKMAXSIZE - (Wave.dataLength < BLOCKMAXSIZE ? Wave.dataLength : BLOCKMAXSIZE);
             int go = frames > 0;
             if (go && frames * ba > room) {
@@ -254,37 +298,54 @@ static uint32_t pasteClip(const PasteParams *p, int special, long lParam, uint16
                           OS_MB_OK | OS_MB_ICONEXCLAMATION);
                 go = 0;
             }
+            uint64_t at = (uint64_t)start + replaced;   /* where the new frames are written */
             if (go && !p->overlap) {
-                if (docHasSelection())
-                    vocCut((int32_t)((uint64_t)start * ba), (uint32_t)(((uint64_t)Doc.selEnd - start + 1) * ba));
-                go = vocInsertBlank((int32_t)((uint64_t)start * ba), (uint32_t)(frames * ba)) == 0;
+                uint32_t before = Wave.dataLength;
+                go = vocInsertBlank((int32_t)(at * ba), (uint32_t)(frames * ba)) == 0
+                  && Wave.dataLength == before + frames * ba;
+                if (!go && Wave.dataLength > before)
+                    /* A short insertion: the room that did open goes again. */
+                    vocCut((int32_t)(at * ba), Wave.dataLength - before);
             } else if (go) {
                 go = undoSaveOrAsk(start, (uint32_t)(start + frames - 1));
                 Edit.pastePushed += go && UndoStack.pendingSaved > 0;
             }
             if (go) {
-                r.startFrame = start;
+                r.startFrame = (uint32_t)at;
                 uint64_t bytes = pasteCopies(&r);
                 pasted = (uint32_t)(bytes / ba);
-                if (!p->overlap && pasted < frames)
-                    /* Cancelled or a short source: the blank room left over goes again. */
-                    vocCut((int32_t)(((uint64_t)start + pasted) * ba), (uint32_t)((frames - pasted) * ba));
+                if (!p->overlap && pasted < frames) {
+                    /* Cancelled or a short source: the blank room left over goes again.  When
+                       even that fails (no memory), it stays, and Undo takes it out. */
+                    uint32_t len = Wave.dataLength;
+                    vocCut((int32_t)((at + pasted) * ba), (uint32_t)((frames - pasted) * ba));
+                    if (Wave.dataLength == len)
+                        Edit.pasteBlank = (uint32_t)frames - pasted;
+                }
+                uint32_t first = (uint32_t)at;
+                if (pasted > 0 && replaced > 0) {
+                    uint32_t len = Wave.dataLength;
+                    vocCut((int32_t)((uint64_t)start * ba), (uint32_t)((uint64_t)replaced * ba));
+                    Edit.pasteReplaced = Wave.dataLength < len;
+                    if (Edit.pasteReplaced)
+                        first = start;
+                }
+                uint32_t span = pasted + Edit.pasteBlank;
                 uint32_t n = docFrames();
                 if (Doc.viewEnd == DOC_NONE)
                     Doc.viewEnd = 0;
-                uint64_t ve = (uint64_t)Doc.viewEnd + pasted;
+                uint64_t ve = (uint64_t)Doc.viewEnd + span;
                 Doc.viewEnd = n == 0 ? 0 : ve > n - 1 ? n - 1 : (uint32_t)ve;
-                if (pasted > 0) {
-                    Doc.selStart = start;
-                    Doc.selEnd = start + pasted - 1;
+                if (span > 0) {
+                    Doc.selStart = first;
+                    Doc.selEnd = first + span - 1;
                 }
             }
         }
     }
     if (got == 0)
         clipWaveFree(&w);
-    if (Edit.hook.progressClose)
-        Edit.hook.progressClose();
+    editMeterClose();
     Edit.pasting = 0;
     if (Edit.hook.waitCursor)
         Edit.hook.waitCursor(0);
@@ -348,7 +409,8 @@ static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t k
     uint32_t saved = UndoStack.pendingSaved;
     uint32_t start = Doc.selStart;
     uint32_t pasted = pasteClip(&p, one, lParam, kind);
-    if (pasted == 0) {
+    uint32_t span = pasted + Edit.pasteBlank;   /* frames the paste left in the wave */
+    if (span == 0) {
         /* Nothing changed: a copy taken for this paste has nothing to undo. */
         for (; Edit.pastePushed > 0; Edit.pastePushed--)
             undoPop();
@@ -361,12 +423,28 @@ static uint32_t pasteWith(const PasteParams &p, int one, long lParam, uint16_t k
         editViewModified();
         return 0;
     }
+    if (!p.overlap && hadSelection && !Edit.pasteReplaced) {
+        /* The selection could not be taken out (or nothing was pasted over it): it stays,
+           and Undo only takes out what the paste left behind it. */
+        for (; Edit.pastePushed > 0; Edit.pastePushed--)
+            undoPop();
+        saved = 0;
+        if (UndoStack.enabled && Doc.undoAvailable == 0)
+            Doc.undoAvailable = 1;
+    }
     start = Doc.selStart;
-    if (p.overlap)
+    uint32_t undoEnd = start + span - 1;
+    if (p.overlap) {
         saved = UndoStack.pendingSaved;
+        /* A mix stopped part way saved more frames than it wrote: Undo must take out all
+           the frames it puts back, or the wave would grow by the difference. */
+        uint32_t savedFrames = saved / (Wave.blockAlign ? Wave.blockAlign : 1);
+        if (savedFrames > pasted)
+            undoEnd = start + savedFrames - 1;
+    }
     Doc.undoKind = kind;
     if (Doc.undoAvailable > 0)
-        undoRecord(kind, start, start + pasted - 1, saved, "Undo Paste");
+        undoRecord(kind, start, undoEnd, saved, "Undo Paste");
     if (!Edit.pasteHilite) {
         /* The caret goes just past the pasted frames, so the next paste follows this one. */
         Doc.selStart = start + pasted;
@@ -507,8 +585,7 @@ int editWrapped(int id, const char *description, const char *caption,
     }
     if (!docHasSelection())
         return 0;
-    if (Edit.hook.progressOpen)
-        Edit.hook.progressOpen(caption ? caption : "");
+    editMeterOpen(caption ? caption : "");
     char text[UNDO_DESCMAX];
     uint32_t start = Doc.selStart, end = Doc.selEnd;
     if (id == IDM_BYTESWAP) {
@@ -525,8 +602,7 @@ int editWrapped(int id, const char *description, const char *caption,
         if (r == 0) {
             if (osMessage("Not enough memory for Undo.  Continue anyways?", "Warning",
                           OS_MB_YESNO | OS_MB_ICONEXCLAMATION) != OS_IDYES) {
-                if (Edit.hook.progressClose)
-                    Edit.hook.progressClose();
+                editMeterClose();
                 return 0;
             }
             undoClear();   /* as in undoSaveOrAsk */
@@ -535,14 +611,29 @@ int editWrapped(int id, const char *description, const char *caption,
         snprintf(text, sizeof text, "Undo %s", description ? description : "");
     }
     Doc.undoKind = (uint16_t)id;
+    Edit.workDone = DOC_NONE;
     if (work)
         work(Doc.selStart, Doc.selEnd);
-    if (Doc.undoAvailable > 0)
+    int record = Doc.undoAvailable > 0;
+    if (id == IDM_BYTESWAP && Edit.workDone != DOC_NONE) {
+        /* Undo swaps the recorded range again: after a cancel that must be only the part
+           that was swapped, or Undo would swap the untouched rest. */
+        if (Edit.workDone == 0)
+            record = 0;
+        else if (Edit.workDone - 1 < end - start)
+            end = start + Edit.workDone - 1;
+    }
+    if (record)
         undoRecord((uint16_t)id, start, end, UndoStack.pendingSaved, text);
+    else if (Doc.undoAvailable > 0 && UndoStack.top >= 0)
+        snprintf(Doc.undoText, sizeof Doc.undoText, "%s", UndoStack.entry[UndoStack.top].description);
+    else if (Doc.undoAvailable > 0) {
+        Doc.undoAvailable = 0;   /* nothing was swapped and nothing is left to undo */
+        snprintf(Doc.undoText, sizeof Doc.undoText, "Can't Undo");
+    }
     else
         snprintf(Doc.undoText, sizeof Doc.undoText, "%s", text);
-    if (Edit.hook.progressClose)
-        Edit.hook.progressClose();
+    editMeterClose();
     Doc.modified = 1;
     if (Doc.selectionShown) {
         editSelect(Doc.selStart, Doc.selEnd);
@@ -690,11 +781,9 @@ static void rangeTransform(uint16_t kind, const char *text, const char *caption,
     int r = undoSave(first, last);
     Doc.undoAvailable = (int16_t)r;
     Doc.undoKind = kind;
-    if (Edit.hook.progressOpen)
-        Edit.hook.progressOpen(caption);
+    editMeterOpen(caption);
     fn(first, last, step);
-    if (Edit.hook.progressClose)
-        Edit.hook.progressClose();
+    editMeterClose();
     if (r > 0)
         undoRecord(kind, first, last, UndoStack.pendingSaved, text);
     else
@@ -705,7 +794,28 @@ static void rangeTransform(uint16_t kind, const char *text, const char *caption,
 }
 
 void editReverse(XformStep step) { rangeTransform(IDM_REVERSE, "Undo Reverse", "Reversing", xformReverse, step); }
-void editInvert(XformStep step) { rangeTransform(IDM_INVERT, "Undo Invert", "Inverting", xformInvert, step); }
+static int invertRange(uint32_t first, uint32_t last, XformStep step) { return xformInvert(first, last, step); }
+void editInvert(XformStep step) { rangeTransform(IDM_INVERT, "Undo Invert", "Inverting", invertRange, step); }
+
+void editByteSwapWork(uint32_t first, uint32_t last)
+{
+    xformByteSwap(first, last, Edit.hook.step, &Edit.workDone);
+}
+
+void editAppended(uint32_t first)
+{
+    uint32_t n = docFrames();
+    if (!haveWave() || n <= first)
+        return;
+    if (!UndoStack.enabled) {
+        Doc.undoAvailable = -1;
+        return;
+    }
+    /* Like a paste at the end without a selection: nothing to copy, Undo cuts them out. */
+    Doc.undoAvailable = 1;
+    UndoStack.pendingSaved = 0;
+    undoRecord(IDM_PASTE, first, n - 1, 0, "Undo Paste");
+}
 
 /* Generate Silence (4100): seconds of silence inserted at the selection start and selected;
    undo takes them out again. */
@@ -721,8 +831,19 @@ void editGenerateSilence(double seconds)
         return;
     uint32_t have = docFrames();
     uint32_t start = Doc.selStart < have ? Doc.selStart : have;
-    if (vocInsertBlank((int32_t)((uint64_t)start * ba), frames * ba) != 0)
-        return;
+    uint32_t before = Wave.dataLength;
+    short bad = vocInsertBlank((int32_t)((uint64_t)start * ba), frames * ba);
+    /* Undo takes out exactly the frames recorded: they must be the ones that opened. */
+    uint32_t grown = Wave.dataLength > before ? Wave.dataLength - before : 0;
+    if (bad || grown != frames * ba) {
+        if (grown)
+            vocCut((int32_t)((uint64_t)start * ba), grown);
+        /* What could not be taken out again (no memory) stays as the silence inserted. */
+        grown = Wave.dataLength > before ? Wave.dataLength - before : 0;
+        if (grown < ba)
+            return;
+        frames = grown / ba;
+    }
     if (UndoStack.enabled) {
         Doc.undoAvailable = 1;
         UndoStack.pendingSaved = 0;

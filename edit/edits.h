@@ -25,6 +25,9 @@ struct EditHooks {
     void (*repaint)(void);                    /* the main window's waveform area */
     int  (*busy)(void);                       /* a long operation's progress meter is up */
     void *owner;                              /* owner window of filter dialogs */
+    /* The running operation's progress, done of total for the whole of it; nonzero once
+       the user cancelled.  The store's own per-call reports are not used by the edits. */
+    int  (*step)(uint32_t done, uint32_t total);
 };
 
 struct EditState {
@@ -32,10 +35,20 @@ struct EditState {
     int       smooth8;          /* [Zelo Edit] Dither8Bit: dither automatic 16-to-8 narrowing */
     int       pasting;          /* set while a paste runs */
     int       pastePushed;      /* undo entries with a copy that the running paste pushed */
+    uint32_t  pasteBlank;       /* blank frames of the running paste that could not be taken
+                                   out again (no memory); they stay in the undo range */
+    int       pasteReplaced;    /* the running paste took out the selection it replaces */
     char      caption[300];     /* the last paste's progress caption */
+    uint32_t  workDone;         /* frames from the first on that editWrapped's work routine
+                                   finished when it stopped early; DOC_NONE: all of them */
     EditHooks hook;
 };
 extern EditState Edit;
+
+/* Opens and closes the meter of an edit (Edit.hook.progressOpen / progressClose); in
+   between, the store's per-call progress reports are off. */
+void editMeterOpen(const char *caption);
+void editMeterClose(void);
 
 /* Window-free set-up: capacity, the Undo switch, the flags; hooks the store and the file
    flows to the undo stack. */
@@ -83,12 +96,19 @@ void editSilence(void);
    Returns 1 done, 0 abandoned (the user refused to go on without undo). */
 int  editWrapped(int id, const char *description, const char *caption,
                  void (*work)(uint32_t first, uint32_t last), int redrawSelectionOnly);
+/* Byte Swap's work routine for editWrapped: swaps with progress through Edit.hook.step
+   and notes in Edit.workDone how far it got. */
+void editByteSwapWork(uint32_t first, uint32_t last);
 /* Reverse (3080) and Invert (3100) of the selection or the view; step reports progress. */
 void editReverse(int (*step)(uint32_t done, uint32_t total));
 void editInvert(int (*step)(uint32_t done, uint32_t total));
 /* Generate Silence (4100): inserts seconds of silence at the selection start (a new
    waveform first when none is open) and selects it. */
 void editGenerateSilence(double seconds);
+
+/* Open Append joined frames first..end to the wave: records the undo entry that takes
+   them out again ("Undo Paste"); the entries before it stay. */
+void editAppended(uint32_t first);
 
 /* The whole wave's undo copy before a sample-type conversion (FioHook.saveUndo). */
 void editSaveUndoWhole(const char *label);

@@ -41,22 +41,12 @@ static void repaint(void)
         InvalidateRect(Frame.main, NULL, FALSE);
 }
 
-static void fioSaveUndo(const char *label) { editSaveUndoWhole(label); }
 
-/* The meter while a paste writes: the store's writes report to it. */
-static int (*savedProgress)(uint32_t, uint32_t);
+/* The meter of an edit: the engine reports the whole operation through Edit.hook.step.
+   The store's per-call reports stay off, since one call is only one piece of the work. */
 static int meterStep(uint32_t done, uint32_t total) { return progressMeter(done, total) ? 0 : 1; }
-static void meterOpen(const char *caption)
-{
-    progressCreate(caption, NULL);
-    savedProgress = VocHook.progress;
-    VocHook.progress = meterStep;
-}
-static void meterClose(void)
-{
-    VocHook.progress = savedProgress;
-    progressDestroy();
-}
+static void meterOpen(const char *caption) { progressCreate(caption, NULL); }
+static void meterClose(void) { progressDestroy(); }
 static int meterCancelled(void) { return Progress.cancelled != 0; }
 static int meterUp(void) { return frameBusy(); }
 
@@ -68,8 +58,8 @@ void editInit(void)
     Edit.hook.progressOpen = meterOpen;
     Edit.hook.progressClose = meterClose;
     Edit.hook.cancelled = meterCancelled;
+    Edit.hook.step = meterStep;
     Edit.hook.busy = meterUp;
-    FioHook.saveUndo = fioSaveUndo;
 }
 
 void editOwner(HWND owner) { Edit.hook.owner = owner; }
@@ -85,6 +75,12 @@ void editSettingsChanged(void)
     Edit.smooth8 = Settings.dither8Bit;
 }
 
+/* Set while a command's dialog is up: the dialog shows the wave as mono (one channel of a
+   stereo wave is edited).  Wave itself keeps its format, since the main window repaints
+   while a dialog is up. */
+static int dialogMono;
+int editDialogMono(void) { return dialogMono; }
+
 /* The dialog-command wrapper: while one channel of a stereo wave is edited the dialog sees
    a mono wave; Cancel ends the command.  noDialog: Repeat without its dialog. */
 int editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const char *caption,
@@ -92,11 +88,10 @@ int editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, const
                       const char *description, int noDialog)
 {
     if (!noDialog && dialogId && proc) {
-        uint16_t channels = Wave.channels;
-        if (Wave.editChannel == 1 || Wave.editChannel == 2)
-            Wave.channels = 1;
+        int mono = dialogMono;
+        dialogMono = Wave.channels != 2 || Wave.editChannel == 1 || Wave.editChannel == 2;
         INT_PTR r = DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(dialogId), hwnd, proc, param);
-        Wave.channels = channels;
+        dialogMono = mono;
         if (r != IDOK)
             return 0;
     }
@@ -135,12 +130,11 @@ static INT_PTR CALLBACK BYTESWAPMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
     return FALSE;
 }
 
-static void byteSwapWork(uint32_t first, uint32_t last) { xformByteSwap(first, last, meterStep); }
 
 /* Byte Swap (112): its dialog, then the swap over the selection (the whole wave when none). */
 void editByteSwapCommand(int withoutDialog)
 {
-    editDialogCommand(Frame.main, IDD_BYTESWAP, BYTESWAPMsgProc, 0, "Swapping Bytes", byteSwapWork, 0,
+    editDialogCommand(Frame.main, IDD_BYTESWAP, BYTESWAPMsgProc, 0, "Swapping Bytes", editByteSwapWork, 0,
                       IDM_BYTESWAP, "Byte Swap", withoutDialog || noDialogs());
 }
 
@@ -282,7 +276,7 @@ static void chooseSource(HWND dlg)
 
 static INT_PTR CALLBACK PASTESPECIALMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    int mono = Wave.channels != 2;
+    int mono = dialogMono;
     switch (msg) {
     case WM_INITDIALOG: {
         frameCentre(dlg, NULL);
@@ -419,12 +413,11 @@ void editPasteSpecialCommand(int withoutDialog)
         Wave.editChannel = 0;
     if (!withoutDialog && !noDialogs()) {
         /* While one channel is edited the dialog treats the wave as mono. */
-        uint16_t channels = Wave.channels;
-        if (Wave.editChannel == 1 || Wave.editChannel == 2)
-            Wave.channels = 1;
+        int mono = dialogMono;
+        dialogMono = Wave.channels != 2 || Wave.editChannel == 1 || Wave.editChannel == 2;
         INT_PTR r = DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(ID_PASTESPECIAL), Frame.main,
                                     PASTESPECIALMsgProc, 0);
-        Wave.channels = channels;
+        dialogMono = mono;
         if (r != IDOK)
             return;
         pasteSpecialStore();

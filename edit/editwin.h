@@ -24,6 +24,10 @@ int  editDialogCommand(HWND hwnd, int dialogId, DLGPROC proc, LPARAM param, cons
                        void (*work)(uint32_t, uint32_t), int redrawSelectionOnly, int id,
                        const char *description, int noDialog);
 
+/* 1 while a command's dialog is up and should treat the wave as mono (a mono wave, or one
+   channel of a stereo wave edited).  Dialog procedures ask this instead of Wave.channels. */
+int  editDialogMono(void);
+
 /* The built-in transforms (withoutDialog: Repeat without its dialog). */
 void editByteSwapCommand(int withoutDialog);
 void editReverseCommand(void);

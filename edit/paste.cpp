@@ -17,7 +17,7 @@
 #define MAX_PIECE_FRAMES 16384u
 
 struct Conv {
-    const PasteRequest *r;
+    PasteRequest *r;
     uint32_t srcBA, cI, cO;         /* source frame bytes; channels at resampling; of the wave */
     int      downmix, widen, depth16, resample, narrow, dup, up;
     uint8_t *out;                   /* converted bytes waiting to be written */
@@ -66,6 +66,20 @@ static void mixRun(Conv *c, uint32_t bytes)
     }
 }
 
+/* The meter takes 32-bit counts; a paste of more than 4 GB is reported in coarser units. */
+static int report(PasteRequest *r, uint64_t bytes)
+{
+    r->reported += bytes;
+    if (!r->progress || r->toReport == 0)
+        return 0;
+    uint64_t done = r->reported < r->toReport ? r->reported : r->toReport, total = r->toReport;
+    while (total > 0xFFFFFFFFu) {
+        done >>= 8;
+        total >>= 8;
+    }
+    return r->progress((uint32_t)done, (uint32_t)total);
+}
+
 static void flush(Conv *c)
 {
     if (c->outFrames == 0 || c->stop)
@@ -77,6 +91,8 @@ static void flush(Conv *c)
     else
         c->written += bytes;
     c->outFrames = 0;
+    if (report(c->r, bytes))
+        c->stop = 1;
     if (c->r->cancelled && c->r->cancelled())
         c->stop = 1;
 }
@@ -261,12 +277,31 @@ uint64_t pasteCopies(PasteRequest *r)
     int fast = r->mem && r->rate == r->waveRate && r->bits == Wave.bitsPerSample
             && r->channels == Wave.channels && r->blockAlign == ba
             && r->leftVolume == 1.0 && r->rightVolume == 1.0 && r->existing == 0.0;
-    for (int k = 0; k < reps; k++) {
+    /* The meter follows the whole paste: every copy, piece by piece. */
+    r->reported = 0;
+    r->toReport = (uint64_t)reps * (fast ? r->bytes : (uint64_t)pasteFrames(r) * ba);
+    int stopped = 0;
+    for (int k = 0; k < reps && !stopped; k++) {
         Wave.pass = (uint32_t)k;
         if (fast) {
-            if (vocWriteAt(r->mem, (int32_t)(start + done), r->bytes) != 0)
+            /* In pieces, so that the meter moves and Cancel is heard within a long copy. */
+            uint32_t off = 0;
+            while (off < r->bytes && !stopped) {
+                uint32_t n = r->bytes - off < PASTE_FASTPIECE ? r->bytes - off : PASTE_FASTPIECE;
+                n -= n % ba;
+                if (n == 0)
+                    n = r->bytes - off;
+                if (vocWriteAt(r->mem + off, (int32_t)(start + done), n) != 0) {
+                    stopped = 1;
+                    break;
+                }
+                off += n;
+                done += n;
+                if (report(r, n) || (r->cancelled && r->cancelled() && off < r->bytes))
+                    stopped = 1;
+            }
+            if (stopped)
                 break;
-            done += r->bytes;
         } else {
             if (k > 0 && !r->mem && r->reopen && r->reopen() != 0)
                 break;

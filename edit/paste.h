@@ -23,6 +23,7 @@
 
 #define PASTE_CONVERTED 33000u     /* converted bytes per piece */
 #define PASTE_HISTORY   10u        /* frames kept in front of each piece */
+#define PASTE_FASTPIECE 256000u    /* bytes per write of an unconverted copy */
 
 #define PASTE_ADD       0
 #define PASTE_MODULATE  1
@@ -42,6 +43,10 @@ struct PasteRequest {
     int16_t  repetitions;          /* copies, at least 1 */
     int      smooth;               /* narrow 16 to 8 bits with dither */
     int      (*cancelled)(void);   /* nonzero once the user cancelled; may be NULL */
+    /* Progress of the whole paste, every copy included: done of total; nonzero stops (the
+       user cancelled).  May be NULL. */
+    int      (*progress)(uint32_t done, uint32_t total);
+    uint64_t reported, toReport;   /* the engine's own: bytes written of bytes to write */
 };
 
 /* Frames one copy becomes in the waveform's format. */

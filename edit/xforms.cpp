@@ -74,16 +74,19 @@ int xformReverse(uint32_t first, uint32_t last, XformStep step)
     return 0;
 }
 
-/* Reads the range in pieces of at most piece bytes, hands each to fn, writes it back. */
+/* Reads the range in pieces of at most piece bytes, hands each to fn, writes it back.
+   *done (when given) follows the frames finished. */
 static int inPlace(uint32_t first, uint32_t last, uint32_t piece, XformStep step,
-                   void (*fn)(uint8_t *p, uint32_t n, int bits))
+                   void (*fn)(uint8_t *p, uint32_t n, int bits), uint32_t *done)
 {
     uint32_t count = framesOf(first, last);
+    if (done)
+        *done = 0;
     uint8_t *buf = tempTransfer();
     if (!buf)
         return 1;
     FrameIo io = frameIo();
-    uint64_t at = (uint64_t)first * io.k, end = ((uint64_t)first + count) * io.k;
+    uint64_t from = (uint64_t)first * io.k, at = from, end = ((uint64_t)first + count) * io.k;
     piece -= piece % 4;   /* whole frames of every size */
     while (at < end) {
         uint32_t n = end - at < piece ? (uint32_t)(end - at) : piece;
@@ -92,7 +95,9 @@ static int inPlace(uint32_t first, uint32_t last, uint32_t piece, XformStep step
         fn(buf, n, Wave.bitsPerSample);
         io.write(buf, (int32_t)at, n);
         at += n;
-        if (step && step((uint32_t)(at - (uint64_t)first * io.k), (uint32_t)(end - (uint64_t)first * io.k)) && at < end)
+        if (done)
+            *done = (uint32_t)((at - from) / io.k);
+        if (step && step((uint32_t)(at - from), (uint32_t)(end - from)) && at < end)
             return 1;
     }
     return 0;
@@ -128,8 +133,14 @@ static void byteSwap(uint8_t *p, uint32_t n, int bits)
     }
 }
 
-int xformInvert(uint32_t first, uint32_t last, XformStep step) { return inPlace(first, last, 22050, step, invert); }
-int xformByteSwap(uint32_t first, uint32_t last, XformStep step) { return inPlace(first, last, 22048, step, byteSwap); }
+int xformInvert(uint32_t first, uint32_t last, XformStep step, uint32_t *done)
+{
+    return inPlace(first, last, 22050, step, invert, done);
+}
+int xformByteSwap(uint32_t first, uint32_t last, XformStep step, uint32_t *done)
+{
+    return inPlace(first, last, 22048, step, byteSwap, done);
+}
 
 uint32_t xformSilenceFrames(double seconds, uint32_t rate)
 {

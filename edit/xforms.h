@@ -16,8 +16,10 @@ typedef int (*XformStep)(uint32_t done, uint32_t total);
 
 /* Each returns 0 done, 1 stopped by step or no work buffer (the range may be partly done). */
 int xformReverse(uint32_t first, uint32_t last, XformStep step);
-int xformInvert(uint32_t first, uint32_t last, XformStep step);
-int xformByteSwap(uint32_t first, uint32_t last, XformStep step);
+/* done, when not NULL, receives the frames from first on that were transformed: all of
+   them, or fewer when step stopped the work. */
+int xformInvert(uint32_t first, uint32_t last, XformStep step, uint32_t *done = nullptr);
+int xformByteSwap(uint32_t first, uint32_t last, XformStep step, uint32_t *done = nullptr);
 
 /* Frames of silence for seconds at rate, truncated toward zero (0 for a bad duration). */
 uint32_t xformSilenceFrames(double seconds, uint32_t rate);

@@ -563,6 +563,7 @@ static int appendFile(const char *name)
     r.repetitions = 1;
     r.smooth = Edit.smooth8;
     r.cancelled = Edit.hook.cancelled;
+    r.progress = Edit.hook.step;
     uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
     uint32_t start = docFrames();
     uint64_t frames = r.blockAlign ? pasteFrames(&r) : 0;
@@ -573,12 +574,10 @@ static int appendFile(const char *name)
         const char *base = strrchr(path, '\\');
         char title[MAX_PATH + 16];
         snprintf(title, sizeof title, "Opening %s", base ? base + 1 : path);
-        if (Edit.hook.progressOpen)
-            Edit.hook.progressOpen(title);
+        editMeterOpen(title);
         r.startFrame = start;
         uint64_t done = pasteCopies(&r) / ba;
-        if (Edit.hook.progressClose)
-            Edit.hook.progressClose();
+        editMeterClose();
         if (done < frames)
             vocCut((int32_t)((start + done) * ba), (uint32_t)((frames - done) * ba));
         rc = 0;
@@ -615,10 +614,9 @@ static int askOpenNames(char names[][MAX_PATH], int max, const char *title)
 
 #define FILEUI_MANY 64
 
-static void afterAppends(int count)
+/* The whole wave in view and nothing selected after files were appended. */
+static void showAppended(void)
 {
-    if (DocHook.clearUndo)
-        DocHook.clearUndo();
     Doc.selStart = 0;
     Doc.selEnd = DOC_NONE;
     Doc.selectionShown = 0;
@@ -629,8 +627,16 @@ static void afterAppends(int count)
         DocHook.buttons(1, 1, 1);
     if (FileUiHook.afterLoad)
         FileUiHook.afterLoad();
-    (void)count;
     InvalidateRect(Frame.main, NULL, FALSE);
+}
+
+/* After Open As or dropped files: a new wave, so the undo history goes. */
+static void afterAppends(int count)
+{
+    if (DocHook.clearUndo)
+        DocHook.clearUndo();
+    (void)count;
+    showAppended();
 }
 
 /* Open Append: each chosen file joins the end of the wave. */
@@ -642,11 +648,14 @@ void fileUiOpenAppend(void)
         return;
     static char names[FILEUI_MANY][MAX_PATH];
     int n = askOpenNames(names, FILEUI_MANY, "Append a Waveform");
+    uint32_t first = docFrames();
     for (int i = 0; i < n; i++)
         appendFile(names[i]);
     if (n) {
+        /* Undoable like a paste at the end: one Undo takes all the appended frames out. */
+        editAppended(first);
         Doc.modified = 1;
-        afterAppends(n);
+        showAppended();   /* the undo entries before the append still fit the wave */
     }
 }
 

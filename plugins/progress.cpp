@@ -176,9 +176,7 @@ int progressMeter(uint32_t done, uint32_t total)
         if (percent > 100.0)
             percent = 100.0;
         if (percent != 0.0 && percent != Progress.lastPercent) {
-            uint32_t elapsed = GetTickCount() - Progress.startTick;
-            uint32_t estimate = (uint32_t)((double)elapsed / percent * 100.0);
-            uint32_t seconds = (estimate - elapsed) / 1000 + 1;
+            uint32_t seconds = progressEtaSeconds(GetTickCount() - Progress.startTick, percent);
             if (seconds != Progress.lastSeconds) {
                 Progress.lastSeconds = seconds;
                 char text[96];

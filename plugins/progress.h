@@ -35,6 +35,9 @@ int  progressMeter(uint32_t done, uint32_t total);   /* 1 go on, 0 stop */
 void progressDestroy(void);
 void progressCreate(const char *title, HWND owner);
 
+/* Seconds left (whole seconds left + 1) after elapsed milliseconds at percent done
+   (0 < percent <= 100); never more than the elapsed time implies, so 100 % gives 1. */
+uint32_t progressEtaSeconds(uint32_t elapsed, double percent);
 /* "ETA: 1 Hour 2 Minutes 5 Seconds" for 3725 seconds (progresseta.cpp). */
 void progressEtaText(uint32_t seconds, char *out, size_t size);
 

@@ -1,11 +1,26 @@
 /*
  * progresseta.cpp - the progress meter's estimate text, kept apart from the dialog so it
- * can be tested on its own.
+ * can be tested on its own: the remaining time from the time passed and the percentage done,
+ * and its text.
  */
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+
+uint32_t progressEtaSeconds(uint32_t elapsed, double percent)
+{
+    if (!(percent > 0.0))
+        return 0xFFFFFFFFu;
+    if (percent > 100.0)
+        percent = 100.0;
+    /* The estimate is at least what has passed: rounding at 100 % (or a slow start at a
+       tiny percentage) must not wrap the remainder round to hundreds of hours. */
+    double estimate = (double)elapsed / percent * 100.0;
+    double left = estimate > (double)elapsed ? estimate - (double)elapsed : 0.0;
+    double seconds = left / 1000.0 + 1.0;
+    return seconds >= 4294967295.0 ? 0xFFFFFFFFu : (uint32_t)seconds;
+}
 
 void progressEtaText(uint32_t seconds, char *out, size_t size)
 {

@@ -19,6 +19,7 @@
 #include "ui/newwave.h"
 #include "edit/editwin.h"
 #include "edit/editview.h"
+#include "edit/edits.h"
 #include "view/view.h"
 #include "audio/audio.h"
 
@@ -100,6 +101,7 @@ void startupBeforeWindow(void)
 
     /* Editing, then the files (whose flows call the undo and paste engines), then the view. */
     editInit();
+    FioHook.saveUndo = editSaveUndoWhole;   /* a conversion on save is undone as a whole */
     fileUiInit();
     viewInit();
     FioHook.overviewBegin = viewOverviewBegin;   /* the summary is built while a file is read */

@@ -160,16 +160,18 @@ TEST_F(Edits, PasteOfNothingChangesNothing)
 {
     open(1, 8, 8000, ramp(10));
     select(2, 4);
+    zt::MessageRecorder rec;
     putClip(wave(1, 1, 8000, 8, Bytes{}));
     EXPECT_EQ(0u, editPaste(0));
     EXPECT_EQ(ramp(10), all());
     EXPECT_EQ(0, undoFiles());
     EXPECT_EQ(-1, UndoStack.top);
-    zt::MessageRecorder rec;
+    ASSERT_EQ(1u, rec.messages.size());   /* an empty wave says so */
+    EXPECT_EQ("The clipboard's wave holds no samples.", rec.messages[0].text);
     clipBegin(1);
     clipAbort();
     EXPECT_EQ(0u, editPaste(0));
-    EXPECT_EQ(1u, rec.messages.size());
+    EXPECT_EQ(2u, rec.messages.size());
     EXPECT_EQ(ramp(10), all());
 }
 

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 void progressEtaText(uint32_t seconds, char *out, size_t size);
+uint32_t progressEtaSeconds(uint32_t elapsed, double percent);
 
 namespace {
 
@@ -30,6 +31,26 @@ TEST(ProgressEta, UnitsAndSingulars)
     char small[12];
     progressEtaText(0xFFFFFFFFu, small, sizeof small);
     EXPECT_EQ(11u, strlen(small));
+}
+
+/* The estimate at the end of an operation: 100 % done leaves nothing (shown as 1 second),
+   whatever rounding the division makes; it used to wrap to "1193 Hours 2 Minutes 48 Seconds". */
+TEST(ProgressEta, FullyDoneNeverWraps)
+{
+    for (uint32_t elapsed = 0; elapsed < 200000; elapsed += 7) {
+        ASSERT_EQ(1u, progressEtaSeconds(elapsed, 100.0)) << elapsed;
+        ASSERT_EQ(1u, progressEtaSeconds(elapsed, 100.0 * (1 - 1e-15))) << elapsed;
+    }
+    /* A done count rounded past the total is taken as 100 %. */
+    EXPECT_EQ(1u, progressEtaSeconds(5000, 100.0000001));
+    /* Ordinary estimates: 10 s at 25 % leaves 30 s (+1). */
+    EXPECT_EQ(31u, progressEtaSeconds(10000, 25.0));
+    EXPECT_EQ(11u, progressEtaSeconds(10000, 50.0));
+    /* A tiny percentage after a long time saturates instead of overflowing. */
+    EXPECT_EQ(0xFFFFFFFFu, progressEtaSeconds(0xFFFFFFF0u, 1e-9));
+    char text[96];
+    progressEtaText(progressEtaSeconds(86400000u, 100.0), text, sizeof text);
+    EXPECT_STREQ("ETA: 1 Second", text);
 }
 
 } // namespace
