@@ -323,6 +323,12 @@ short ZELOAPI vocInsertBlank(int32_t offset, uint32_t count)
     if ((uint32_t)offset > BF.total)
         extendWithSilence((uint32_t)offset);
     uint32_t room = binsert((uint32_t)offset, count);
+    if (room == 0 && BF.writeFailed) {
+        /* The block file could not move the samples behind the edit point, changed nothing
+           and has told the user why. */
+        osFree(buf);
+        return 1;
+    }
     if (room != count)
         osMessage("Inserted wrong number of bytes", "Error!", OS_MB_OK | OS_MB_ICONEXCLAMATION);
     memset(buf, silenceByte(), min32(count, BLANKPIECE));
@@ -364,6 +370,8 @@ short ZELOAPI vocCut(int32_t offset, uint32_t count)
     if (count == 0)
         return 0;
     uint32_t deleted = bdelete((uint32_t)offset, count);
+    if (deleted == 0 && BF.writeFailed)
+        return 1;   /* nothing changed; the block file has told the user */
     Wave.dataLength = deleted < Wave.dataLength ? Wave.dataLength - deleted : 0;
     if (Wave.dataLength > BF.total)
         Wave.dataLength = BF.total;
