@@ -346,17 +346,14 @@ int tempUndoRestore(uint32_t first, const UndoCopy *copy)
         return 0;
     if (undoPath(copy, path, sizeof path))
         return 1;
-    /* The held handle is read when there is one: the name may have been taken away from
-       under it by hand, but the bytes are still ours. */
-    UndoHold *h = heldSlot(copy->fileName);
-    OsFile f = h && osSeek(h->file, 0, 0) == 0 ? h->file : osOpen(path, OS_READ);
-    int own = !h || f != h->file;
+    /* Opened by name again, beside the handle that holds it: a file gone missing is
+       reported, never read back from a handle that outlived its name. */
+    OsFile f = osOpen(path, OS_READ);
     if (f == OS_NOFILE)
         return 1;
     uint8_t *buf = tempTransfer();
     if (!buf) {
-        if (own)
-            osClose(f);
+        osClose(f);
         return 1;
     }
     uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
@@ -373,8 +370,7 @@ int tempUndoRestore(uint32_t first, const UndoCopy *copy)
         if ((uint32_t)got < want)
             break;
     }
-    if (own)
-        osClose(f);
+    osClose(f);
     wait(0);
     if (TempHook.select && copy->savedLength / ba > 0)
         TempHook.select(first, first + copy->savedLength / ba - 1);
