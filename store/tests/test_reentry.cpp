@@ -156,12 +156,12 @@ TEST_F(ReentryTest, WritesThroughAPumpingProgressHookLandInPlace)
     expectModel("write across the end");
 
     /* Beyond the end: the gap becomes silence first. */
-    Bytes far = pattern(70000, 4);
+    Bytes beyond = pattern(70000, 4);
     size_t at = model.size() + 5000;
     model.resize(at, 0);
-    model.insert(model.end(), far.begin(), far.end());
+    model.insert(model.end(), beyond.begin(), beyond.end());
     arm();
-    ASSERT_EQ(0, vocWriteAt(far.data(), (int32_t)at, (uint32_t)far.size()));
+    ASSERT_EQ(0, vocWriteAt(beyond.data(), (int32_t)at, (uint32_t)beyond.size()));
     EXPECT_GE(R.calls, 3);
     expectModel("write beyond the end");
 
