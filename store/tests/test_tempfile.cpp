@@ -308,7 +308,9 @@ TEST_F(TempTest, CleanupKeepsReadOnlyAndOpenFiles)
 // 6. Start-up clean-up: what a killed copy left goes, what a running copy holds stays
 TEST_F(TempTest, StartupCleanupRemovesStaleFilesAndKeepsHeldOnes)
 {
-    std::string undoDir = sub("StartupCleanupUndo");
+    /* Short folder names: the directories hold at most 79 characters. */
+    dir = sub("StartTemp");
+    std::string undoDir = sub("StartUndo");
     tempChooseDirs(dir.c_str(), undoDir.c_str(), NULL, NULL);
     std::string staleStore = dir + OS_PATHSEP + "~ZEL0001.TMP";
     std::string staleUndo = undoDir + OS_PATHSEP + "~NDO0002.TMP";
