@@ -304,26 +304,21 @@ static void unlinkEmptyBlocks(void)
 }
 
 /* Moves n bytes of a block inside it: buf holds the block's used bytes as read, and the
-   bytes from src land at dst.  The part of the destination past used goes first: it may need
-   new room on the disk, and a full disk refuses it before any byte the block holds has been
-   touched.  A short write puts the overwritten bytes back from buf.  Returns 0 done, 1 failed
-   with the block as it was, 2 failed and the bytes could not be put back either. */
+   bytes from src land at dst.  A short write (a full disk refuses the room past used that
+   the file never held) puts the overwritten bytes the block holds back from buf: those the
+   file already has room for, so the put-back does not need the disk that just filled.
+   Returns 0 done, 1 failed with the block as it was, 2 failed and the bytes could not be put
+   back either. */
 static int moveInBlock(uint16_t b, const uint8_t *buf, uint32_t used,
                        uint32_t src, uint32_t dst, uint32_t n)
 {
-    uint32_t split = dst < used ? min32(dst + n, used) : dst;   /* first byte past used */
-    uint32_t pastN = dst + n - split, liveN = split - dst;
-    if (pastN > 0 && fileWrite(b, split, buf + src + liveN, pastN) < pastN)
-        return 1;
-    if (liveN > 0) {
-        uint32_t put = fileWrite(b, dst, buf + src, liveN);
-        if (put < liveN) {
-            if (put > 0 && fileWrite(b, dst, buf + dst, put) < put)
-                return 2;
-            return 1;
-        }
-    }
-    return 0;
+    uint32_t put = fileWrite(b, dst, buf + src, n);
+    if (put == n)
+        return 0;
+    uint32_t live = dst < used ? min32(put, used - dst) : 0;
+    if (live > 0 && fileWrite(b, dst, buf + dst, live) < live)
+        return 2;
+    return 1;
 }
 
 static void tellWriteFailed(int damaged, const char *what)
