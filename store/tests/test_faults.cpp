@@ -9,7 +9,13 @@
 #include "testutil.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 void vocExpectEveryCallFails();   /* test_voc.cpp */
 
@@ -372,5 +378,63 @@ TEST_F(FaultTest, InsertOnFullDiskChangesNothingAndSaysSo)
     data.insert(data.begin() + 100, 10, 0x80);
     EXPECT_EQ(data, readAll());
 }
+
+#if !defined(_WIN32)
+/* A real full disk: a 1 MiB file system filled to the last page.  An insert whose moved
+   tail needs new pages is refused, its half-done move put back into pages the file already
+   had, and the sound stays whole; a cut needs no new room and still works.  Needs root
+   (mount); skipped elsewhere. */
+TEST_F(FaultTest, RealFullDiskRefusesTheInsertAndKeepsTheSound)
+{
+    std::string mnt = zt::tempPath("fulldisk");
+    mkdir(mnt.c_str(), 0755);
+    std::string mount = "mount -t tmpfs -o size=1m tmpfs '" + mnt + "' 2>/dev/null";
+    if (geteuid() != 0 || system(mount.c_str()) != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    /* Whatever fails below, the file system goes again. */
+    struct Unmount {
+        std::string dir;
+        OsFile filler;
+        ~Unmount()
+        {
+            osClose(filler);
+            bclose();
+            EXPECT_EQ(0, system(("umount '" + dir + "'").c_str()));
+        }
+    } unmount{mnt, OS_NOFILE};
+    bclose();
+    ASSERT_EQ(0, bopen((mnt + "/store.tmp").c_str()));
+    vocSetFormat(1, 8, 0);
+    Bytes data = pattern(300000, 14);   /* block 5 holds 38880 bytes */
+    ASSERT_EQ(0, vocAppend(data.data(), (uint32_t)data.size()));
+    OsFile filler = unmount.filler = osCreate((mnt + "/filler").c_str());
+    ASSERT_NE(OS_NOFILE, filler);
+    Bytes page(4096, 0);
+    while (osWrite(filler, page.data(), page.size()) == (long)page.size()) {
+    }
+    auto chain = blockChain();
+    {
+        zt::MessageRecorder rec;
+        EXPECT_EQ(1, vocInsertBlank(4 * BLOCKSIZE + 100, 20000));   /* the tail outgrows its pages */
+        expectOneOutOfSpace(rec, NOT_INSERTED);
+    }
+    {
+        zt::MessageRecorder rec;
+        EXPECT_EQ(1, vocInsertBlank(100, 10));   /* the overflow block has no pages */
+        expectOneOutOfSpace(rec, NOT_INSERTED);
+    }
+    EXPECT_EQ(chain, blockChain());
+    EXPECT_EQ(data.size(), Wave.dataLength);
+    EXPECT_EQ(data, readAll());
+    {
+        zt::MessageRecorder rec;
+        EXPECT_EQ(0, vocCut(1000, 5000));
+        EXPECT_TRUE(rec.messages.empty());
+    }
+    data.erase(data.begin() + 1000, data.begin() + 6000);
+    EXPECT_EQ(data, readAll());
+    EXPECT_EQ("", blockFileInvariants());
+}
+#endif
 
 } // namespace
