@@ -84,6 +84,7 @@ void startupBeforeWindow(void)
     settingsLoad();
     settingsFixTempDirs();
     tempSeed(osTickCount() ^ osProcessId());
+    tempStartupCleanup();   /* store and undo files of copies that were killed */
     FrameHook.refreshCommands = refreshCommands;
 
     /* The document and what it asks of the windows and of the other subsystems. */

@@ -10,13 +10,19 @@
  *   5. a block on the free list has used == 0                         (balloc, bfree)
  *   6. the cache holds the file's bytes of block `cached`; any write forgets it (bwrite,
  *      bdelete, binsert)
+ *   7. binsert and bdelete move bytes inside a block before they change any link or length;
+ *      when the file refuses them, the links, lengths and bytes stay as they were
+ *      (moveInBlock), the user is told and writeFailed is set
+ * Message boxes pump messages, and whatever runs there may use the store: a call shows one
+ * only where the state is whole, and relies on no position afterwards.
  * Block b occupies file bytes (b - 1) * BLOCKSIZE up to b * BLOCKSIZE; the file has no header.
  */
 #include "store/blockfile.h"
 
+#include <stdio.h>
 #include <string.h>
 
-BlockFileState BF = {OS_NOFILE, NULL, 0, 0, 0, 0, 0, 0, NULL, 0};
+BlockFileState BF = {OS_NOFILE, NULL, 0, 0, 0, 0, 0, 0, NULL, 0, 0};
 BlockFileHooks BFHooks = {NULL, NULL};
 
 #define T(b) BF.table[(b)]
@@ -297,8 +303,38 @@ static void unlinkEmptyBlocks(void)
     }
 }
 
+/* Moves n bytes of a block inside it: buf holds the block's used bytes as read, and the
+   bytes from src land at dst.  A short write (a full disk refuses the room past used that
+   the file never held) puts the overwritten bytes the block holds back from buf: those the
+   file already has room for, so the put-back does not need the disk that just filled.
+   Returns 0 done, 1 failed with the block as it was, 2 failed and the bytes could not be put
+   back either. */
+static int moveInBlock(uint16_t b, const uint8_t *buf, uint32_t used,
+                       uint32_t src, uint32_t dst, uint32_t n)
+{
+    uint32_t put = fileWrite(b, dst, buf + src, n);
+    if (put == n)
+        return 0;
+    uint32_t live = dst < used ? min32(put, used - dst) : 0;
+    if (live > 0 && fileWrite(b, dst, buf + dst, live) < live)
+        return 2;
+    return 1;
+}
+
+static void tellWriteFailed(int damaged, const char *what)
+{
+    char text[240];
+    snprintf(text, sizeof text,
+             "The temporary file could not be written (the disk may be full).  Nothing was %s%s",
+             what, damaged ? ", but some samples at the edit point may be damaged."
+                           : ": the sound is as it was.");
+    osMessage(text, "Out of Space", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+    BF.writeFailed = 1;   /* after the box: a store call run in its pump clears the flag */
+}
+
 uint32_t bdelete(uint32_t offset, uint32_t count)
 {
+    BF.writeFailed = 0;
     if (!BF.table)
         return 0;
     uint8_t *buf = (uint8_t *)osAlloc(BLOCKSIZE);
@@ -311,45 +347,59 @@ uint32_t bdelete(uint32_t offset, uint32_t count)
         osFree(buf);
         return 0;
     }
+    if (count == 0) {
+        osFree(buf);
+        bseek((int32_t)offset, 0, 1);
+        return 0;
+    }
     bseek((int32_t)offset, 0, 0);
     BlockLink *c = &T(BF.current);
-    uint32_t tail = (uint32_t)c->used - BF.offset, deleted = 0;
+    uint32_t o = BF.offset, tail = (uint32_t)c->used - o, deleted = 0;
+    /* The bytes move first; links and lengths change only once the file has them. */
+    int failed = 0;
     if (tail <= count) {
-        c->used = (uint16_t)(c->used - tail);
-        BF.total -= tail;
-        deleted = tail;
+        /* The first block that keeps some of its bytes is shortened at its front. */
         uint32_t remaining = count - tail;
         uint16_t b = c->next;
-        while (remaining > 0 && b != 0) {
-            BlockLink *l = &T(b);
-            if (l->used <= remaining) {
-                deleted += l->used;
-                BF.total -= l->used;
-                remaining -= l->used;
-                l->used = 0;
-            } else {
-                /* Shorten this block at its front. */
-                fileRead(b, 0, buf, l->used);
-                fileWrite(b, 0, buf + remaining, l->used - remaining);
-                l->used = (uint16_t)(l->used - remaining);
-                BF.total -= remaining;
-                deleted += remaining;
-                remaining = 0;
-            }
-            b = l->next;
+        while (remaining > 0 && b != 0 && T(b).used <= remaining) {
+            remaining -= T(b).used;
+            b = T(b).next;
+        }
+        if (remaining > 0 && b != 0) {
+            uint32_t u = T(b).used;
+            failed = fileRead(b, 0, buf, u) ? 1 : moveInBlock(b, buf, u, remaining, 0, u - remaining);
         }
     } else {
-        uint32_t o = BF.offset;
-        fileRead(BF.current, 0, buf, c->used);
-        fileWrite(BF.current, o, buf + o + count, tail - count);
-        c->used = (uint16_t)(c->used - count);
-        BF.total -= count;
-        deleted = count;
+        failed = fileRead(BF.current, 0, buf, c->used) ? 1
+               : moveInBlock(BF.current, buf, c->used, o + count, o, tail - count);
     }
-    unlinkEmptyBlocks();
+    if (!failed) {
+        if (tail <= count) {
+            c->used = (uint16_t)(c->used - tail);
+            BF.total -= tail;
+            deleted = tail;
+            uint32_t remaining = count - tail;
+            for (uint16_t b = c->next; remaining > 0 && b != 0; b = T(b).next) {
+                uint32_t n = min32(T(b).used, remaining);
+                T(b).used = (uint16_t)(T(b).used - n);
+                BF.total -= n;
+                deleted += n;
+                remaining -= n;
+            }
+        } else {
+            c->used = (uint16_t)(c->used - count);
+            BF.total -= count;
+            deleted = count;
+        }
+        unlinkEmptyBlocks();
+    }
     BF.cached = 0;
     osFree(buf);
     bseek((int32_t)offset, 0, 1);
+    if (failed) {
+        tellWriteFailed(failed == 2, "deleted");
+        return 0;
+    }
     if (BFHooks.deleted && deleted)
         BFHooks.deleted(offset, deleted);
     return deleted;
@@ -357,6 +407,7 @@ uint32_t bdelete(uint32_t offset, uint32_t count)
 
 uint32_t binsert(uint32_t offset, uint32_t count)
 {
+    BF.writeFailed = 0;
     if (!BF.table || count == 0)
         return 0;
     bseek((int32_t)offset, 0, 0);
@@ -365,50 +416,62 @@ uint32_t binsert(uint32_t offset, uint32_t count)
     uint32_t s = BLOCKSIZE - o - k;
     uint32_t over = (u - o) > s ? (u - o) - s : 0;
     uint32_t f = 0;
+    uint16_t nb = 0;
 
     uint8_t *buf = (uint8_t *)osAlloc(BLOCKSIZE);
     if (!buf)
         return 0;
-    fileRead(BF.current, 0, buf, u);
-    if (over > 0) {
-        uint16_t nb = balloc();
+    /* The bytes move first (the overflow block, then the tail inside this block); the new
+       block is linked and the lengths change only once the file has them all. */
+    int failed = fileRead(BF.current, 0, buf, u);
+    if (!failed && over > 0) {
+        nb = balloc();
         if (nb == 0) {
             osFree(buf);
-            return 0;
+            return 0;   /* "Out of free list space" was shown; nothing changed */
         }
+        f = min32(count - k, BLOCKSIZE - over);
+        if (fileWrite(nb, f, buf + (u - over), over) < over)
+            failed = 1;
+    }
+    if (!failed && s > 0 && u > o)
+        failed = moveInBlock(BF.current, buf, u, o, o + k, min32(u - o, s));
+    osFree(buf);
+    BF.cached = 0;
+    if (failed) {
+        if (nb)
+            bfree(nb);
+        tellWriteFailed(failed == 2, "inserted");
+        return 0;
+    }
+    if (nb) {
         T(nb).next = T(BF.current).next;
         T(BF.current).next = nb;
-        f = min32(count - k, BLOCKSIZE - over);
-        fileWrite(nb, f, buf + (u - over), over);
         T(nb).used = (uint16_t)(over + f);
         BF.total += f;
     }
-    if (s > 0 && u > o)
-        fileWrite(BF.current, o + k, buf + o, min32(u - o, s));
     T(BF.current).used = (uint16_t)(u + k - over);
     BF.offset = (uint16_t)(BF.offset + k);
     BF.position += k;
     BF.total += k;
-    osFree(buf);
 
     uint32_t inserted = k + f;
     uint32_t owed = count - k - f;
     while (owed > 0) {
-        uint16_t nb = balloc();
-        if (nb == 0)
+        uint16_t fb = balloc();
+        if (fb == 0)
             break;
         uint32_t n = min32(owed, BLOCKSIZE);
-        T(nb).next = T(BF.current).next;
-        T(BF.current).next = nb;
-        T(nb).used = (uint16_t)n;
-        BF.current = nb;
+        T(fb).next = T(BF.current).next;
+        T(BF.current).next = fb;
+        T(fb).used = (uint16_t)n;
+        BF.current = fb;
         BF.offset = (uint16_t)n;
         BF.position += n;
         BF.total += n;
         inserted += n;
         owed -= n;
     }
-    BF.cached = 0;
     if (BFHooks.inserted && inserted)
         BFHooks.inserted(offset, inserted);
     return inserted;

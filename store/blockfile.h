@@ -31,6 +31,8 @@ struct BlockFileState {
     uint16_t   offset;               /* position within the current block, 0..BLOCKSIZE */
     uint8_t   *cache;                /* copy of one block's bytes */
     uint16_t   cached;               /* block whose bytes the cache holds; 0 = none */
+    int        writeFailed;          /* the last binsert / bdelete stopped on a file that would
+                                        not take its bytes, changed nothing and said so */
 };
 extern BlockFileState BF;
 
@@ -52,9 +54,12 @@ uint32_t bseek(int32_t offset, int origin, int rewind);
 uint16_t bread(void *dst, uint16_t count);
 /* Overwrites and extends at the position; returns the bytes written (fewer on failure). */
 uint16_t bwrite(const void *src, uint16_t count);
-/* Removes count bytes at offset; returns the bytes deleted. */
+/* Removes count bytes at offset; returns the bytes deleted.  When the file will not take the
+   bytes moved inside a block (a full disk), nothing changes, the user is told, writeFailed
+   is set and the result is 0. */
 uint32_t bdelete(uint32_t offset, uint32_t count);
-/* Opens count bytes of room at offset (content undefined); returns the room inserted. */
+/* Opens count bytes of room at offset (content undefined); returns the room inserted.  A file
+   that will not take the bytes moved to make room changes nothing, as in bdelete. */
 uint32_t binsert(uint32_t offset, uint32_t count);
 /* Size of the temporary file in bytes (not total); 0 when there is no file. */
 uint32_t bfilesize(void);

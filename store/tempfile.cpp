@@ -5,8 +5,10 @@
  * Global state: TF, TempHook; writes Wave (through vocSetFormat) and BF (bopen, bclose).
  * Invariants: TF.tempDir and TF.undoDir never end in a separator once chosen; TF.storeName
  * is non-empty exactly while the store has a file; TF.transfer, once taken, stays until
- * tempTransferRelease.  Several running copies share the directories: names are drawn at
- * random and checked, and files in use resist the others' clean-up.
+ * tempTransferRelease; an undo file stays open in TF.held from tempUndoSave until
+ * tempUndoDelete (or tempExitCleanup).  Several running copies share the directories: names
+ * are drawn at random and checked, and files held open resist the others' clean-ups, so a
+ * file that nobody holds was left by a copy that no longer runs.
  */
 #include "store/tempfile.h"
 #include "store/blockfile.h"
@@ -21,7 +23,7 @@
 static int realDiskFree(const char *path, uint64_t *bytes) { return osDiskFree(path, bytes); }
 
 TempHooks TempHook = {NULL, NULL, NULL, NULL, realDiskFree};
-TempState TF = {"", "", "", "", "", NULL, 12345u, 0};
+TempState TF = {"", "", "", "", "", NULL, 12345u, 0, {}};
 
 #define NAMES_PER_PREFIX 10000u
 #define RANDOM_TRIES     64u
@@ -242,6 +244,34 @@ static const char *undoFolder(void)
 #endif
 }
 
+static UndoHold *heldSlot(const char *fileName)
+{
+    for (UndoHold &h : TF.held)
+        if (h.fileName[0] && strcmp(h.fileName, fileName) == 0)
+            return &h;
+    return NULL;
+}
+
+/* Keeps f open for the level's life; with every slot taken the file is closed and merely
+   unprotected from other copies' clean-ups. */
+static void hold(const char *fileName, OsFile f)
+{
+    for (UndoHold &h : TF.held)
+        if (!h.fileName[0]) {
+            copyText(h.fileName, sizeof h.fileName, fileName);
+            h.file = f;
+            return;
+        }
+    osClose(f);
+}
+
+static void letGo(UndoHold *h)
+{
+    osClose(h->file);
+    h->file = OS_NOFILE;
+    h->fileName[0] = 0;
+}
+
 int tempUndoSave(uint32_t first, uint32_t last, int undoEnabled, UndoCopy *out)
 {
     out->fileName[0] = 0;
@@ -285,16 +315,17 @@ int tempUndoSave(uint32_t first, uint32_t last, int undoEnabled, UndoCopy *out)
             failed = 1;
         done += piece;
     }
-    osClose(f);
     wait(0);
     TF.lastUndoSave = osTickCount();
     if (failed) {
+        osClose(f);
         osDelete(path);
         return 0;
     }
     const char *base = strrchr(path, OS_PATHSEP);
     copyText(out->fileName, sizeof out->fileName, base ? base + 1 : path);
     out->savedLength = (uint32_t)bytes;
+    hold(out->fileName, f);
     return 1;
 }
 
@@ -315,6 +346,8 @@ int tempUndoRestore(uint32_t first, const UndoCopy *copy)
         return 0;
     if (undoPath(copy, path, sizeof path))
         return 1;
+    /* Opened by name again, beside the handle that holds it: a file gone missing is
+       reported, never read back from a handle that outlived its name. */
     OsFile f = osOpen(path, OS_READ);
     if (f == OS_NOFILE)
         return 1;
@@ -347,7 +380,12 @@ int tempUndoRestore(uint32_t first, const UndoCopy *copy)
 void tempUndoDelete(const UndoCopy *copy)
 {
     char path[TEMP_NAMEMAX];
-    if (copy && undoPath(copy, path, sizeof path) == 0 && osFileExists(path))
+    if (!copy || undoPath(copy, path, sizeof path) != 0)
+        return;
+    UndoHold *h = heldSlot(copy->fileName);
+    if (h)
+        letGo(h);
+    if (osFileExists(path))
         osDelete(path);
 }
 
@@ -381,7 +419,7 @@ static int cleanFolder(const char *dir, const char *pattern)
     return deleted;
 }
 
-int tempExitCleanup(void)
+static int cleanBoth(void)
 {
     int n = 0;
     if (TF.tempDir[0] || OS_PATHSEP == '/')
@@ -389,4 +427,17 @@ int tempExitCleanup(void)
     if (TF.undoDir[0] || OS_PATHSEP == '/')
         n += cleanFolder(undoFolder(), "~NDO*.tmp");
     return n;
+}
+
+int tempExitCleanup(void)
+{
+    for (UndoHold &h : TF.held)
+        if (h.fileName[0])
+            letGo(&h);
+    return cleanBoth();
+}
+
+int tempStartupCleanup(void)
+{
+    return cleanBoth();
 }

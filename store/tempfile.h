@@ -1,7 +1,7 @@
 /*
  * tempfile.h - the temporary and undo directories, temporary names, setting up and tearing
  * down the store's file, undo copies of one frame range, the shared transfer buffer and the
- * exit clean-up of stale files.
+ * start-up and exit clean-ups of stale files.
  *
  * Window-free: the directory settings come in as parameters (the shell reads them from the
  * settings and writes back what TF.tempWriteBack / TF.undoWriteBack say).  Global state: TF.
@@ -16,6 +16,7 @@
 #define TRANSFER_SIZE    88200u         /* what the piece loops size themselves from */
 #define TRANSFER_ALLOC   (88200u + 1000u)
 #define UNDO_PIECE       16384u
+#define TEMP_HOLDMAX     64u            /* undo files held open at once (levels are at most 32) */
 
 /* Hooks the shell fills; every one may be NULL. */
 struct TempHooks {
@@ -28,6 +29,13 @@ struct TempHooks {
 };
 extern TempHooks TempHook;
 
+/* An undo file this copy holds open while its level lives, so that no other copy's clean-up
+   takes it (an open file cannot be deleted; on POSIX the handle carries a shared lock). */
+struct UndoHold {
+    char   fileName[15];                 /* name without directory; "" for a free slot */
+    OsFile file;                         /* the handle the copy was written through */
+};
+
 struct TempState {
     char     tempDir[TEMP_DIRMAX];       /* store and work files; no trailing separator */
     char     undoDir[TEMP_DIRMAX];       /* undo copies; no trailing separator */
@@ -37,6 +45,7 @@ struct TempState {
     uint8_t *transfer;                   /* TRANSFER_ALLOC bytes, taken on first use and kept */
     uint32_t seed;                       /* name generator state */
     uint32_t lastUndoSave;               /* tick count of the last undo save */
+    UndoHold held[TEMP_HOLDMAX];         /* this copy's undo files, open until dropped */
 };
 extern TempState TF;
 
@@ -81,7 +90,14 @@ int  tempUndoRestore(uint32_t first, const UndoCopy *copy);
 void tempUndoDelete(const UndoCopy *copy);
 
 /* Deletes stale "~ZEL*.tmp" / "~NDO*.tmp" files that carry no protecting attribute and that
-   no running program holds open.  Returns the number deleted. */
+   no running program holds open.  This copy's own undo files are let go first: it is
+   leaving.  Returns the number deleted. */
 int  tempExitCleanup(void);
+/* At start-up, once tempChooseDirs has run and before the first store is set up: deletes
+   the "~ZEL*.tmp" files of the temporary directory and the "~NDO*.tmp" files of the undo
+   directory that a copy which no longer runs (killed, crashed) left behind.  A running copy
+   holds its store and undo files open, and an open file is never taken; neither is one
+   with a protecting attribute (read-only, hidden, system).  Returns the number deleted. */
+int  tempStartupCleanup(void);
 
 #endif

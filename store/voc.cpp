@@ -6,7 +6,9 @@
  * reads never change the store (a read past the end delivers silence without seeking
  * there, because a block-file seek past the end would lengthen the data); a write or insert
  * past the end first lengthens the data with silence, so bytes left in reused blocks by an
- * earlier cut never show.
+ * earlier cut never show; every piece of every call seeks for itself, because the progress
+ * hook (and any message box) pumps messages and whatever runs there may use the store and
+ * move its one shared position, so no call relies on a position left by another.
  * Work buffers are taken and given back within each call; nothing persists between calls.
  */
 #include "store/voc.h"
@@ -91,15 +93,18 @@ short ZELOAPI vocRead(void *dst, int32_t offset, uint32_t count)
     }
     if (count == 0)
         return 0;
-    if ((uint32_t)offset >= BF.total) {
-        memset(out, sil, count);
-        return 0;
-    }
-    bseek(offset, 0, 0);
+    uint32_t pos = (uint32_t)offset;
     while (count > 0) {
+        /* Past the end is silence; seeking there would lengthen the data instead. */
+        if (pos >= BF.total) {
+            memset(out, sil, count);
+            break;
+        }
         uint32_t n = min32(count, READPIECE);
+        bseek((int32_t)pos, 0, 0);
         uint32_t got = bread(out, (uint16_t)n);
         out += got;
+        pos += got;
         count -= got;
         if (got < n) {
             memset(out, sil, count);
@@ -207,16 +212,21 @@ short ZELOAPI vocWriteAt(const void *src, int32_t offset, uint32_t count)
         return 1;
     if (count == 0)
         return 0;
-    if ((uint32_t)offset > BF.total)
-        extendWithSilence((uint32_t)offset);
     uint32_t passes = Wave.passes ? Wave.passes : 1;
-    uint32_t left = count;
-    bseek(offset, 0, 0);
+    uint32_t left = count, pos = (uint32_t)offset;
     while (left > 0) {
+        /* The progress hook pumps messages, and a paint or a playback refill run there
+           reads the store and moves its position: every piece seeks for itself. */
+        if (pos > BF.total && extendWithSilence(pos) != 0)
+            break;
         uint32_t n = min32(left, READPIECE);
-        bwrite(in, (uint16_t)n);
+        bseek((int32_t)pos, 0, 0);
+        uint32_t put = bwrite(in, (uint16_t)n);
         in += n;
+        pos += n;
         left -= n;
+        if (put < n)
+            break;   /* the rest would land behind a gap; short writes are not reported */
         if (VocHook.progress &&
             VocHook.progress((Wave.pass + 1) * count - left, passes * count))
             break;
@@ -313,18 +323,24 @@ short ZELOAPI vocInsertBlank(int32_t offset, uint32_t count)
     if ((uint32_t)offset > BF.total)
         extendWithSilence((uint32_t)offset);
     uint32_t room = binsert((uint32_t)offset, count);
+    if (room == 0 && BF.writeFailed) {
+        /* The block file could not move the samples behind the edit point, changed nothing
+           and has told the user why. */
+        osFree(buf);
+        return 1;
+    }
     if (room != count)
         osMessage("Inserted wrong number of bytes", "Error!", OS_MB_OK | OS_MB_ICONEXCLAMATION);
     memset(buf, silenceByte(), min32(count, BLANKPIECE));
     /* Only the room that was really opened is silenced and counted: writing the full count
        would overwrite the samples behind a short insert. */
     Wave.dataLength += room;
-    bseek(offset, 0, 0);
-    for (uint32_t left = room; left > 0;) {
-        uint32_t n = min32(left, BLANKPIECE);
+    for (uint32_t done = 0; done < room;) {
+        uint32_t n = min32(room - done, BLANKPIECE);
+        bseek((int32_t)((uint32_t)offset + done), 0, 0);
         if (bwrite(buf, (uint16_t)n) < n)
             break;
-        left -= n;
+        done += n;
     }
     osFree(buf);
     return 0;
@@ -354,6 +370,8 @@ short ZELOAPI vocCut(int32_t offset, uint32_t count)
     if (count == 0)
         return 0;
     uint32_t deleted = bdelete((uint32_t)offset, count);
+    if (deleted == 0 && BF.writeFailed)
+        return 1;   /* nothing changed; the block file has told the user */
     Wave.dataLength = deleted < Wave.dataLength ? Wave.dataLength - deleted : 0;
     if (Wave.dataLength > BF.total)
         Wave.dataLength = BF.total;
@@ -372,9 +390,9 @@ short vocAppend(const void *src, uint32_t count)
     const uint8_t *in = (const uint8_t *)src;
     if (!haveStore())
         return 1;
-    bseek(0, 2, 0);
     while (count > 0) {
         uint32_t n = min32(count, READPIECE);
+        bseek(0, 2, 0);
         uint32_t put = bwrite(in, (uint16_t)n);
         Wave.dataLength += put;
         if (put < n)

@@ -7,7 +7,8 @@
  * either end, access to one channel of a stereo wave, 8/16-bit conversion and the data
  * length.  Offsets and counts are bytes: of the interleaved data for the full calls, of the
  * one channel's stream for the Single calls, of 16-bit data for the 8to16 / 16to8 calls.
- * Every exported call returns 0 for success and 1 for failure (no store, no work buffer).
+ * Every exported call returns 0 for success and 1 for failure (no store, no work buffer, or
+ * an insert or cut whose moved bytes the temporary file would not take: nothing changed).
  */
 #ifndef ZELO_VOC_H
 #define ZELO_VOC_H

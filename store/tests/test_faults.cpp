@@ -9,7 +9,13 @@
 #include "testutil.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 void vocExpectEveryCallFails();   /* test_voc.cpp */
 
@@ -239,5 +245,196 @@ TEST_F(FaultTest, ConversionsAndSingleCallsWithoutBufferFail)
     EXPECT_EQ(data, readAll());
     EXPECT_EQ(1000u, Wave.dataLength);
 }
+
+/* ---- 4. A full disk while an insert or a cut moves the bytes behind the edit point ---- */
+
+const char *NOT_INSERTED = "The temporary file could not be written (the disk may be full).  "
+                           "Nothing was inserted: the sound is as it was.";
+const char *NOT_DELETED = "The temporary file could not be written (the disk may be full).  "
+                          "Nothing was deleted: the sound is as it was.";
+
+/* One "Out of Space" box with this text, and nothing else. */
+void expectOneOutOfSpace(const zt::MessageRecorder &rec, const char *text)
+{
+    ASSERT_EQ(1u, rec.messages.size());
+    EXPECT_EQ(text, rec.messages[0].text);
+    EXPECT_EQ("Out of Space", rec.messages[0].caption);
+    EXPECT_EQ(OS_MB_OK | OS_MB_ICONEXCLAMATION, rec.messages[0].style);
+}
+
+TEST_F(FaultTest, CutOnFullDiskChangesNothingAndSaysSo)
+{
+    Bytes data = pattern(3 * BLOCKSIZE, 11);
+    ASSERT_EQ(0, vocAppend(data.data(), (uint32_t)data.size()));
+    auto chain = blockChain();
+    uint16_t freeHead = BF.freeHead;
+    /* Inside one block (its tail moves down), and across blocks (the last one loses its
+       front), through the block file and through the sample-access layer. */
+    const uint32_t cuts[][2] = {{1000, 5000}, {BLOCKSIZE - 300, BLOCKSIZE + 700}, {10, 2 * BLOCKSIZE}};
+    for (auto &c : cuts) {
+        {
+            zt::MessageRecorder rec;
+            OsFault.writeBudget = 0;
+            EXPECT_EQ(0u, bdelete(c[0], c[1])) << c[0];
+            EXPECT_EQ(1, BF.writeFailed);
+            expectOneOutOfSpace(rec, NOT_DELETED);
+        }
+        {
+            zt::MessageRecorder rec;
+            EXPECT_EQ(1, vocCut((int32_t)c[0], c[1])) << c[0];
+            expectOneOutOfSpace(rec, NOT_DELETED);
+        }
+        osFaultReset();
+        EXPECT_EQ(chain, blockChain());
+        EXPECT_EQ(freeHead, BF.freeHead);
+        EXPECT_EQ(data.size(), BF.total);
+        EXPECT_EQ(data.size(), Wave.dataLength);
+        EXPECT_EQ(data, readAll());
+        EXPECT_EQ("", blockFileInvariants());
+    }
+    /* With room again the same cut works and clears the flag. */
+    ASSERT_EQ(0, vocCut(1000, 5000));
+    EXPECT_EQ(0, BF.writeFailed);
+    data.erase(data.begin() + 1000, data.begin() + 6000);
+    EXPECT_EQ(data, readAll());
+}
+
+TEST_F(FaultTest, MoveThatFailsHalfWayTellsOfDamageButKeepsTheLengths)
+{
+    Bytes data = pattern(BLOCKSIZE + 1000, 12);
+    ASSERT_EQ(0, vocAppend(data.data(), (uint32_t)data.size()));
+    auto chain = blockChain();
+    /* The moves stop after 100 bytes and nothing can be put back (an I/O error rather than a
+       full disk, where the put-back goes to room the file already has). */
+    {
+        zt::MessageRecorder rec;
+        OsFault.writeBudget = 100;
+        EXPECT_EQ(1, vocCut(1000, 5000));
+        ASSERT_EQ(1u, rec.messages.size());
+        EXPECT_EQ("The temporary file could not be written (the disk may be full).  Nothing was "
+                  "deleted, but some samples at the edit point may be damaged.", rec.messages[0].text);
+    }
+    {
+        zt::MessageRecorder rec;
+        OsFault.writeBudget = 100;
+        EXPECT_EQ(1, vocInsertBlank(BLOCKSIZE + 100, 500));
+        ASSERT_EQ(1u, rec.messages.size());
+        EXPECT_EQ("The temporary file could not be written (the disk may be full).  Nothing was "
+                  "inserted, but some samples at the edit point may be damaged.", rec.messages[0].text);
+    }
+    osFaultReset();
+    EXPECT_EQ(chain, blockChain());
+    EXPECT_EQ(data.size(), Wave.dataLength);
+    Bytes got = readAll();
+    ASSERT_EQ(data.size(), got.size());
+    EXPECT_EQ(0, memcmp(got.data(), data.data(), 1000));
+    EXPECT_EQ(0, memcmp(got.data() + 1100, data.data() + 1100, BLOCKSIZE + 100 - 1100));
+    EXPECT_EQ(0, memcmp(got.data() + BLOCKSIZE + 700, data.data() + BLOCKSIZE + 700, 300));
+}
+
+TEST_F(FaultTest, InsertOnFullDiskChangesNothingAndSaysSo)
+{
+    /* Block 1 full, block 2 holding 1000 bytes: an insert into block 1 needs an overflow
+       block; one into block 2 moves its tail up into room the file never held. */
+    Bytes data = pattern(BLOCKSIZE + 1000, 13);
+    ASSERT_EQ(0, vocAppend(data.data(), (uint32_t)data.size()));
+    auto chain = blockChain();
+    uint16_t freeHead = BF.freeHead;
+    struct Case {
+        uint32_t offset, count;
+        long budget;   /* bytes the disk still takes */
+    };
+    const Case cases[] = {
+        {100, 10, 0},                   /* the overflow block's bytes are refused */
+        {100, 10, 10},                  /* those go, the move inside block 1 is refused */
+        {BLOCKSIZE + 100, 500, 0},      /* block 2's tail cannot grow */
+        {50, 3 * BLOCKSIZE, 0},         /* whole new blocks too: nothing links */
+    };
+    for (const Case &c : cases) {
+        {
+            zt::MessageRecorder rec;
+            OsFault.writeBudget = c.budget;
+            EXPECT_EQ(0u, binsert(c.offset, c.count)) << c.offset << "+" << c.count;
+            EXPECT_EQ(1, BF.writeFailed);
+            expectOneOutOfSpace(rec, NOT_INSERTED);
+        }
+        {
+            zt::MessageRecorder rec;
+            OsFault.writeBudget = c.budget;
+            EXPECT_EQ(1, vocInsertBlank((int32_t)c.offset, c.count)) << c.offset << "+" << c.count;
+            expectOneOutOfSpace(rec, NOT_INSERTED);   /* not "Inserted wrong number of bytes" too */
+        }
+        osFaultReset();
+        EXPECT_EQ(chain, blockChain()) << c.offset << "+" << c.count;
+        EXPECT_EQ(freeHead, BF.freeHead);
+        EXPECT_EQ(data.size(), BF.total);
+        EXPECT_EQ(data.size(), Wave.dataLength);
+        EXPECT_EQ(data, readAll());
+        EXPECT_EQ("", blockFileInvariants());
+    }
+    /* With room again the insert works. */
+    ASSERT_EQ(0, vocInsertBlank(100, 10));
+    EXPECT_EQ(0, BF.writeFailed);
+    data.insert(data.begin() + 100, 10, 0x80);
+    EXPECT_EQ(data, readAll());
+}
+
+#if !defined(_WIN32)
+/* A real full disk: a 1 MiB file system filled to the last page.  An insert whose moved
+   tail needs new pages is refused, its half-done move put back into pages the file already
+   had, and the sound stays whole; a cut needs no new room and still works.  Needs root
+   (mount); skipped elsewhere. */
+TEST_F(FaultTest, RealFullDiskRefusesTheInsertAndKeepsTheSound)
+{
+    std::string mnt = zt::tempPath("fulldisk");
+    mkdir(mnt.c_str(), 0755);
+    std::string mount = "mount -t tmpfs -o size=1m tmpfs '" + mnt + "' 2>/dev/null";
+    if (geteuid() != 0 || system(mount.c_str()) != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    /* Whatever fails below, the file system goes again. */
+    struct Unmount {
+        std::string dir;
+        OsFile filler;
+        ~Unmount()
+        {
+            osClose(filler);
+            bclose();
+            EXPECT_EQ(0, system(("umount '" + dir + "'").c_str()));
+        }
+    } unmount{mnt, OS_NOFILE};
+    bclose();
+    ASSERT_EQ(0, bopen((mnt + "/store.tmp").c_str()));
+    vocSetFormat(1, 8, 0);
+    Bytes data = pattern(300000, 14);   /* block 5 holds 38880 bytes */
+    ASSERT_EQ(0, vocAppend(data.data(), (uint32_t)data.size()));
+    OsFile filler = unmount.filler = osCreate((mnt + "/filler").c_str());
+    ASSERT_NE(OS_NOFILE, filler);
+    Bytes page(4096, 0);
+    while (osWrite(filler, page.data(), page.size()) == (long)page.size()) {
+    }
+    auto chain = blockChain();
+    {
+        zt::MessageRecorder rec;
+        EXPECT_EQ(1, vocInsertBlank(4 * BLOCKSIZE + 100, 20000));   /* the tail outgrows its pages */
+        expectOneOutOfSpace(rec, NOT_INSERTED);
+    }
+    {
+        zt::MessageRecorder rec;
+        EXPECT_EQ(1, vocInsertBlank(100, 10));   /* the overflow block has no pages */
+        expectOneOutOfSpace(rec, NOT_INSERTED);
+    }
+    EXPECT_EQ(chain, blockChain());
+    EXPECT_EQ(data.size(), Wave.dataLength);
+    EXPECT_EQ(data, readAll());
+    {
+        zt::MessageRecorder rec;
+        EXPECT_EQ(0, vocCut(1000, 5000));
+        EXPECT_TRUE(rec.messages.empty());
+    }
+    data.erase(data.begin() + 1000, data.begin() + 6000);
+    EXPECT_EQ(data, readAll());
+    EXPECT_EQ("", blockFileInvariants());
+}
+#endif
 
 } // namespace

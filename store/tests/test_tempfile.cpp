@@ -13,7 +13,10 @@
 #include <vector>
 
 #if !defined(_WIN32)
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -301,5 +304,119 @@ TEST_F(TempTest, CleanupKeepsReadOnlyAndOpenFiles)
     makeWritable(ro);
     osDelete(ro.c_str());
 }
+
+// 6. Start-up clean-up: what a killed copy left goes, what a running copy holds stays
+TEST_F(TempTest, StartupCleanupRemovesStaleFilesAndKeepsHeldOnes)
+{
+    /* Short folder names: the directories hold at most 79 characters. */
+    dir = sub("StartTemp");
+    std::string undoDir = sub("StartUndo");
+    tempChooseDirs(dir.c_str(), undoDir.c_str(), NULL, NULL);
+    std::string staleStore = dir + OS_PATHSEP + "~ZEL0001.TMP";
+    std::string staleUndo = undoDir + OS_PATHSEP + "~NDO0002.TMP";
+    std::string held = undoDir + OS_PATHSEP + "~NDO0003.TMP";
+    std::string ro = dir + OS_PATHSEP + "~ZEL0004.TMP";
+    std::string undoInTemp = dir + OS_PATHSEP + "~NDO0005.TMP";   /* not the undo directory */
+    std::string other = dir + OS_PATHSEP + "~ZELNOTE.TXT";
+    for (const std::string *p : {&staleStore, &staleUndo, &held, &ro, &undoInTemp, &other})
+        touch(*p);
+    makeReadOnly(ro);
+    OsFile h = osOpen(held.c_str(), OS_READ);   /* another handle: a copy that still runs */
+    ASSERT_NE(h, OS_NOFILE);
+
+    EXPECT_EQ(tempStartupCleanup(), 2);
+    EXPECT_FALSE(osFileExists(staleStore.c_str()));
+    EXPECT_FALSE(osFileExists(staleUndo.c_str()));
+    EXPECT_TRUE(osFileExists(held.c_str()));
+    EXPECT_TRUE(osFileExists(ro.c_str()));
+    EXPECT_TRUE(osFileExists(undoInTemp.c_str()));
+    EXPECT_TRUE(osFileExists(other.c_str()));
+
+    osClose(h);   /* that copy is gone now: the next start takes its file */
+    EXPECT_EQ(tempStartupCleanup(), 1);
+    EXPECT_FALSE(osFileExists(held.c_str()));
+    makeWritable(ro);
+    osDelete(ro.c_str());
+    osDelete(undoInTemp.c_str());
+    osDelete(other.c_str());
+}
+
+TEST_F(TempTest, UndoCopiesOfARunningCopySurviveAnotherStart)
+{
+    ASSERT_EQ(tempStoreSetup(2, 22050, 16), 0);
+    std::vector<uint8_t> orig = pattern(40000, 21);
+    ASSERT_EQ(vocWriteAt(orig.data(), 0, (uint32_t)orig.size()), 0);
+    UndoCopy a, b;
+    ASSERT_EQ(tempUndoSave(0, 4999, 1, &a), 1);
+    ASSERT_EQ(tempUndoSave(5000, 9999, 1, &b), 1);
+    std::string pathA = dir + OS_PATHSEP + a.fileName, pathB = dir + OS_PATHSEP + b.fileName;
+
+    /* Another copy starting now finds both files in use and leaves them. */
+    EXPECT_EQ(tempStartupCleanup(), 0);
+    EXPECT_TRUE(osFileExists(pathA.c_str()));
+    EXPECT_TRUE(osFileExists(pathB.c_str()));
+    std::vector<uint8_t> junk(40000, 0x5A);
+    ASSERT_EQ(vocWriteAt(junk.data(), 0, 40000), 0);
+    ASSERT_EQ(tempUndoRestore(0, &a), 0);
+    ASSERT_EQ(tempUndoRestore(5000, &b), 0);
+    std::vector<uint8_t> back(40000, 0x66);
+    ASSERT_EQ(vocRead(back.data(), 0, 40000), 0);
+    EXPECT_TRUE(back == orig);
+
+    /* A dropped level lets its file go; leaving lets the rest go. */
+    tempUndoDelete(&a);
+    EXPECT_FALSE(osFileExists(pathA.c_str()));
+    EXPECT_EQ(tempExitCleanup(), 1);
+    EXPECT_FALSE(osFileExists(pathB.c_str()));
+}
+
+#if !defined(_WIN32)
+/* A real second process: its undo copy stays while it runs and goes at the next start
+   once it has been killed. */
+TEST_F(TempTest, UndoCopyOfAKilledCopyGoesAtTheNextStart)
+{
+    int ready[2], never[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(never), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        close(never[1]);
+        int ok = tempStoreSetup(1, 8000, 8) == 0;
+        std::vector<uint8_t> data(30000, 0x42);
+        UndoCopy c;
+        ok = ok && vocWriteAt(data.data(), 0, 30000) == 0 && tempUndoSave(0, 29999, 1, &c) == 1;
+        char name[16] = "";
+        if (ok)
+            memcpy(name, c.fileName, sizeof c.fileName);
+        if (write(ready[1], name, sizeof name) != (ssize_t)sizeof name)
+            _exit(2);
+        char x;
+        while (read(never[0], &x, 1) > 0) {
+        }
+        _exit(0);   /* not reached in the test: the parent kills this copy */
+    }
+    close(ready[1]);
+    close(never[0]);
+    char name[16] = "";
+    ASSERT_EQ(read(ready[0], name, sizeof name), (ssize_t)sizeof name);
+    ASSERT_NE(name[0], 0);
+    std::string path = dir + OS_PATHSEP + name;
+    ASSERT_TRUE(osFileExists(path.c_str()));
+
+    EXPECT_EQ(tempStartupCleanup(), 0);      /* the copy runs: its file stays */
+    EXPECT_TRUE(osFileExists(path.c_str()));
+
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(never[1]);
+    EXPECT_TRUE(osFileExists(path.c_str())); /* nobody cleaned up after the killed copy */
+    EXPECT_EQ(tempStartupCleanup(), 1);
+    EXPECT_FALSE(osFileExists(path.c_str()));
+}
+#endif
 
 } // namespace

@@ -1,0 +1,105 @@
+/*
+ * A copy of the program that is killed leaves its undo copies in the undo folder (its store
+ * file goes with its handle).  The next start removes them, but never the files of a copy
+ * that is still running.
+ */
+#include "zdriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using zd::settle;
+using zd::waitTitle;
+
+const int kInvert = 3100, kSelectAll = 115;
+
+int countFiles(const std::string &dir, const char *pattern)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    int n = 0;
+    do
+        n++;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+bool waitUndoText(zd::App &app, const std::string &want)
+{
+    static UINT q = RegisterWindowMessageA("ZeloMenuState");
+    for (int t = 0; t < 5000; t += 50) {
+        ATOM a = (ATOM)app.send(q, 102, 1);
+        char text[256] = "";
+        if (a) {
+            GlobalGetAtomNameA(a, text, sizeof text);
+            GlobalDeleteAtom(a);
+        }
+        if (std::string(text).rfind(want, 0) == 0)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+TEST(Stale, FilesOfAKilledCopyGoAtTheNextStartAndARunningCopyKeepsItsOwn)
+{
+    std::string dir = zd::freshDir("stale");
+    std::string temp = zd::freshDir("stale-temp");
+    std::string settings = zd::freshDir("stale-settings");
+    zd::writeIni(settings + "\\zelo.ini", "Size", "TempOverride", temp.c_str());
+    zd::writeIni(settings + "\\zelo.ini", "Settings", "UndoTempDir", temp.c_str());
+    std::string file = dir + "\\s.wav";
+    ASSERT_TRUE(zd::writeWave(file, 8000, 16, 1, std::vector<unsigned char>(16000, 9)));
+
+    {
+        zd::App doomed;
+        ASSERT_TRUE(doomed.start("\"" + file + "\"", settings));
+        ASSERT_TRUE(waitTitle(doomed, "s.wav - Zelo Edit"));
+        settle(doomed);
+        doomed.command(kSelectAll);
+        doomed.command(kInvert);
+        ASSERT_TRUE(waitUndoText(doomed, "Undo Invert"));
+        EXPECT_EQ(1, countFiles(temp, "~ZEL*.TMP"));
+        EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+        TerminateProcess(OpenProcess(PROCESS_TERMINATE, FALSE, doomed.pid()), 9);
+        doomed.waitExit(5000);
+    }
+    /* The killed copy's undo copy is still there until something starts. */
+    EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+
+    zd::App keeper;
+    ASSERT_TRUE(keeper.start("\"" + file + "\"", settings));
+    ASSERT_TRUE(waitTitle(keeper, "s.wav - Zelo Edit"));
+    settle(keeper);
+    EXPECT_EQ(1, countFiles(temp, "~ZEL*.TMP"));
+    EXPECT_EQ(0, countFiles(temp, "~NDO*.TMP")) << "the killed copy's undo copy stayed";
+    keeper.command(kSelectAll);
+    keeper.command(kInvert);
+    ASSERT_TRUE(waitUndoText(keeper, "Undo Invert"));
+    EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+
+    /* Another copy starting meanwhile leaves the running copy's files alone, and its Undo works. */
+    zd::App second;
+    ASSERT_TRUE(second.start("", settings));
+    second.idle();
+    EXPECT_EQ(1, countFiles(temp, "~ZEL*.TMP"));
+    EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+    EXPECT_EQ(0, second.close());
+    keeper.command(102);
+    ASSERT_TRUE(waitUndoText(keeper, "Can't Undo"));
+    keeper.post(WM_CLOSE);
+    for (int t = 0; t < 100 && keeper.running(); t++) {
+        zd::MsgBox box;
+        if (keeper.waitMessageBox(&box, 50))
+            zd::click(box.hwnd, IDNO);
+    }
+    EXPECT_EQ(0, keeper.waitExit(10000));
+    EXPECT_EQ(0, countFiles(temp, "~ZEL*.TMP"));
+    EXPECT_EQ(0, countFiles(temp, "~NDO*.TMP"));
+}
+
+} // namespace
