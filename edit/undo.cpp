@@ -254,6 +254,9 @@ int undoPerform(void)
         return 1;
     UndoRecord e = UndoStack.entry[UndoStack.top];
     /* The format of the time of saving comes back for every kind. */
+    uint32_t rateBefore = Doc.sampleRate;
+    uint16_t channelsBefore = Wave.channels, bitsBefore = Wave.bitsPerSample;
+    int refused = 0;   /* the store could not make room: nothing changed, the entry stays */
     Doc.sampleRate = e.sampleRate;
     vocSetFormat(e.channels ? e.channels : Wave.channels,
                  e.bitsPerSample ? e.bitsPerSample : Wave.bitsPerSample, Wave.dataLength);
@@ -266,13 +269,19 @@ int undoPerform(void)
         case IDM_PASTE: case IDM_PASTESPECIAL: case IDM_TRIM: case IDM_REVERSE:
         case IDM_INVERT: case IDM_SILENCE: case IDM_MUSIC: case IDM_GENSILENCE:
         case IDM_XFM_FIRST: {
+            /* The saved frames go back in first and the changed ones come out after them, so
+               a store that cannot make room (a full disk) leaves the wave as it is rather than
+               without either. */
             freezeCues();
-            if (e.end >= e.start)
-                vocCut((int32_t)((uint64_t)e.start * ba), (uint32_t)(((uint64_t)e.end - e.start + 1) * ba));
             if (e.savedLength > 0) {
-                vocInsertBlank((int32_t)((uint64_t)e.start * ba), e.savedLength);
-                restoreData(&e, e.start);
+                if (vocInsertBlank((int32_t)((uint64_t)e.start * ba), e.savedLength) != 0)
+                    refused = 1;
+                else
+                    restoreData(&e, e.start);
             }
+            if (!refused && e.end >= e.start)
+                vocCut((int32_t)((uint64_t)e.start * ba + e.savedLength),
+                       (uint32_t)(((uint64_t)e.end - e.start + 1) * ba));
             thawCues();
             uint32_t frames = docFrames();
             uint32_t want = e.start + savedFrames;
@@ -284,7 +293,10 @@ int undoPerform(void)
         }
         case IDM_CUT: case IDM_DELETE:
             if (e.savedLength > 0) {
-                vocInsertBlank((int32_t)((uint64_t)e.start * ba), e.savedLength);
+                if (vocInsertBlank((int32_t)((uint64_t)e.start * ba), e.savedLength) != 0) {
+                    refused = 1;
+                    break;
+                }
                 if (Doc.viewEnd != DOC_NONE)
                     Doc.viewEnd += savedFrames;
                 restoreData(&e, e.start);
@@ -295,10 +307,16 @@ int undoPerform(void)
             break;
         case IDM_CONVERT:
             freezeCues();
-            vocCut(0, Wave.dataLength);
             if (e.savedLength > 0) {
-                vocInsertBlank(0, e.savedLength);
-                restoreData(&e, 0);
+                uint32_t converted = Wave.dataLength;
+                if (vocInsertBlank(0, e.savedLength) != 0) {
+                    refused = 1;
+                } else {
+                    restoreData(&e, 0);
+                    vocCut((int32_t)e.savedLength, converted);
+                }
+            } else {
+                vocCut(0, Wave.dataLength);
             }
             thawCues();
             break;
@@ -311,6 +329,13 @@ int undoPerform(void)
         default:
             break;
         }
+    }
+    if (refused) {
+        /* The store has told the user why; the wave and the entry are as they were. */
+        Doc.sampleRate = rateBefore;
+        vocSetFormat(channelsBefore, bitsBefore, Wave.dataLength);
+        editViewModified();
+        return 1;
     }
     if (Wave.channels == 2)
         editSetChannel(e.editChannel);

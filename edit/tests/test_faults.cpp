@@ -349,3 +349,34 @@ TEST_F(Faults, ReverseAndInvertMeterFollowsTheWholeRange)
 }
 
 } // namespace
+
+// An undo that cannot make room for the saved frames (the disk refuses the move) changes
+// nothing: the wave stays as it was after the edit, the entry stays, and a later undo with
+// room brings the original back.  Before, the changed frames were cut first and lost.
+TEST_F(Faults, UndoThatCannotMakeRoomKeepsTheWaveAndTheEntry)
+{
+    const Bytes orig = pattern16(60000);
+    struct Case { const char *name; int kind; } cases[] = {{"Reverse", 0}, {"Invert", 1}};
+    for (const Case &c : cases) {
+        open(1, 16, 8000, orig);
+        select(1000, 50999);
+        if (c.kind == 0)
+            editReverse(NULL);
+        else
+            editInvert(NULL);
+        const Bytes edited = all();
+        ASSERT_NE(orig, edited) << c.name;
+        ASSERT_GT(Doc.undoAvailable, 0) << c.name;
+        zt::MessageRecorder rec;
+        OsFault.writeBudget = 0;
+        editUndo();
+        OsFault.writeBudget = -1;
+        EXPECT_EQ(edited, all()) << c.name << ": the wave changed although the undo could not run";
+        EXPECT_GT(Doc.undoAvailable, 0) << c.name << ": the entry was dropped";
+        EXPECT_FALSE(rec.messages.empty()) << c.name << ": the user was not told";
+        editUndo();
+        EXPECT_EQ(orig, all()) << c.name;
+        undoFree();
+        tempStoreTeardown(1);
+    }
+}
