@@ -132,8 +132,7 @@ void clipWaveFaultText(int fault, const ClipFormat *f, const char *what, char *o
     }
 }
 
-/* Refuses a source the store cannot take, saying why.  Returns 0 usable, 1 refused. */
-static int refuse(ClipWave *w)
+int clipWaveRefuse(ClipWave *w, const char *what)
 {
     if (w->fault == CLIPF_NONE && w->fromFilter) {
         /* A filter's format is checked as the chunk walk checks a PCM block's. */
@@ -148,7 +147,7 @@ static int refuse(ClipWave *w)
     if (w->fault == CLIPF_NONE)
         return 0;
     char text[300];
-    clipWaveFaultText(w->fault, &w->format, "clipboard's wave", text, sizeof text);
+    clipWaveFaultText(w->fault, &w->format, what, text, sizeof text);
     osMessage(text, PASTE_ERROR, OS_MB_OK | OS_MB_ICONEXCLAMATION);
     return 1;
 }
@@ -192,6 +191,12 @@ static int openThroughFilters(ClipWave *w, void *owner)
                   OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 1;
     }
+    clipWaveFromFilter(w);
+    return 0;
+}
+
+void clipWaveFromFilter(ClipWave *w)
+{
     w->fromFilter = 1;
     w->format.formatTag = 1;
     w->format.sampleRate = FilterIn.rate;
@@ -199,8 +204,8 @@ static int openThroughFilters(ClipWave *w, void *owner)
     w->format.channels = FilterIn.channels;
     w->format.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
     w->format.avgBytesPerSec = w->format.blockAlign * FilterIn.rate;
+    /* Whole frames only: a trailing part of one is not a sample of every channel. */
     w->dataBytes = w->format.blockAlign ? FilterIn.bytes - FilterIn.bytes % w->format.blockAlign : 0;
-    return 0;
 }
 
 int clipWaveGet(ClipWave *w, void *owner)
@@ -220,7 +225,7 @@ int clipWaveGet(ClipWave *w, void *owner)
         clipWaveFree(w);
         return 1;
     }
-    if (refuse(w)) {
+    if (clipWaveRefuse(w, "clipboard's wave")) {
         clipWaveFree(w);
         return 1;
     }

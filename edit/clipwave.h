@@ -70,6 +70,13 @@ int  clipWaveGet(ClipWave *w, void *owner);
 /* The message for a fault found in a source of the given format (rate, channels and bits
    for the texts); NULL for CLIPF_NONE.  what: "clipboard's wave" or a file name. */
 void clipWaveFaultText(int fault, const ClipFormat *f, const char *what, char *out, unsigned size);
+/* Describes the input a filter has open (FilterIn) as a source: its format and its whole
+   frames.  Used for non-PCM clipboard waves and for files pasted from. */
+void clipWaveFromFilter(ClipWave *w);
+/* Refuses a source the store cannot take (the fault found by the parse, or for a filter's
+   source its format, rate or emptiness), saying why in "Paste Error" with what naming the
+   source ("clipboard's wave", "file").  Returns 0 usable, 1 refused. */
+int  clipWaveRefuse(ClipWave *w, const char *what);
 /* Frees the block, closes the filter input and deletes the temporary file. */
 void clipWaveFree(ClipWave *w);
 

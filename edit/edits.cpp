@@ -177,38 +177,20 @@ static int clipFromFile(const char *name, ClipWave *w)
     def.rate = Doc.sampleRate ? Doc.sampleRate : 44100;
     def.bits = Wave.bitsPerSample ? Wave.bitsPerSample : 16;
     def.channels = Wave.channels ? Wave.channels : 2;
-    for (int i = 0; i < FltTable.count; i++) {
-        if (!(FltTable.rec[i].flags & FLT_CANREAD))
-            continue;
-        int rc = filterOpenInput(i, name, Edit.hook.owner, &def, 1);
-        if (rc == FILTER_CANCELLED)
-            return 1;
-        if (rc == FILTER_OPENED) {
-            w->fromFilter = 1;
-            w->format.formatTag = 1;
-            w->format.sampleRate = FilterIn.rate;
-            w->format.bitsPerSample = FilterIn.bits;
-            w->format.channels = FilterIn.channels;
-            w->format.blockAlign = (uint16_t)(FilterIn.channels * FilterIn.bits / 8);
-            w->format.avgBytesPerSec = FilterIn.rate * w->format.blockAlign;
-            w->dataBytes = FilterIn.bytes;
-            const ClipFormat *f = &w->format;
-            int fault = (f->channels != 1 && f->channels != 2) || (f->bitsPerSample != 8 && f->bitsPerSample != 16)
-                      ? CLIPF_FORMAT
-                      : f->sampleRate < CLIP_MINRATE || f->sampleRate > CLIP_MAXRATE ? CLIPF_RATE : CLIPF_NONE;
-            if (fault != CLIPF_NONE) {
-                char text[300];
-                clipWaveFaultText(fault, f, "file", text, sizeof text);
-                osMessage(text, "Paste Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
-                filterCloseInput();
-                w->fromFilter = 0;
-                return 1;
-            }
-            return 0;
-        }
+    int index = filterOpenAny(name, -1, Edit.hook.owner, &def);
+    if (index == FILTER_GAVEUP)
+        return 1;
+    if (index < 0) {
+        osMessage(name, "Invalid file or format", OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        return 1;
     }
-    osMessage(name, "Invalid file or format", OS_MB_OK | OS_MB_ICONEXCLAMATION);
-    return 1;
+    clipWaveFromFilter(w);
+    if (clipWaveRefuse(w, "file")) {
+        filterCloseInput();
+        w->fromFilter = 0;
+        return 1;
+    }
+    return 0;
 }
 
 static int pasteCancelled(void) { return Edit.hook.cancelled ? Edit.hook.cancelled() : 0; }

@@ -534,16 +534,10 @@ static int appendFile(const char *name)
     def.rate = Doc.sampleRate ? Doc.sampleRate : 44100;
     def.bits = Wave.bitsPerSample;
     def.channels = Wave.channels;
-    int opened = 0;
-    for (int i = 0; i < FltTable.count && !opened; i++) {
-        if (!(FltTable.rec[i].flags & FLT_CANREAD))
-            continue;
-        int rc = filterOpenInput(i, path, Frame.main, &def, 1);
-        if (rc == FILTER_CANCELLED)
-            return 1;
-        opened = rc == FILTER_OPENED;
-    }
-    if (!opened) {
+    int index = filterOpenAny(path, -1, Frame.main, &def);
+    if (index == FILTER_GAVEUP)
+        return 1;
+    if (index < 0) {
         char text[MAX_PATH + 64];
         snprintf(text, sizeof text, "%s\n\nNo file filter can read this file.", path);
         frameMessage(text, "Invalid file or format", MB_OK | MB_ICONEXCLAMATION);

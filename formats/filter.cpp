@@ -267,6 +267,22 @@ static void releaseInput(int keepRaw)
     }
 }
 
+int filterOpenAny(const char *name, int chosen, void *owner, const FltRaw *def)
+{
+    int first = chosen >= 0 && chosen < FltTable.count ? chosen : -1;
+    for (int k = first >= 0 ? -1 : 0; k < FltTable.count; k++) {
+        int i = k < 0 ? first : k;
+        if ((k >= 0 && i == first) || !(FltTable.rec[i].flags & FLT_CANREAD))
+            continue;
+        int rc = filterOpenInput(i, name, owner, def, 1);
+        if (rc == FILTER_CANCELLED)
+            return FILTER_GAVEUP;
+        if (rc == FILTER_OPENED)
+            return i;
+    }
+    return FILTER_NONE;
+}
+
 int filterOpenInput(int index, const char *name, void *owner, const FltRaw *def, int report)
 {
     FilterInState *in = &FilterIn;

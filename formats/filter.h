@@ -115,6 +115,13 @@ int  filterProbe(const char *name, int chosen, FltProbe *out);
 #define FILTER_NOTMINE   1
 #define FILTER_CANCELLED 2
 int  filterOpenInput(int index, const char *name, void *owner, const FltRaw *def, int report);
+/* Tries the filter chosen first (when it is a table index), then every other filter that can
+   read, in table order, until one takes the file; raw parameters are asked with def.
+   Returns the index of the filter that opened it, FILTER_NONE when none took it, or
+   FILTER_GAVEUP when the user cancelled a filter's question. */
+#define FILTER_NONE   (-1)
+#define FILTER_GAVEUP (-2)
+int  filterOpenAny(const char *name, int chosen, void *owner, const FltRaw *def);
 /* Up to max bytes of sample data, sliced from the filter's pieces; 0 at the end. */
 uint32_t filterRead(void *dst, uint32_t max);
 /* Reads the special items into the INFO list (and codes 40..44 to the hook). */

@@ -468,19 +468,10 @@ int fioOpen(const char *name, int chosen, void *owner)
     def.rate = cur.rate ? cur.rate : 44100;
     def.bits = cur.bits ? cur.bits : 16;
     def.channels = cur.channels ? cur.channels : 2;
-    int first = chosen >= 0 && chosen < FltTable.count ? chosen : 0;
-    int index = -1;
-    for (int k = -1; k < FltTable.count && index < 0; k++) {
-        int i = k < 0 ? first : k;
-        if ((k >= 0 && i == first) || !(FltTable.rec[i].flags & FLT_CANREAD))
-            continue;
-        int rc = filterOpenInput(i, name, owner, &def, 1);
-        if (rc == FILTER_CANCELLED) {
-            Fio.openFailure = FIO_OPEN_CANCELLED;
-            return 1;
-        }
-        if (rc == FILTER_OPENED)
-            index = i;
+    int index = filterOpenAny(name, chosen, owner, &def);
+    if (index == FILTER_GAVEUP) {
+        Fio.openFailure = FIO_OPEN_CANCELLED;
+        return 1;
     }
     if (index < 0)
         return 1;

@@ -139,3 +139,59 @@ TEST(Busy, CloseDuringAnOpenCancelsItAndClosesWhenItHasStopped)
 }
 
 } // namespace
+
+namespace {
+
+/* A long paste writes the store in pieces and repaints between them: every sample must land
+   where it belongs, also when the user presses Play and zooms meanwhile. */
+TEST(Busy, ALongPasteIntoAnotherCopyComesBackByteForByte)
+{
+    std::string dir = zd::freshDir("busy-paste");
+    std::string src = dir + "\\noise.wav", out = dir + "\\pasted.wav";
+    std::vector<unsigned char> data = noise(529200, 23);   /* 3 s of 16-bit stereo at 44.1 kHz */
+    ASSERT_TRUE(zd::writeWave(src, 44100, 16, 2, data));
+
+    zd::App a;
+    ASSERT_TRUE(a.start("\"" + src + "\""));
+    ASSERT_TRUE(waitTitle(a, "noise.wav - Zelo Edit"));
+    settle(a);
+    a.command(115);    /* Select All */
+    a.command(2050);   /* Copy */
+    settle(a);
+
+    zd::App b;
+    ASSERT_TRUE(b.start());
+    b.command(2100);   /* Paste into the empty copy */
+    for (int i = 0; i < 20; i++) {
+        b.command(kPlay);
+        b.command(197);   /* Zoom In */
+        b.command(195);   /* Full View */
+        Sleep(5);
+    }
+    settle(b);
+    b.command(198);       /* Stop, should anything have started */
+    settle(b);
+    b.command(1150);
+    HWND dlg = b.waitWindow("Save a Waveform");
+    ASSERT_TRUE(dlg);
+    zd::fillFileDialog(dlg, out);
+    ASSERT_TRUE(zd::waitGone(dlg));
+    ASSERT_TRUE(waitTitle(b, "pasted.wav - Zelo Edit", 30000)) << b.title();
+    settle(b);
+    unsigned rate = 0;
+    int bits = 0, channels = 0;
+    std::vector<unsigned char> back;
+    ASSERT_TRUE(zd::readWave(out, &rate, &bits, &channels, &back));
+    ASSERT_EQ(data.size(), back.size());
+    size_t firstBad = data.size();
+    for (size_t i = 0; i < data.size(); i++)
+        if (data[i] != back[i]) {
+            firstBad = i;
+            break;
+        }
+    EXPECT_EQ(data.size(), firstBad) << "the pasted wave differs from byte " << firstBad;
+    EXPECT_EQ(0, b.close());
+    EXPECT_EQ(0, a.close());
+}
+
+} // namespace
