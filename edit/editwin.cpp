@@ -12,6 +12,7 @@
 #include "core/document.h"
 #include "core/settings.h"
 #include "ui/frame.h"
+#include "ui/filedlg.h"
 #include "resources/resource.h"
 #include "plugins/progress.h"
 #include "store/voc.h"
@@ -262,14 +263,8 @@ static void chooseSource(HWND dlg)
 {
     char name[MAX_PATH] = "";
     OPENFILENAMEA o;
-    memset(&o, 0, sizeof o);
-    o.lStructSize = sizeof o;
-    o.hwndOwner = dlg;
-    o.lpstrFilter = "Wave files (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
-    o.lpstrFile = name;
-    o.nMaxFile = sizeof name;
-    o.lpstrTitle = "Please choose a wave file";
-    o.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    frameFileDialog(&o, dlg, name, sizeof name, "Wave files (*.wav)\0*.wav\0All files (*.*)\0*.*\0",
+                    "Please choose a wave file", OFN_FILEMUSTEXIST);
     if (GetOpenFileNameA(&o))
         snprintf(PasteSpecial.file, sizeof PasteSpecial.file, "%s", name);
 }

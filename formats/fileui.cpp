@@ -10,6 +10,7 @@
  */
 #include "formats/fileui.h"
 #include "ui/frame.h"
+#include "ui/filedlg.h"
 #include "ui/helpview.h"
 #include "core/document.h"
 #include "core/settings.h"
@@ -318,19 +319,11 @@ static int hookAskSaveName(char *name, size_t size, int selectionOnly, int *type
             fioSwapExtension(file, sizeof file, *type);
     }
     OPENFILENAMEA o;
-    memset(&o, 0, sizeof o);
-    o.lStructSize = sizeof o;
-    o.hwndOwner = Frame.main;
-    o.hInstance = Frame.instance;
-    o.lpstrFilter = filters;
+    frameFileDialog(&o, Frame.main, file, sizeof file, filters, selectionOnly ? "Save Selection" : "Save a Waveform",
+                    OFN_ENABLEHOOK | OFN_ENABLETEMPLATE);
     o.nFilterIndex = *type >= 0 ? FltTable.rec[*type].savePos : 1;
-    o.lpstrFile = file;
-    o.nMaxFile = sizeof file;
     o.lpstrInitialDir = dir[0] ? dir : NULL;
-    o.lpstrTitle = selectionOnly ? "Save Selection" : "Save a Waveform";
     o.lpstrDefExt = ext;
-    o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY |
-              OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     o.lpfnHook = SAVEHookProc;
     o.lpTemplateName = MAKEINTRESOURCEA(IDD_SAVEEXTRA);
     if (!GetSaveFileNameA(&o))
@@ -359,18 +352,10 @@ static int runOpenDialog(char *buf, size_t size, int multiple, const char *title
     FileUi.openType = pre;
     memset(buf, 0, size);
     OPENFILENAMEA o;
-    memset(&o, 0, sizeof o);
-    o.lStructSize = sizeof o;
-    o.hwndOwner = Frame.main;
-    o.hInstance = Frame.instance;
-    o.lpstrFilter = filters;
+    frameFileDialog(&o, Frame.main, buf, (DWORD)size - 2, filters, title,
+                    OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_FILEMUSTEXIST | (multiple ? OFN_ALLOWMULTISELECT : 0));
     o.nFilterIndex = pre >= 0 && FltTable.rec[pre].openPos ? FltTable.rec[pre].openPos : 1;
-    o.lpstrFile = buf;
-    o.nMaxFile = (DWORD)size - 2;
     o.lpstrInitialDir = dir[0] ? dir : NULL;
-    o.lpstrTitle = title;
-    o.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY |
-              OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | (multiple ? OFN_ALLOWMULTISELECT : 0);
     o.lpfnHook = OPENHookProc;
     o.lpTemplateName = MAKEINTRESOURCEA(IDD_OPENEXTRA);
     BOOL ok = GetOpenFileNameA(&o);

@@ -8,6 +8,7 @@
  */
 #include "formats/fileui.h"
 #include "ui/frame.h"
+#include "ui/filedlg.h"
 #include "core/settings.h"
 #include "ui/helpview.h"
 #include "formats/info.h"
@@ -138,14 +139,8 @@ static void choosePicture(HWND dlg)
 {
     char name[MAX_PATH] = "";
     OPENFILENAMEA o;
-    memset(&o, 0, sizeof o);
-    o.lStructSize = sizeof o;
-    o.hwndOwner = dlg;
-    o.lpstrFilter = "Bitmaps (*.bmp;*.dib)\0*.bmp;*.dib\0All files (*.*)\0*.*\0";
-    o.lpstrFile = name;
-    o.nMaxFile = sizeof name;
-    o.lpstrTitle = "Please choose and image file";
-    o.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    frameFileDialog(&o, dlg, name, sizeof name, "Bitmaps (*.bmp;*.dib)\0*.bmp;*.dib\0All files (*.*)\0*.*\0",
+                    "Please choose and image file", OFN_FILEMUSTEXIST);
     if (!GetOpenFileNameA(&o))
         return;
     HANDLE f = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);

@@ -4,10 +4,12 @@
  * Writes Frame.busy, Frame.closeAfterBusy and Frame.messageOwner; the handles are the shell's.
  */
 #include "ui/frame.h"
+#include "ui/filedlg.h"
 #include "ui/helpview.h"
 #include "os/os.h"
 
 #include <stdio.h>
+#include <string.h>
 
 FrameState Frame;
 FrameHooks FrameHook;
@@ -105,4 +107,19 @@ void frameCentre(HWND w, HWND over)
     if (y < work.top)
         y = work.top;
     SetWindowPos(w, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frameFileDialog(OPENFILENAMEA *o, HWND owner, char *file, DWORD fileSize, const char *filter,
+                     const char *title, DWORD moreFlags)
+{
+    memset(o, 0, sizeof *o);
+    o->lStructSize = sizeof *o;
+    o->hwndOwner = owner ? owner : Frame.main;
+    o->hInstance = Frame.instance;
+    o->lpstrFilter = filter;
+    o->nFilterIndex = 1;
+    o->lpstrFile = file;
+    o->nMaxFile = fileSize;
+    o->lpstrTitle = title;
+    o->Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | moreFlags;
 }
