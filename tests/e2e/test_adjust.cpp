@@ -17,24 +17,29 @@ using zd::waitTitle;
 const int kAdjustRate = 109, kSelectAll = 115, kCopy = 2050, kNw8Bit = 110, kNw16Bit = 111, kNwMono = 107,
           kNwStereo = 108;
 
-std::vector<unsigned char> clipboardWave()
-{
-    std::vector<unsigned char> b;
-    for (int t = 0; t < 2000 && !OpenClipboard(NULL); t += 20)
-        Sleep(20);
-    HANDLE h = GetClipboardData(CF_WAVE);
-    if (h) {
-        const unsigned char *p = (const unsigned char *)GlobalLock(h);
-        b.assign(p, p + GlobalSize(h));
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return b;
-}
-
 unsigned le32(const std::vector<unsigned char> &b, size_t at)
 {
     return at + 4 <= b.size() ? (unsigned)b[at] | (unsigned)b[at + 1] << 8 | (unsigned)b[at + 2] << 16 | (unsigned)b[at + 3] << 24 : 0;
+}
+
+/* Adjust Sample Rate to the given resolution and channels, and a copy of the whole wave. */
+std::vector<unsigned char> adjustAndCopy(zd::App &app, int bitsButton, int channelsButton)
+{
+    app.command(kAdjustRate);
+    HWND dlg = app.waitWindow("Adjust Sample Rate");
+    if (!dlg)
+        return {};
+    zd::click(dlg, bitsButton);
+    zd::click(dlg, channelsButton);
+    Sleep(200);
+    zd::click(dlg, IDOK);
+    if (!waitGone(dlg))
+        return {};
+    settle(app);
+    app.command(kSelectAll);
+    app.command(kCopy);
+    settle(app);
+    return zd::clipboardBytes();
 }
 
 TEST(Adjust, ANewFrameSizeLeavesWholeFramesOnly)
@@ -50,20 +55,7 @@ TEST(Adjust, ANewFrameSizeLeavesWholeFramesOnly)
     ASSERT_TRUE(app.start("\"" + file + "\""));
     ASSERT_TRUE(waitTitle(app, "odd.wav - Zelo Edit"));
     settle(app);
-    app.command(kAdjustRate);
-    HWND dlg = app.waitWindow("Adjust Sample Rate");
-    ASSERT_TRUE(dlg);
-    zd::click(dlg, kNw16Bit);
-    zd::click(dlg, kNwStereo);
-    Sleep(200);
-    zd::click(dlg, IDOK);
-    ASSERT_TRUE(waitGone(dlg));
-    settle(app);
-
-    app.command(kSelectAll);
-    app.command(kCopy);
-    settle(app);
-    std::vector<unsigned char> clip = clipboardWave();
+    std::vector<unsigned char> clip = adjustAndCopy(app, kNw16Bit, kNwStereo);
     ASSERT_GE(clip.size(), 44u);
     EXPECT_EQ(2u, clip[22]);                 /* channels */
     EXPECT_EQ(16u, clip[34]);                /* bits */
@@ -75,31 +67,11 @@ TEST(Adjust, ANewFrameSizeLeavesWholeFramesOnly)
     EXPECT_TRUE(std::equal(data.begin(), data.begin() + 1000, clip.begin() + 44));
 
     /* Back to 8-bit mono: the wave is the 1000 bytes the user saw, nothing more. */
-    app.command(kAdjustRate);
-    dlg = app.waitWindow("Adjust Sample Rate");
-    ASSERT_TRUE(dlg);
-    zd::click(dlg, kNw8Bit);
-    zd::click(dlg, kNwMono);
-    Sleep(200);
-    zd::click(dlg, IDOK);
-    ASSERT_TRUE(waitGone(dlg));
-    settle(app);
-    app.command(kSelectAll);
-    app.command(kCopy);
-    settle(app);
-    clip = clipboardWave();
+    clip = adjustAndCopy(app, kNw8Bit, kNwMono);
     ASSERT_GE(clip.size(), 44u);
     EXPECT_EQ(1u, clip[22]);
     EXPECT_EQ(1000u, le32(clip, 40));
-    EXPECT_EQ(0, [&] {
-        app.post(WM_CLOSE);
-        for (int t = 0; t < 100 && app.running(); t++) {
-            zd::MsgBox box;
-            if (app.waitMessageBox(&box, 50))
-                zd::click(box.hwnd, IDNO);
-        }
-        return app.waitExit(10000);
-    }());
+    EXPECT_EQ(0, zd::closeDiscarding(app));
 }
 
 } // namespace

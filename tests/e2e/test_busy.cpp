@@ -95,13 +95,7 @@ TEST(Busy, CloseDuringAnOpenAsksAndTheOpenGoesOnWhenTheAnswerIsNo)
 
     /* What was read is the whole file: saved back, every byte matches. */
     std::string copy = dir + "\\copy.wav";
-    app.command(1150);
-    HWND dlg = app.waitWindow("Save a Waveform");
-    ASSERT_TRUE(dlg);
-    zd::fillFileDialog(dlg, copy);
-    ASSERT_TRUE(zd::waitGone(dlg));
-    ASSERT_TRUE(waitTitle(app, "copy.wav - Zelo Edit", 30000)) << app.title();
-    settle(app);
+    ASSERT_TRUE(zd::saveAs(app, copy)) << app.title();
     unsigned rate = 0;
     int bits = 0, channels = 0;
     std::vector<unsigned char> back;
@@ -130,12 +124,7 @@ TEST(Busy, CloseDuringAnOpenCancelsItAndClosesWhenItHasStopped)
 
     /* The cancelled read unwinds, then the window closes as the user asked (answering a
        save question, should the partial wave raise one, with No). */
-    for (int t = 0; t < 200 && app.running(); t++) {
-        zd::MsgBox ask;
-        if (app.waitMessageBox(&ask, 50))
-            SendMessageA(ask.hwnd, WM_COMMAND, IDNO, 0);
-    }
-    EXPECT_EQ(0, app.waitExit(10000));
+    EXPECT_EQ(0, zd::closeDiscarding(app));
 }
 
 } // namespace
@@ -171,13 +160,7 @@ TEST(Busy, ALongPasteIntoAnotherCopyComesBackByteForByte)
     settle(b);
     b.command(198);       /* Stop, should anything have started */
     settle(b);
-    b.command(1150);
-    HWND dlg = b.waitWindow("Save a Waveform");
-    ASSERT_TRUE(dlg);
-    zd::fillFileDialog(dlg, out);
-    ASSERT_TRUE(zd::waitGone(dlg));
-    ASSERT_TRUE(waitTitle(b, "pasted.wav - Zelo Edit", 30000)) << b.title();
-    settle(b);
+    ASSERT_TRUE(zd::saveAs(b, out)) << b.title();
     unsigned rate = 0;
     int bits = 0, channels = 0;
     std::vector<unsigned char> back;

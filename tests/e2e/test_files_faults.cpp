@@ -177,20 +177,6 @@ bool writeWaveEx(const std::string &winPath, unsigned rate, int bits, int channe
     return fclose(f) == 0 && ok;
 }
 
-int countMatching(const std::string &winDir, const char *pattern)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((winDir + "\\" + pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    int n = 0;
-    do
-        n++;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
-
 /* Message boxes of the app until none comes within quietMs. */
 std::vector<zd::MsgBox> drainBoxes(zd::App &app, int firstMs, int quietMs, int answer = IDOK)
 {
@@ -245,7 +231,7 @@ TEST(FilesFaults, AFilterFailingAtTheCloseKeepsTheOriginal)
     EXPECT_EQ("Out of Space", boxes[0].caption);
     EXPECT_NE(std::string::npos, boxes[0].text.find("could not be written completely")) << boxes[0].text;
     EXPECT_TRUE(before == readAll(file)) << "the original was changed";
-    EXPECT_EQ(0, countMatching(toWine(m.dir), "~zs*"));
+    EXPECT_EQ(0, zd::countFiles(toWine(m.dir), "~zs*"));
     EXPECT_EQ(0, app.close());
 }
 
@@ -372,13 +358,13 @@ TEST(FilesFaults, AKilledSaveLeavesNothingAfterTheNextStart)
     zd::fillFileDialog(dlg, target);
     ASSERT_EQ(0, shWait(watcher, 60000)) << "the save was not caught part way";
     app.waitExit(10000);
-    ASSERT_GT(countMatching(toWine(dir), "~zs*"), 0) << "the save finished before the kill";
+    ASSERT_GT(zd::countFiles(toWine(dir), "~zs*"), 0) << "the save finished before the kill";
     EXPECT_FALSE(GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES);
 
     zd::App again;
     ASSERT_TRUE(again.start("", settings));
     settle(again);
-    EXPECT_EQ(0, countMatching(toWine(dir), "~zs*"));
+    EXPECT_EQ(0, zd::countFiles(toWine(dir), "~zs*"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((settings + "\\savejnl.txt").c_str()));
     EXPECT_EQ(0, again.close());
     sh("rm -rf " + dir);   /* 48 MB */

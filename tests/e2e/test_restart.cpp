@@ -17,8 +17,7 @@ using zd::settle;
 using zd::waitGone;
 using zd::waitTitle;
 
-const int kGenSilence = 4100, kPasteSpecial = 2110, kSelectAll = 115, kCopy = 2050, kInfo = 5050,
-          kSaveAs = 1150;
+const int kGenSilence = 4100, kPasteSpecial = 2110, kSelectAll = 115, kCopy = 2050, kInfo = 5050;
 const int kSilTime = 230, kPsLeftEdit = 224, kWiAutoFill = 3036;
 
 /* Starts the program on file with the settings folder, ready for commands. */
@@ -30,18 +29,6 @@ bool startOn(zd::App &app, const std::string &file, const std::string &settings,
         return false;
     settle(app);
     return true;
-}
-
-/* Closes, answering No should a save question come. */
-int closeWithoutSaving(zd::App &app)
-{
-    app.post(WM_CLOSE);
-    for (int t = 0; t < 100 && app.running(); t++) {
-        zd::MsgBox box;
-        if (app.waitMessageBox(&box, 50))
-            zd::click(box.hwnd, IDNO);
-    }
-    return app.waitExit(10000);
 }
 
 TEST(Restart, GenerateSilenceAndPasteSpecialValuesSurviveARestart)
@@ -71,7 +58,7 @@ TEST(Restart, GenerateSilenceAndPasteSpecialValuesSurviveARestart)
         zd::click(dlg, IDOK);
         ASSERT_TRUE(waitGone(dlg));
         settle(app);
-        EXPECT_EQ(0, closeWithoutSaving(app));
+        EXPECT_EQ(0, zd::closeDiscarding(app));
     }
     zd::App again;
     ASSERT_TRUE(startOn(again, file, settings, "r.wav - Zelo Edit"));
@@ -87,7 +74,7 @@ TEST(Restart, GenerateSilenceAndPasteSpecialValuesSurviveARestart)
     EXPECT_EQ("40", zd::getText(dlg, kPsLeftEdit));
     zd::click(dlg, IDCANCEL);
     ASSERT_TRUE(waitGone(dlg));
-    EXPECT_EQ(0, closeWithoutSaving(again));
+    EXPECT_EQ(0, zd::closeDiscarding(again));
 }
 
 TEST(Restart, FillAutomaticallyTakesEffectAtOnceAndSurvives)
@@ -110,17 +97,11 @@ TEST(Restart, FillAutomaticallyTakesEffectAtOnceAndSurvives)
         /* A file opened now gets the creation date, without a restart in between. */
         ASSERT_TRUE(app.dropFiles({file}));
         settle(app);
-        app.command(kSaveAs);
-        dlg = app.waitWindow("Save a Waveform");
-        ASSERT_TRUE(dlg);
-        zd::fillFileDialog(dlg, out);
-        ASSERT_TRUE(waitGone(dlg));
-        ASSERT_TRUE(waitTitle(app, "b.wav - Zelo Edit")) << app.title();
-        settle(app);
+        ASSERT_TRUE(zd::saveAs(app, out)) << app.title();
         std::ifstream in(out, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         EXPECT_NE(std::string::npos, bytes.find("ICRD")) << "the saved file has no creation date";
-        EXPECT_EQ(0, closeWithoutSaving(app));
+        EXPECT_EQ(0, zd::closeDiscarding(app));
     }
     zd::App again;
     ASSERT_TRUE(startOn(again, file, settings, "a.wav - Zelo Edit"));
@@ -130,7 +111,7 @@ TEST(Restart, FillAutomaticallyTakesEffectAtOnceAndSurvives)
     EXPECT_EQ(BST_CHECKED, (int)SendMessageA(GetDlgItem(dlg, kWiAutoFill), BM_GETCHECK, 0, 0));
     zd::click(dlg, IDCANCEL);
     ASSERT_TRUE(waitGone(dlg));
-    EXPECT_EQ(0, closeWithoutSaving(again));
+    EXPECT_EQ(0, zd::closeDiscarding(again));
 }
 
 } // namespace

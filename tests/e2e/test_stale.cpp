@@ -14,20 +14,6 @@ using zd::waitTitle;
 
 const int kInvert = 3100, kSelectAll = 115;
 
-int countFiles(const std::string &dir, const char *pattern)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\" + pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    int n = 0;
-    do
-        n++;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
-
 bool waitUndoText(zd::App &app, const std::string &want)
 {
     static UINT q = RegisterWindowMessageA("ZeloMenuState");
@@ -63,43 +49,37 @@ TEST(Stale, FilesOfAKilledCopyGoAtTheNextStartAndARunningCopyKeepsItsOwn)
         doomed.command(kSelectAll);
         doomed.command(kInvert);
         ASSERT_TRUE(waitUndoText(doomed, "Undo Invert"));
-        EXPECT_EQ(1, countFiles(temp, "~ZEL*.TMP"));
-        EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+        EXPECT_EQ(1, zd::countFiles(temp, "~ZEL*.TMP"));
+        EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
         TerminateProcess(OpenProcess(PROCESS_TERMINATE, FALSE, doomed.pid()), 9);
         doomed.waitExit(5000);
     }
     /* The killed copy's undo copy is still there until something starts. */
-    EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+    EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
 
     zd::App keeper;
     ASSERT_TRUE(keeper.start("\"" + file + "\"", settings));
     ASSERT_TRUE(waitTitle(keeper, "s.wav - Zelo Edit"));
     settle(keeper);
-    EXPECT_EQ(1, countFiles(temp, "~ZEL*.TMP"));
-    EXPECT_EQ(0, countFiles(temp, "~NDO*.TMP")) << "the killed copy's undo copy stayed";
+    EXPECT_EQ(1, zd::countFiles(temp, "~ZEL*.TMP"));
+    EXPECT_EQ(0, zd::countFiles(temp, "~NDO*.TMP")) << "the killed copy's undo copy stayed";
     keeper.command(kSelectAll);
     keeper.command(kInvert);
     ASSERT_TRUE(waitUndoText(keeper, "Undo Invert"));
-    EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+    EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
 
     /* Another copy starting meanwhile leaves the running copy's files alone, and its Undo works. */
     zd::App second;
     ASSERT_TRUE(second.start("", settings));
     second.idle();
-    EXPECT_EQ(1, countFiles(temp, "~ZEL*.TMP"));
-    EXPECT_EQ(1, countFiles(temp, "~NDO*.TMP"));
+    EXPECT_EQ(1, zd::countFiles(temp, "~ZEL*.TMP"));
+    EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
     EXPECT_EQ(0, second.close());
     keeper.command(102);
     ASSERT_TRUE(waitUndoText(keeper, "Can't Undo"));
-    keeper.post(WM_CLOSE);
-    for (int t = 0; t < 100 && keeper.running(); t++) {
-        zd::MsgBox box;
-        if (keeper.waitMessageBox(&box, 50))
-            zd::click(box.hwnd, IDNO);
-    }
-    EXPECT_EQ(0, keeper.waitExit(10000));
-    EXPECT_EQ(0, countFiles(temp, "~ZEL*.TMP"));
-    EXPECT_EQ(0, countFiles(temp, "~NDO*.TMP"));
+    EXPECT_EQ(0, zd::closeDiscarding(keeper));
+    EXPECT_EQ(0, zd::countFiles(temp, "~ZEL*.TMP"));
+    EXPECT_EQ(0, zd::countFiles(temp, "~NDO*.TMP"));
 }
 
 } // namespace

@@ -550,4 +550,62 @@ void fillFileDialog(HWND dlg, const std::string &name)
     click(dlg, IDOK);
 }
 
+int closeDiscarding(App &app, int timeoutMs)
+{
+    app.post(WM_CLOSE);
+    for (int t = 0; t < timeoutMs && app.running(); t += 50) {
+        MsgBox box;
+        if (app.waitMessageBox(&box, 50))
+            click(box.hwnd, IDNO);
+    }
+    return app.waitExit(timeoutMs);
+}
+
+bool saveAs(App &app, const std::string &path)
+{
+    settle(app);
+    app.command(1150);
+    HWND dlg = app.waitWindow("Save a Waveform");
+    if (!dlg)
+        return false;
+    fillFileDialog(dlg, path);
+    if (!waitGone(dlg))
+        return false;
+    size_t slash = path.find_last_of("\\/");
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    bool named = waitTitle(app, base + " - Zelo Edit", 30000);
+    settle(app);
+    return named;
+}
+
+std::vector<unsigned char> clipboardBytes(UINT format)
+{
+    std::vector<unsigned char> b;
+    for (int t = 0; t < 2000 && !OpenClipboard(NULL); t += 20)
+        Sleep(20);
+    HANDLE h = GetClipboardData(format);
+    if (h) {
+        const unsigned char *p = (const unsigned char *)GlobalLock(h);
+        if (p)
+            b.assign(p, p + GlobalSize(h));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return b;
+}
+
+int countFiles(const std::string &dir, const char *pattern)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    int n = 0;
+    do
+        n++;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
 } // namespace zd

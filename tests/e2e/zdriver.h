@@ -71,6 +71,15 @@ private:
     std::string settings_;
 };
 
+/* Closes through WM_CLOSE, answering No to a save question; returns the exit code or -1. */
+int closeDiscarding(App &app, int timeoutMs = 10000);
+/* Save As through the Save dialog; true once the title names the new file. */
+bool saveAs(App &app, const std::string &path);
+/* The bytes under a clipboard format (CF_WAVE by default), empty when there are none. */
+std::vector<unsigned char> clipboardBytes(UINT format = CF_WAVE);
+/* How many files in a folder match a pattern such as "~NDO*.TMP". */
+int countFiles(const std::string &dir, const char *pattern);
+
 /* Waiting for what a user would see. */
 bool waitTitle(App &app, const std::string &title, int timeoutMs = 8000);
 bool waitGone(HWND w, int timeoutMs = 5000);
