@@ -105,6 +105,8 @@ static int noDialogs(void) { return DocHook.noDialogs && DocHook.noDialogs(); }
 
 static INT_PTR CALLBACK BYTESWAPMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, "Byte Swap"))
+        return TRUE;
     (void)lParam;
     switch (msg) {
     case WM_INITDIALOG:
@@ -119,14 +121,8 @@ static INT_PTR CALLBACK BYTESWAPMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
         case IDCANCEL:
             EndDialog(dlg, LOWORD(wParam));
             return TRUE;
-        case IDC_HELPBTN:
-            helpShow("Byte Swap");
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }
@@ -147,6 +143,8 @@ static double silenceSeconds = -1.0;
 
 static INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, "Silence"))
+        return TRUE;
     (void)lParam;
     switch (msg) {
     case WM_INITDIALOG: {
@@ -165,8 +163,8 @@ static INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
             while (end && (*end == ' ' || *end == '\t'))
                 end++;
             if (end == t || (end && *end) || !(v > 0.0) || v > 86400.0) {
-                MessageBoxA(dlg, "Please enter the length of the silence in seconds (more than 0, at most 86400).",
-                            "Sorry", MB_OK | MB_ICONEXCLAMATION);
+                frameMessageFrom(dlg, "Please enter the length of the silence in seconds (more than 0, at most 86400).",
+                            "Sorry", OS_MB_OK | OS_MB_ICONEXCLAMATION);
                 return TRUE;
             }
             silenceSeconds = v;
@@ -178,14 +176,8 @@ static INT_PTR CALLBACK SILENCEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
             return TRUE;
-        case IDC_HELPBTN:
-            helpShow("Silence");
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }
@@ -271,6 +263,8 @@ static void chooseSource(HWND dlg)
 
 static INT_PTR CALLBACK PASTESPECIALMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (frameDialogTail(dlg, msg, wParam, "Paste Special"))
+        return TRUE;
     int mono = dialogMono;
     switch (msg) {
     case WM_INITDIALOG: {
@@ -379,8 +373,8 @@ static INT_PTR CALLBACK PASTESPECIALMsgProc(HWND dlg, UINT msg, WPARAM wParam, L
                 p.overlap = 1;
             p.loop = IsDlgButtonChecked(dlg, IDC_PS_LOOP) == BST_CHECKED;
             if (p.fromFile && !p.file[0]) {
-                MessageBoxA(dlg, "Please choose the file to paste from (Select File).", "Paste Special",
-                            MB_OK | MB_ICONINFORMATION);
+                frameMessageFrom(dlg, "Please choose the file to paste from (Select File).", "Paste Special",
+                            OS_MB_OK | OS_MB_ICONINFORMATION);
                 return TRUE;
             }
             EndDialog(dlg, IDOK);
@@ -389,14 +383,8 @@ static INT_PTR CALLBACK PASTESPECIALMsgProc(HWND dlg, UINT msg, WPARAM wParam, L
         case IDCANCEL:
             EndDialog(dlg, IDCANCEL);
             return TRUE;
-        case IDC_HELPBTN:
-            helpShow("Paste Special");
-            return TRUE;
         }
         break;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
     }
     return FALSE;
 }
