@@ -106,13 +106,6 @@ static double parseDouble(const char *text, double def)
     return v;
 }
 
-static double privDouble(const char *sec, const char *key, double def)
-{
-    char buf[64];
-    profileGetString(sec, key, "", buf, sizeof buf);
-    return parseDouble(buf, def);
-}
-
 static uint32_t privColor(const char *key, uint32_t def)
 {
     char buf[64];
@@ -195,13 +188,6 @@ static void userIntSet(const char *key, long v)
 static void userFlagSet(const char *key, int on)
 {
     userProfileSetString(ZE, key, on ? "Yes" : "No");
-}
-
-static void privDoubleSet(const char *sec, const char *key, double v)
-{
-    char buf[64];
-    snprintf(buf, sizeof buf, "%lg", v);
-    profileSetString(sec, key, buf);
 }
 
 static void privColorSet(const char *key, uint32_t c)
