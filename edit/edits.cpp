@@ -117,7 +117,10 @@ int clipCopy(int command, int mask)
     }
     clipCommit();
     if (command == IDM_CUT && !one) {
-        vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba));
+        /* A store that cannot move the samples (a full disk) has said so and changed nothing:
+           the copy stands, the cut did not happen. */
+        if (vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba)) != 0)
+            return 1;
         slideView();
         Doc.selectionShown = 0;
     }
@@ -502,7 +505,12 @@ void editDelete(int focusOnMain)
     if (!undoBegin(IDM_DELETE, first, last, "Undo Delete"))
         return;
     uint32_t ba = Wave.blockAlign;
-    vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba));
+    if (vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba)) != 0) {
+        /* Nothing was deleted (the store has said why): an entry would put the frames in twice. */
+        if (Doc.undoAvailable > 0)
+            undoPop();
+        return;
+    }
     slideView();
     Doc.modified = 1;
     Doc.selectionShown = 0;
@@ -524,8 +532,13 @@ void editTrim(void)
         return;
     uint32_t ba = Wave.blockAlign;
     uint32_t first = Doc.selStart, last = Doc.selEnd < frames ? Doc.selEnd : frames - 1;
-    if (last + 1 < frames)
-        vocCut((int32_t)((uint64_t)(last + 1) * ba), (uint32_t)((uint64_t)(frames - last - 1) * ba));
+    if (last + 1 < frames &&
+        vocCut((int32_t)((uint64_t)(last + 1) * ba), (uint32_t)((uint64_t)(frames - last - 1) * ba)) != 0) {
+        if (Doc.undoAvailable > 0)
+            undoPop();   /* nothing was cut */
+        return;
+    }
+    /* Should the head fail to go, the entry still brings the whole wave back. */
     if (first > 0)
         vocCut(0, (uint32_t)((uint64_t)first * ba));
     slideView();

@@ -380,3 +380,39 @@ TEST_F(Faults, UndoThatCannotMakeRoomKeepsTheWaveAndTheEntry)
         tempStoreTeardown(1);
     }
 }
+
+// Cut, Delete and Trim on a store that cannot move the samples (a full disk): the user is
+// told by the store, nothing is removed where nothing could be, no undo entry is left that
+// would put the frames in a second time, and Undo never changes the wave into another one.
+TEST_F(Faults, CutDeleteAndTrimThatTheStoreRefusesLeaveNoEntry)
+{
+    const Bytes orig = pattern16(10000);
+    for (int which = 0; which < 3; which++) {
+        const char *name = which == 0 ? "Cut" : which == 1 ? "Delete" : "Trim";
+        open(1, 16, 8000, orig);
+        select(100, 199);
+        Doc.selectionShown = 0xFFFF;
+        zt::MessageRecorder rec;
+        /* Room for the undo copy of the selection (or of the whole wave for Trim), not for
+           moving the samples behind it. */
+        OsFault.writeBudget = which == 2 ? (long)orig.size() : 200;
+        if (which == 0)
+            editCut();
+        else if (which == 1)
+            editDelete(1);
+        else
+            editTrim();
+        OsFault.writeBudget = -1;
+        EXPECT_FALSE(rec.messages.empty()) << name << ": the user was not told";
+        if (which < 2) {
+            EXPECT_EQ(orig, all()) << name;
+            EXPECT_LE(Doc.undoAvailable, 0) << name << ": an entry was left for an edit that did not happen";
+        }
+        /* Trim's tail goes without moving anything and only its head is refused: the entry
+           stays, and brings the whole wave back. */
+        editUndo();
+        EXPECT_EQ(orig, all()) << name << ": Undo changed the wave";
+        undoFree();
+        tempStoreTeardown(1);
+    }
+}
