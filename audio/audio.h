@@ -16,6 +16,9 @@
 
 int  audioPlaying(void);
 int  audioRecording(void);
+/* Whether this program can record at all: the Record button is greyed, never a live button
+   that does nothing, until the recording engine is part of it. */
+#define AUDIO_CAN_RECORD 0
 /* 1 when the system has a wave-out device at all (Play is offered only then). */
 int  audioHaveOutput(void);
 

@@ -88,7 +88,7 @@ static void buttonsPlaying(void)
 static void buttonsIdle(void)
 {
     frameEnableButton(BTN_PLAY, Doc.storeOpen && Wave.dataLength > 0 && audioHaveOutput());
-    frameEnableButton(BTN_RECORD, TRUE);
+    frameEnableButton(BTN_RECORD, AUDIO_CAN_RECORD);
     frameEnableButton(BTN_STOP, FALSE);
     setPauseText(0);
     frameEnableButton(BTN_PAUSE, FALSE);

@@ -206,8 +206,7 @@ static void onCreate(HWND hwnd)
     GetClientRect(hwnd, &rc);
     shellLayout(rc.right, rc.bottom);
     for (int i = 0; i < BTN_COUNT; i++)
-        if (i != BTN_RECORD)
-            frameEnableButton(i, FALSE);
+        frameEnableButton(i, i == BTN_RECORD && AUDIO_CAN_RECORD);
 }
 
 static void onSize(HWND hwnd, WPARAM type, int width, int height)

@@ -54,7 +54,7 @@ static void docButtons(int play, int zoom, int record)
         frameEnableButton(BTN_FULLVIEW, zoom);
     }
     if (record >= 0)
-        frameEnableButton(BTN_RECORD, record);
+        frameEnableButton(BTN_RECORD, record && AUDIO_CAN_RECORD);
 }
 
 static int docAutoFill(void) { return Settings.autoFillInfo; }
