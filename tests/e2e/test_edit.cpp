@@ -12,6 +12,9 @@
 
 namespace {
 
+using zd::menuText;
+using zd::menuGrayed;
+
 using zd::settle;
 using zd::waitTitle;
 
@@ -22,27 +25,6 @@ enum {
 };
 
 typedef std::vector<unsigned char> Bytes;
-
-std::string menuText(zd::App &app, int id)
-{
-    UINT query = RegisterWindowMessageA("ZeloMenuState");
-    ATOM atom = (ATOM)app.send(query, (WPARAM)id, 1);
-    char text[256] = "";
-    if (atom) {
-        GlobalGetAtomNameA(atom, text, sizeof text);
-        GlobalDeleteAtom(atom);
-    }
-    std::string t = text;
-    size_t tab = t.find('\t');
-    return tab == std::string::npos ? t : t.substr(0, tab);
-}
-
-bool menuGrayed(zd::App &app, int id)
-{
-    UINT query = RegisterWindowMessageA("ZeloMenuState");
-    UINT s = (UINT)app.send(query, (WPARAM)id, 0);
-    return (s & (MF_GRAYED | MF_DISABLED)) != 0;
-}
 
 /* A paste pumps messages behind its progress meter, so a posted command can come back
    before it ends: wait for the Undo item that the paste sets as it finishes. */

@@ -12,6 +12,8 @@
 
 namespace {
 
+using zd::waitUndo;
+
 using zd::settle;
 using zd::waitTitle;
 
@@ -19,32 +21,6 @@ enum { kSave = 1151, kUndo = 102, kPaste = 2100, kSelectAll = 115, kInvert = 310
        kByteSwap = 112, kEditLeftOnly = 341 };
 
 typedef std::vector<unsigned char> Bytes;
-
-std::string undoText(zd::App &app)
-{
-    UINT query = RegisterWindowMessageA("ZeloMenuState");
-    ATOM atom = (ATOM)app.send(query, (WPARAM)kUndo, 1);
-    char text[256] = "";
-    if (atom) {
-        GlobalGetAtomNameA(atom, text, sizeof text);
-        GlobalDeleteAtom(atom);
-    }
-    std::string t = text;
-    size_t tab = t.find('\t');
-    return tab == std::string::npos ? t : t.substr(0, tab);
-}
-
-bool waitUndo(zd::App &app, const std::string &want)
-{
-    for (int t = 0; t < 8000; t += 50) {
-        if (undoText(app) == want) {
-            settle(app);
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
-}
 
 Bytes saved(zd::App &app, const std::string &path)
 {
@@ -132,16 +108,16 @@ TEST(EditFaults, OpenAppendIsUndoneLikeAPasteAndKeepsEarlierLevels)
     HWND dlg = app.waitWindow("Append a Waveform");
     ASSERT_TRUE(dlg);
     zd::fillFileDialog(dlg, b);
-    ASSERT_TRUE(waitUndo(app, "Undo Paste")) << undoText(app);
+    ASSERT_TRUE(waitUndo(app, "Undo Paste")) << zd::menuText(app, kUndo);
     Bytes want = inverted;
     want.insert(want.end(), second.begin(), second.end());
     EXPECT_EQ(want, saved(app, a));
 
     app.command(kUndo);
-    ASSERT_TRUE(waitUndo(app, "Undo Invert")) << undoText(app);
+    ASSERT_TRUE(waitUndo(app, "Undo Invert")) << zd::menuText(app, kUndo);
     EXPECT_EQ(inverted, saved(app, a));
     app.command(kUndo);
-    ASSERT_TRUE(waitUndo(app, "Can't Undo")) << undoText(app);
+    ASSERT_TRUE(waitUndo(app, "Can't Undo")) << zd::menuText(app, kUndo);
     EXPECT_EQ(first, saved(app, a));
     EXPECT_EQ(0, app.close());
 }

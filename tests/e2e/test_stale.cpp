@@ -14,23 +14,6 @@ using zd::waitTitle;
 
 const int kInvert = 3100, kSelectAll = 115;
 
-bool waitUndoText(zd::App &app, const std::string &want)
-{
-    static UINT q = RegisterWindowMessageA("ZeloMenuState");
-    for (int t = 0; t < 5000; t += 50) {
-        ATOM a = (ATOM)app.send(q, 102, 1);
-        char text[256] = "";
-        if (a) {
-            GlobalGetAtomNameA(a, text, sizeof text);
-            GlobalDeleteAtom(a);
-        }
-        if (std::string(text).rfind(want, 0) == 0)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
 TEST(Stale, FilesOfAKilledCopyGoAtTheNextStartAndARunningCopyKeepsItsOwn)
 {
     std::string dir = zd::freshDir("stale");
@@ -48,7 +31,7 @@ TEST(Stale, FilesOfAKilledCopyGoAtTheNextStartAndARunningCopyKeepsItsOwn)
         settle(doomed);
         doomed.command(kSelectAll);
         doomed.command(kInvert);
-        ASSERT_TRUE(waitUndoText(doomed, "Undo Invert"));
+        ASSERT_TRUE(zd::waitUndo(doomed, "Undo Invert"));
         EXPECT_EQ(1, zd::countFiles(temp, "~ZEL*.TMP"));
         EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
         TerminateProcess(OpenProcess(PROCESS_TERMINATE, FALSE, doomed.pid()), 9);
@@ -65,7 +48,7 @@ TEST(Stale, FilesOfAKilledCopyGoAtTheNextStartAndARunningCopyKeepsItsOwn)
     EXPECT_EQ(0, zd::countFiles(temp, "~NDO*.TMP")) << "the killed copy's undo copy stayed";
     keeper.command(kSelectAll);
     keeper.command(kInvert);
-    ASSERT_TRUE(waitUndoText(keeper, "Undo Invert"));
+    ASSERT_TRUE(zd::waitUndo(keeper, "Undo Invert"));
     EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
 
     /* Another copy starting meanwhile leaves the running copy's files alone, and its Undo works. */
@@ -76,7 +59,7 @@ TEST(Stale, FilesOfAKilledCopyGoAtTheNextStartAndARunningCopyKeepsItsOwn)
     EXPECT_EQ(1, zd::countFiles(temp, "~NDO*.TMP"));
     EXPECT_EQ(0, second.close());
     keeper.command(102);
-    ASSERT_TRUE(waitUndoText(keeper, "Can't Undo"));
+    ASSERT_TRUE(zd::waitUndo(keeper, "Can't Undo"));
     EXPECT_EQ(0, zd::closeDiscarding(keeper));
     EXPECT_EQ(0, zd::countFiles(temp, "~ZEL*.TMP"));
     EXPECT_EQ(0, zd::countFiles(temp, "~NDO*.TMP"));

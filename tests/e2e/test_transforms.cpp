@@ -8,34 +8,14 @@
 
 namespace {
 
+using zd::waitUndo;
+
 using zd::waitTitle;
 using zd::waitGone;
 using zd::settle;
 
 const int kSave = 1151, kUndo = 102, kSelectAll = 115, kReverse = 3080, kInvert = 3100,
           kByteSwap = 112, kGenSilence = 4100;
-
-std::string undoText(zd::App &app)
-{
-    UINT query = RegisterWindowMessageA("ZeloMenuState");
-    ATOM atom = (ATOM)app.send(query, (WPARAM)kUndo, 1);
-    char text[256] = "";
-    if (atom) {
-        GlobalGetAtomNameA(atom, text, sizeof text);
-        GlobalDeleteAtom(atom);
-    }
-    return text;
-}
-
-bool waitUndo(zd::App &app, const std::string &want)
-{
-    for (int t = 0; t < 5000; t += 50) {
-        if (undoText(app) == want)
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
 
 /* Save, sent rather than posted: it has written the file when the call returns. */
 std::vector<unsigned char> saved(zd::App &app, const std::string &path)

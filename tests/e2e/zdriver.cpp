@@ -608,4 +608,41 @@ int countFiles(const std::string &dir, const char *pattern)
     return n;
 }
 
+static UINT menuQuery(void)
+{
+    static UINT q = RegisterWindowMessageA("ZeloMenuState");
+    return q;
+}
+
+std::string menuText(App &app, int id)
+{
+    ATOM atom = (ATOM)app.send(menuQuery(), (WPARAM)id, 1);
+    char text[256] = "";
+    if (atom) {
+        GlobalGetAtomNameA(atom, text, sizeof text);
+        GlobalDeleteAtom(atom);
+    }
+    std::string t = text;
+    size_t tab = t.find('\t');
+    return tab == std::string::npos ? t : t.substr(0, tab);
+}
+
+bool menuGrayed(App &app, int id)
+{
+    UINT s = (UINT)app.send(menuQuery(), (WPARAM)id, 0);
+    return (s & (MF_GRAYED | MF_DISABLED)) != 0;
+}
+
+bool waitUndo(App &app, const std::string &want, int timeoutMs)
+{
+    for (int t = 0; t < timeoutMs; t += 50) {
+        if (menuText(app, 102) == want) {
+            settle(app);
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
 } // namespace zd

@@ -80,6 +80,13 @@ std::vector<unsigned char> clipboardBytes(UINT format = CF_WAVE);
 /* How many files in a folder match a pattern such as "~NDO*.TMP". */
 int countFiles(const std::string &dir, const char *pattern);
 
+/* A menu item's text without its accelerator hint, and whether it is greyed, after the
+   program's enabling pass (the main window answers "ZeloMenuState"). */
+std::string menuText(App &app, int id);
+bool menuGrayed(App &app, int id);
+/* Waits until the Undo item reads want, then until the program has settled. */
+bool waitUndo(App &app, const std::string &want, int timeoutMs = 8000);
+
 /* Waiting for what a user would see. */
 bool waitTitle(App &app, const std::string &title, int timeoutMs = 8000);
 bool waitGone(HWND w, int timeoutMs = 5000);
