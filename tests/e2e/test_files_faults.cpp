@@ -426,12 +426,9 @@ TEST(FilesFaults, CuesDoNotFollowIntoANewDocument)
     zd::click(dlg, IDOK);
     ASSERT_TRUE(waitGone(dlg));
     ASSERT_TRUE(waitTitle(app, "Untitled - Zelo Edit")) << app.title();
-    app.command(kSaveAs);
-    dlg = app.waitWindow("Save a Waveform");
-    ASSERT_TRUE(dlg);
-    zd::fillFileDialog(dlg, out);
-    ASSERT_TRUE(waitGone(dlg));
-    ASSERT_TRUE(waitTitle(app, "fresh.wav - Zelo Edit")) << app.title();
+    bool named = zd::saveAs(app, out);
+    zd::MsgBox box;
+    ASSERT_TRUE(named) << app.title() << (app.waitMessageBox(&box, 100) ? " / " + box.caption + ": " + box.text : "");
     std::vector<unsigned char> saved = readAll(out);
     ASSERT_FALSE(saved.empty());
     EXPECT_EQ(saved.end(), std::search(saved.begin(), saved.end(), "cue ", "cue " + 4)) << "the old file's cues were written";
