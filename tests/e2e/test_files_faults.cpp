@@ -37,7 +37,22 @@ std::string toWine(const std::string &unixPath)
 std::string unixDir(const std::string &name)
 {
     std::string d = "/tmp/zelo-ff-" + std::to_string(GetCurrentProcessId()) + "-" + name;
-    CreateDirectoryA(toWine(d).c_str(), NULL);
+    std::string w = toWine(d);
+    CreateDirectoryA(w.c_str(), NULL);
+    /* Wine hands out process ids again, so an earlier run's folder may be there with its
+       files: empty it, or a save would meet a question the test does not expect. */
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((w + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                std::string f = w + "\\" + fd.cFileName;
+                SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(f.c_str());
+            }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
     return d;
 }
 
