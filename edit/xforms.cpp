@@ -35,6 +35,20 @@ static uint32_t framesOf(uint32_t first, uint32_t last)
     return have && last >= first ? last - first + 1 : 0;
 }
 
+/* Front frame i and back frame n - 1 - i trade places, for frames of K bytes. */
+template <unsigned K> static void tradeFrames(uint8_t *front, uint8_t *back, uint32_t n)
+{
+    uint8_t *y = back + (size_t)n * K;
+    for (uint32_t i = 0; i < n; i++) {
+        y -= K;
+        uint8_t a[K], c[K];
+        memcpy(a, front + (size_t)i * K, K);
+        memcpy(c, y, K);
+        memcpy(front + (size_t)i * K, c, K);
+        memcpy(y, a, K);
+    }
+}
+
 int xformReverse(uint32_t first, uint32_t last, XformStep step)
 {
     uint32_t count = framesOf(first, last);
@@ -49,19 +63,18 @@ int xformReverse(uint32_t first, uint32_t last, XformStep step)
     uint8_t *front = buf, *back = buf + (uint64_t)half * k;
     uint64_t f = first, b = (uint64_t)first + count - 1;   /* frames still to trade */
     uint32_t pairs = count / 2;
-    uint8_t t[4];
     while (pairs > 0) {
         uint32_t n = pairs < half - 1 ? pairs : half - 1;
         uint64_t backStart = b - n + 1;
         if (io.read(front, (int32_t)(f * k), n * k) != 0 || io.read(back, (int32_t)(backStart * k), n * k) != 0)
             return 1;
         /* Front frame i and back frame n - 1 - i trade places, each frame moved whole. */
-        for (uint32_t i = 0; i < n; i++) {
-            uint8_t *x = front + (uint64_t)i * k, *y = back + (uint64_t)(n - 1 - i) * k;
-            memcpy(t, x, k);
-            memcpy(x, y, k);
-            memcpy(y, t, k);
-        }
+        if (k == 4)
+            tradeFrames<4>(front, back, n);
+        else if (k == 2)
+            tradeFrames<2>(front, back, n);
+        else
+            tradeFrames<1>(front, back, n);
         /* The front block now holds the back's frames reversed, and the other way round. */
         io.write(front, (int32_t)(f * k), n * k);
         io.write(back, (int32_t)(backStart * k), n * k);
@@ -74,8 +87,11 @@ int xformReverse(uint32_t first, uint32_t last, XformStep step)
     return 0;
 }
 
-/* Reads the range in pieces of at most piece bytes, hands each to fn, writes it back.
-   *done (when given) follows the frames finished. */
+/* Works through the range in pieces of at most piece bytes: fn transforms each, then step
+   hears of it.  The store is read and written a few pieces at a time, as many as the work
+   buffer holds, since each store call costs far more than transforming a piece; a stop after
+   a piece writes back exactly the pieces transformed.  *done (when given) follows the frames
+   finished. */
 static int inPlace(uint32_t first, uint32_t last, uint32_t piece, XformStep step,
                    void (*fn)(uint8_t *p, uint32_t n, int bits), uint32_t *done)
 {
@@ -88,16 +104,24 @@ static int inPlace(uint32_t first, uint32_t last, uint32_t piece, XformStep step
     FrameIo io = frameIo();
     uint64_t from = (uint64_t)first * io.k, at = from, end = ((uint64_t)first + count) * io.k;
     piece -= piece % 4;   /* whole frames of every size */
+    uint32_t batch = TRANSFER_SIZE / piece * piece;
     while (at < end) {
-        uint32_t n = end - at < piece ? (uint32_t)(end - at) : piece;
+        uint32_t n = end - at < batch ? (uint32_t)(end - at) : batch;
         if (io.read(buf, (int32_t)at, n) != 0)
             return 1;
-        fn(buf, n, Wave.bitsPerSample);
-        io.write(buf, (int32_t)at, n);
-        at += n;
-        if (done)
-            *done = (uint32_t)((at - from) / io.k);
-        if (step && step((uint32_t)(at - from), (uint32_t)(end - from)) && at < end)
+        uint32_t worked = 0;
+        int stop = 0;
+        while (worked < n && !stop) {
+            uint32_t m = n - worked < piece ? n - worked : piece;
+            fn(buf + worked, m, Wave.bitsPerSample);
+            worked += m;
+            if (done)
+                *done = (uint32_t)((at + worked - from) / io.k);
+            stop = step && step((uint32_t)(at + worked - from), (uint32_t)(end - from)) && at + worked < end;
+        }
+        io.write(buf, (int32_t)at, worked);
+        at += worked;
+        if (stop)
             return 1;
     }
     return 0;
@@ -107,15 +131,14 @@ static void invert(uint8_t *p, uint32_t n, int bits)
 {
     if (bits == 8) {
         for (uint32_t i = 0; i < n; i++)
-            p[i] = (uint8_t)(255 - p[i]);
+            p[i] = (uint8_t)~p[i];   /* 255 - value */
         return;
     }
+    /* Negation modulo 65536 leaves -32768 as it is, so no sample needs a test. */
     for (uint32_t i = 0; i + 1 < n; i += 2) {
-        int16_t v = (int16_t)(p[i] | p[i + 1] << 8);
-        if (v != -32768)
-            v = (int16_t)-v;
-        p[i] = (uint8_t)(v & 0xFF);
-        p[i + 1] = (uint8_t)((uint16_t)v >> 8);
+        uint16_t v = (uint16_t)(0u - (uint16_t)(p[i] | p[i + 1] << 8));
+        p[i] = (uint8_t)v;
+        p[i + 1] = (uint8_t)(v >> 8);
     }
 }
 

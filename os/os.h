@@ -58,6 +58,9 @@ OsFile  osOpen(const char *path, int mode);
 long    osRead(OsFile f, void *buf, unsigned long n);        /* bytes read, -1 on error */
 long    osWrite(OsFile f, const void *buf, unsigned long n); /* bytes written, -1 on error */
 int64_t osSeek(OsFile f, int64_t offset, int origin);        /* new position, -1 on error */
+/* Reading and writing at a place, in one call (the file position afterwards is unspecified). */
+long    osReadAt(OsFile f, int64_t at, void *buf, unsigned long n);
+long    osWriteAt(OsFile f, int64_t at, const void *buf, unsigned long n);
 int64_t osFileSize(OsFile f);                                /* -1 on error */
 void    osClose(OsFile f);
 int     osDelete(const char *path);                          /* 0 ok */

@@ -94,6 +94,40 @@ long osWrite(OsFile f, const void *buf, unsigned long n)
     return (long)done;
 }
 
+long osReadAt(OsFile f, int64_t at, void *buf, unsigned long n)
+{
+    if (f == OS_NOFILE || at < 0)
+        return -1;
+    unsigned long done = 0;
+    while (done < n) {
+        ssize_t r = pread((int)f, (char *)buf + done, n - done, (off_t)(at + (int64_t)done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return done ? (long)done : -1;
+        if (r == 0)
+            break;
+        done += (unsigned long)r;
+    }
+    return (long)done;
+}
+
+long osWriteAt(OsFile f, int64_t at, const void *buf, unsigned long n)
+{
+    if (f == OS_NOFILE || at < 0)
+        return -1;
+    unsigned long want = (unsigned long)budgeted(n), done = 0;
+    while (done < want) {
+        ssize_t r = pwrite((int)f, (const char *)buf + done, want - done, (off_t)(at + (int64_t)done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return done ? (long)done : -1;
+        done += (unsigned long)r;
+    }
+    return (long)done;
+}
+
 int64_t osSeek(OsFile f, int64_t offset, int origin)
 {
     if (f == OS_NOFILE)

@@ -138,6 +138,7 @@ void progressCreate(const char *title, HWND owner)
     Progress.startTick = GetTickCount();
     Progress.paused = 0;
     Progress.cancelled = 0;
+    memset(&Progress.gate, 0, sizeof Progress.gate);
     if (owner == (HWND)-1)
         Progress.owner = NULL;
     else
@@ -169,12 +170,15 @@ static void pump(void)
 
 int progressMeter(uint32_t done, uint32_t total)
 {
-    if (!Progress.silentOwner) {
-        if (!Progress.dialog)
-            return 0;
-        double percent = total ? (double)done / (double)total * 100.0 : 0.0;
-        if (percent > 100.0)
-            percent = 100.0;
+    if (!Progress.silentOwner && !Progress.dialog)
+        return 0;
+    double percent = total ? (double)done / (double)total * 100.0 : 0.0;
+    if (percent > 100.0)
+        percent = 100.0;
+    int what = progressGate(&Progress.gate, GetTickCount(), percent);
+    if (what == PROGRESS_NOTHING)
+        return Progress.cancelled ? 0 : 1;
+    if (!Progress.silentOwner && what == PROGRESS_SHOW) {
         if (percent != 0.0 && percent != Progress.lastPercent) {
             uint32_t seconds = progressEtaSeconds(GetTickCount() - Progress.startTick, percent);
             if (seconds != Progress.lastSeconds) {

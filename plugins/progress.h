@@ -13,6 +13,23 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* How often a busy operation's steps reach the screen and the message queue.  Steps come
+   far more often than anyone can see (every 32 KB piece of a file): the bar and the estimate
+   change at most every PROGRESS_SHOW_MS and only when a whole percent has passed; messages
+   are pumped every PROGRESS_PUMP_MS, so Cancel and Pause answer well within 100 ms. */
+#define PROGRESS_PUMP_MS 40u
+#define PROGRESS_SHOW_MS 50u
+#define PROGRESS_NOTHING 0
+#define PROGRESS_PUMP    1     /* pump messages only */
+#define PROGRESS_SHOW    2     /* update the bar and the estimate, then pump */
+struct ProgressGate {
+    int      started;          /* 0 after progressCreate: the first step shows */
+    uint32_t lastPump, lastShown;
+    double   shownPercent;
+};
+/* What a step at tick `now` with `percent` done should do; updates the gate. */
+int progressGate(ProgressGate *g, uint32_t now, double percent);
+
 struct ProgressState {
     HWND     dialog;          /* NULL when none */
     HWND     owner;           /* disabled while the dialog is up */
@@ -27,6 +44,7 @@ struct ProgressState {
     long     lastPosition;    /* hundredths of a percent; -100 when the dialog opens */
     RECT     bar;             /* control 1003 in client coordinates */
     uint32_t silentOwner;     /* a silent transform call holds the meter */
+    ProgressGate gate;        /* reset by progressCreate */
 };
 extern ProgressState Progress;
 

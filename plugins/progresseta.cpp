@@ -52,3 +52,24 @@ void progressEtaText(uint32_t seconds, char *out, size_t size)
     }
 }
 
+
+#include "plugins/progress.h"
+
+int progressGate(ProgressGate *g, uint32_t now, double percent)
+{
+    if (!g->started) {
+        g->started = 1;
+        g->lastPump = g->lastShown = now;
+        g->shownPercent = percent;
+        return PROGRESS_SHOW;
+    }
+    if ((uint32_t)(now - g->lastPump) < PROGRESS_PUMP_MS)
+        return PROGRESS_NOTHING;
+    g->lastPump = now;
+    if (percent - g->shownPercent >= 1.0 && (uint32_t)(now - g->lastShown) >= PROGRESS_SHOW_MS) {
+        g->lastShown = now;
+        g->shownPercent = percent;
+        return PROGRESS_SHOW;
+    }
+    return PROGRESS_PUMP;
+}

@@ -8,8 +8,10 @@
  *   4. every block 1..16382 is in exactly one of the data chain and the free list
  *                                                              (balloc, bfree, bdelete)
  *   5. a block on the free list has used == 0                         (balloc, bfree)
- *   6. the cache holds the file's bytes of block `cached`; any write forgets it (bwrite,
- *      bdelete, binsert)
+ *   6. the cache holds the file's bytes of block `cached`: a write copies what the file
+ *      took into it (fileWrite); bdelete and binsert forget it
+ *   8. while chainValid, the chain index lists the data chain with each block's first byte
+ *      (anything that changes a link or a length forgets it)
  *   7. binsert and bdelete move bytes inside a block before they change any link or length;
  *      when the file refuses them, the links, lengths and bytes stay as they were
  *      (moveInBlock), the user is told and writeFailed is set
@@ -27,6 +29,10 @@ BlockFileHooks BFHooks = {NULL, NULL};
 
 #define T(b) BF.table[(b)]
 
+/* Reads of at least this much inside one block go straight to the caller's buffer: the
+   block cache is for the small reads of painting, not for streaming through the wave. */
+#define DIRECT_READ 16384u
+
 static uint32_t min32(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
 static int64_t blockPlace(uint16_t b, uint32_t off)
@@ -35,30 +41,78 @@ static int64_t blockPlace(uint16_t b, uint32_t off)
 }
 
 /* Reads n bytes of block b at off from the file; bytes the file does not hold (room that
-   was never written) read as zero.  Returns 0 ok, 1 when the file cannot be positioned. */
+   was never written) read as zero.  Returns 0 ok, 1 when there is no file. */
 static int fileRead(uint16_t b, uint32_t off, void *dst, uint32_t n)
 {
-    if (osSeek(BF.file, blockPlace(b, off), 0) < 0) {
-        memset(dst, 0, n);
-        return 1;
-    }
-    long got = osRead(BF.file, dst, n);
+    long got = osReadAt(BF.file, blockPlace(b, off), dst, n);
     if (got < 0)
         got = 0;
     if ((uint32_t)got < n)
         memset((uint8_t *)dst + got, 0, n - (uint32_t)got);
-    return 0;
+    return BF.file == OS_NOFILE ? 1 : 0;
 }
 
-/* Writes n bytes into block b at off; returns the bytes the file took. */
+/* Writes n bytes into block b at off; returns the bytes the file took.  The cache keeps
+   holding the file's bytes of its block: what the file took is copied there too. */
 static uint32_t fileWrite(uint16_t b, uint32_t off, const void *src, uint32_t n)
 {
     if (n == 0)
         return 0;
-    if (osSeek(BF.file, blockPlace(b, off), 0) < 0)
+    long put = osWriteAt(BF.file, blockPlace(b, off), src, n);
+    if (put <= 0)
         return 0;
-    long put = osWrite(BF.file, src, n);
-    return put < 0 ? 0 : (uint32_t)put;
+    if (b == BF.cached)
+        memcpy(BF.cache + off, src, (size_t)put);
+    return (uint32_t)put;
+}
+
+/* ---- the chain index: where each block of the data chain starts ----
+   Seeking forward walks the links from the current block; seeking backward past the current
+   block's start would walk from the head, which makes a long backward sweep (Reverse, or a
+   read-modify-write loop) quadratic.  The index lists the chain in order with each block's
+   first byte; it is rebuilt on the first backward seek after anything changed a link or a
+   length, and forgotten (chainValid 0) by every such change. */
+static uint16_t *chainBlock;   /* BLOCKENTRIES entries while open; NULL: no index */
+static uint32_t *chainStart;
+static uint32_t  chainCount;
+static int       chainValid;
+
+static void chainForget(void) { chainValid = 0; }
+
+static int chainBuild(void)
+{
+    if (!chainBlock || !chainStart)
+        return 0;
+    uint32_t n = 0, at = 0;
+    for (uint16_t b = BF.head; b != 0 && n < BLOCKENTRIES; b = T(b).next) {
+        chainBlock[n] = b;
+        chainStart[n] = at;
+        at += T(b).used;
+        n++;
+    }
+    chainCount = n;
+    chainValid = n > 0 && at == BF.total;
+    return chainValid;
+}
+
+/* Places the stream at target (< total) through the index: the first block whose bytes reach
+   target, as a walk from the head would leave it.  0 when there is no usable index. */
+static int chainSeek(uint32_t target)
+{
+    if (!chainValid && !chainBuild())
+        return 0;
+    uint32_t lo = 0, hi = chainCount - 1;
+    while (lo < hi) {
+        uint32_t mid = lo + (hi - lo) / 2;
+        if (chainStart[mid] + T(chainBlock[mid]).used >= target)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    BF.current = chainBlock[lo];
+    BF.offset = (uint16_t)(target - chainStart[lo]);
+    BF.position = target;
+    return 1;
 }
 
 int bopen(const char *path)
@@ -69,6 +123,10 @@ int bopen(const char *path)
     if (!BF.table)
         return 1;
     BF.cache = (uint8_t *)osAlloc(BLOCKSIZE);
+    /* Without the index backward seeks walk from the head: slower, still right. */
+    chainBlock = (uint16_t *)osAlloc(sizeof(uint16_t) * BLOCKENTRIES);
+    chainStart = (uint32_t *)osAlloc(sizeof(uint32_t) * BLOCKENTRIES);
+    chainForget();
     if (!BF.cache) {
         /* Without the cache bread has nowhere to load a block: treat it as a failed open. */
         osFree(BF.table);
@@ -95,6 +153,11 @@ int bopen(const char *path)
 
 void bclose(void)
 {
+    osFree(chainBlock);
+    osFree(chainStart);
+    chainBlock = NULL;
+    chainStart = NULL;
+    chainForget();
     osClose(BF.file);
     BF.file = OS_NOFILE;
     osFree(BF.table);
@@ -146,8 +209,19 @@ uint32_t bseek(int32_t offset, int origin, int rewind)
         target = BF.total - (uint32_t)offset;
 
     uint32_t remaining;
-    if (target >= BF.position && !rewind) {
+    if (!rewind && target > BF.position && target - BF.position > 2 * BLOCKSIZE && target < BF.total &&
+        chainSeek(target)) {
+        return BF.position;   /* a long way ahead: the index instead of the links */
+    } else if (target >= BF.position && !rewind) {
         remaining = target - BF.position;
+    } else if (!rewind && (target > BF.position - BF.offset || BF.position == BF.offset)) {
+        /* Back inside the current block (its first byte is the end of the block before,
+           where a walk from the head would stop). */
+        BF.offset = (uint16_t)(BF.offset - (BF.position - target));
+        BF.position = target;
+        return BF.position;
+    } else if (!rewind && target < BF.total && chainSeek(target)) {
+        return BF.position;
     } else {
         BF.current = BF.head;
         BF.offset = 0;
@@ -162,6 +236,7 @@ uint32_t bseek(int32_t offset, int origin, int rewind)
         remaining -= n;
         if (remaining > 0 && BF.position >= BF.total && c->used < BLOCKSIZE) {
             /* Past the data: the walk grows the last block. */
+            chainForget();
             n = min32(BLOCKSIZE - BF.offset, remaining);
             c->used = (uint16_t)(c->used + n);
             BF.offset = (uint16_t)(BF.offset + n);
@@ -176,6 +251,7 @@ uint32_t bseek(int32_t offset, int origin, int rewind)
             if (nb == 0)
                 break;
             T(BF.current).next = nb;
+            chainForget();
         }
         BF.current = T(BF.current).next;
         BF.offset = 0;
@@ -216,7 +292,7 @@ uint16_t bread(void *dst, uint16_t count)
     for (;;) {
         BlockLink *c = &T(BF.current);
         uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
-        if (n == remaining) {
+        if (n == remaining && (BF.current == BF.cached || n < DIRECT_READ)) {
             if (BF.current != BF.cached) {
                 BF.cached = 0;
                 fileRead(BF.current, 0, BF.cache, BLOCKSIZE);
@@ -245,7 +321,6 @@ uint16_t bwrite(const void *src, uint16_t count)
     uint32_t remaining = count, written = 0;
     if (!BF.table || BF.file == OS_NOFILE || count == 0)
         return 0;
-    BF.cached = 0;
     for (;;) {
         BlockLink *c = &T(BF.current);
         uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
@@ -261,6 +336,7 @@ uint16_t bwrite(const void *src, uint16_t count)
             n = min32(BLOCKSIZE - BF.offset, remaining);
             put = fileWrite(BF.current, BF.offset, in, n);
             c->used = (uint16_t)(c->used + put);
+            chainForget();
             BF.total += put;
             BF.offset = (uint16_t)(BF.offset + put);
             BF.position += put;
@@ -277,6 +353,7 @@ uint16_t bwrite(const void *src, uint16_t count)
             if (nb == 0)
                 break;
             T(BF.current).next = nb;
+            chainForget();
         }
         BF.current = T(BF.current).next;
         BF.offset = 0;
@@ -287,6 +364,7 @@ uint16_t bwrite(const void *src, uint16_t count)
 /* Drops every empty block from the chain but the last, which always stays. */
 static void unlinkEmptyBlocks(void)
 {
+    chainForget();
     uint16_t prev = 0, b = BF.head;
     while (T(b).next != 0) {
         uint16_t nb = T(b).next;
@@ -394,6 +472,7 @@ uint32_t bdelete(uint32_t offset, uint32_t count)
         unlinkEmptyBlocks();
     }
     BF.cached = 0;
+    chainForget();
     osFree(buf);
     bseek((int32_t)offset, 0, 1);
     if (failed) {
@@ -472,6 +551,7 @@ uint32_t binsert(uint32_t offset, uint32_t count)
         inserted += n;
         owed -= n;
     }
+    chainForget();
     if (BFHooks.inserted && inserted)
         BFHooks.inserted(offset, inserted);
     return inserted;

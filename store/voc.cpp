@@ -20,6 +20,8 @@ WaveData Wave = {1, 16, 2, 0, 0, 0, 1};
 VocHooks VocHook = {NULL, NULL, NULL, NULL};
 
 #define READPIECE   32000u
+#define APPENDPIECE 32768u   /* appends in whole pages: the file system takes them fastest */
+#define READSPAN    65280u   /* one block's bytes: the most one bread takes */
 #define BLANKPIECE  30000u
 #define SINGLEOUT   512u     /* output bytes per piece of a one-channel read */
 #define SINGLERMW   4096u    /* store bytes per piece of a one-channel write */
@@ -100,7 +102,7 @@ short ZELOAPI vocRead(void *dst, int32_t offset, uint32_t count)
             memset(out, sil, count);
             break;
         }
-        uint32_t n = min32(count, READPIECE);
+        uint32_t n = min32(count, READSPAN);
         bseek((int32_t)pos, 0, 0);
         uint32_t got = bread(out, (uint16_t)n);
         out += got;
@@ -391,7 +393,7 @@ short vocAppend(const void *src, uint32_t count)
     if (!haveStore())
         return 1;
     while (count > 0) {
-        uint32_t n = min32(count, READPIECE);
+        uint32_t n = min32(count, APPENDPIECE);
         bseek(0, 2, 0);
         uint32_t put = bwrite(in, (uint16_t)n);
         Wave.dataLength += put;

@@ -118,6 +118,46 @@ void peakSummaryFree(void)
     memset(&PeakSummary, 0, sizeof PeakSummary);
 }
 
+/* Widens the blocks over frames [i, i + n) of interleaved samples, C channels of 8 or 16
+   bits: block by block, each channel's extremes kept in locals, so the inner loop does no
+   division and no format test, and writes the block's entry once. */
+template <int C, bool Wide> static void widen(PeakSummaryState *s, uint32_t i, const uint8_t *p, uint32_t n)
+{
+    const uint32_t g = s->g, shift = (uint32_t)__builtin_ctz(g);
+    const int step = C * (Wide ? 2 : 1);
+    uint8_t *data = s->data;
+    while (n > 0) {
+        uint32_t blockFrames = g - (i & (g - 1));
+        uint32_t m = n < blockFrames ? n : blockFrames;
+        uint8_t *e = data + (size_t)(i >> shift) * (C * 2);
+        for (int c = 0; c < C; c++) {
+            const uint8_t *q = p + (Wide ? 2 * c + 1 : c);
+            if (Wide) {
+                int lo = (int8_t)e[2 * c], hi = (int8_t)e[2 * c + 1];
+                for (uint32_t f = 0; f < m; f++, q += step) {
+                    int v = (int8_t)*q;
+                    lo = v < lo ? v : lo;
+                    hi = v > hi ? v : hi;
+                }
+                e[2 * c] = (uint8_t)lo;
+                e[2 * c + 1] = (uint8_t)hi;
+            } else {
+                unsigned lo = e[2 * c], hi = e[2 * c + 1];
+                for (uint32_t f = 0; f < m; f++, q += step) {
+                    unsigned v = *q;
+                    lo = v < lo ? v : lo;
+                    hi = v > hi ? v : hi;
+                }
+                e[2 * c] = (uint8_t)lo;
+                e[2 * c + 1] = (uint8_t)hi;
+            }
+        }
+        p += (size_t)m * step;
+        i += m;
+        n -= m;
+    }
+}
+
 void peakSummaryAdd(uint32_t i, const void *bytes, uint32_t n)
 {
     PeakSummaryState *s = &PeakSummary;
@@ -128,22 +168,10 @@ void peakSummaryAdd(uint32_t i, const void *bytes, uint32_t n)
         return;
     }
     const uint8_t *p = (const uint8_t *)bytes;
-    int ch = s->channels, entry = ch * 2;
-    for (uint32_t f = 0; f < n; f++) {
-        uint8_t *e = s->data + (size_t)((i + f) / s->g) * entry;
-        for (int c = 0; c < ch; c++, e += 2) {
-            if (s->bits == 16) {
-                int8_t hi = (int8_t)p[1];
-                p += 2;
-                if (hi < (int8_t)e[0]) e[0] = (uint8_t)hi;
-                if (hi > (int8_t)e[1]) e[1] = (uint8_t)hi;
-            } else {
-                uint8_t v = *p++;
-                if (v < e[0]) e[0] = v;
-                if (v > e[1]) e[1] = v;
-            }
-        }
-    }
+    if (s->bits == 16)
+        s->channels == 2 ? widen<2, true>(s, i, p, n) : widen<1, true>(s, i, p, n);
+    else
+        s->channels == 2 ? widen<2, false>(s, i, p, n) : widen<1, false>(s, i, p, n);
     if (i + n > s->filled)
         s->filled = i + n;
 }

@@ -169,21 +169,6 @@ void viewReset(void)
     }
 }
 
-void viewOverviewBegin(uint32_t frames)
-{
-    peakSummaryCreate(frames, Wave.channels, Wave.bitsPerSample);
-}
-
-void viewOverviewFeed(const void *bytes, uint32_t count)
-{
-    peakSummaryFeed(bytes, count);
-}
-
-void viewFollowEnd(uint32_t lastFrame)
-{
-    Doc.viewEnd = lastFrame;
-}
-
 void viewModified(void)
 {
     peakSummaryFree();

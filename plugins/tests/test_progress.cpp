@@ -1,4 +1,6 @@
-/* The progress meter's estimate text: hours, minutes and seconds with their singular forms. */
+/* The progress meter's estimate text (hours, minutes and seconds with their singular forms)
+   and how often its steps reach the screen and the message queue. */
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -7,8 +9,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-void progressEtaText(uint32_t seconds, char *out, size_t size);
-uint32_t progressEtaSeconds(uint32_t elapsed, double percent);
+#include "plugins/progress.h"
 
 namespace {
 
@@ -51,6 +52,53 @@ TEST(ProgressEta, FullyDoneNeverWraps)
     char text[96];
     progressEtaText(progressEtaSeconds(86400000u, 100.0), text, sizeof text);
     EXPECT_STREQ("ETA: 1 Second", text);
+}
+
+/* A long operation steps every few microseconds: the meter must not redraw or pump on each
+   step, yet must let Cancel through well within 100 ms and must show each whole percent at
+   most every 50 ms. */
+TEST(ProgressGate, ShowsRarelyPumpsOften)
+{
+    ProgressGate g;
+    memset(&g, 0, sizeof g);
+    EXPECT_EQ(PROGRESS_SHOW, progressGate(&g, 1000, 0.0));   /* the first step shows */
+    int shows = 0, pumps = 0;
+    uint32_t lastPump = 1000, lastShow = 1000, longestGap = 0;
+    double shownAt = 0.0;
+    /* 10 seconds of steps every millisecond, 10 % a second. */
+    for (uint32_t t = 1; t <= 10000; t++) {
+        double percent = t / 100.0;
+        int what = progressGate(&g, 1000 + t, percent);
+        if (what != PROGRESS_NOTHING) {
+            pumps++;
+            longestGap = std::max(longestGap, 1000 + t - lastPump);
+            lastPump = 1000 + t;
+        }
+        if (what == PROGRESS_SHOW) {
+            shows++;
+            EXPECT_GE(1000 + t - lastShow, PROGRESS_SHOW_MS);
+            EXPECT_GE(percent - shownAt, 1.0);
+            lastShow = 1000 + t;
+            shownAt = percent;
+        }
+    }
+    EXPECT_LE(longestGap, 50u);            /* Cancel is seen within 50 ms of a step */
+    EXPECT_GE(pumps, 10000 / 50);
+    EXPECT_LE(pumps, 10000 / (int)PROGRESS_PUMP_MS + 1);
+    EXPECT_GE(shows, 99);                  /* every whole percent is still shown */
+    EXPECT_LE(shows, 100);
+
+    /* Fast work: 1 % every millisecond shows at most every 50 ms. */
+    memset(&g, 0, sizeof g);
+    progressGate(&g, 0, 0.0);
+    shows = 0;
+    for (uint32_t t = 1; t <= 100; t++)
+        shows += progressGate(&g, t, t * 1.0) == PROGRESS_SHOW;
+    EXPECT_LE(shows, 2);
+    /* The tick count wraps without stalling the pump. */
+    memset(&g, 0, sizeof g);
+    progressGate(&g, 0xFFFFFFF0u, 0.0);
+    EXPECT_NE(PROGRESS_NOTHING, progressGate(&g, 0x30u, 50.0));
 }
 
 } // namespace
