@@ -242,6 +242,13 @@ TEST_F(PresetFields, MalformedValuesLeaveFieldsAndNeverOverrun)
     EXPECT_EQ(6, presetLoadFields("P,3,1,2,3,4,5,s,2,0,0", kLayout, kMask, (unsigned char *)&t, sizeof t));
     EXPECT_EQ(6, presetLoadFields("P,3,1,2,3,4,5,s,2,0,0,1000,none", kLayout, kMask, (unsigned char *)&t, sizeof t));
     EXPECT_EQ(3, graphFind(t.graph)->count);
+    /* 71 complete points do not fit the 70 slots: the graph is left alone. */
+    std::string big = "P,3,1,2,3,4,5,s,71";
+    for (int j = 0; j < 71; j++)
+        big += "," + std::to_string(j * 10) + ",5";
+    EXPECT_EQ(6, presetLoadFields(big, kLayout, kMask, (unsigned char *)&t, sizeof t));
+    EXPECT_EQ(3, graphFind(t.graph)->count);
+    EXPECT_EQ(700, graphFind(t.graph)->points[1].y);
     /* Points loaded with another range are stretched to the graph's. */
     EXPECT_EQ(7, presetLoadFields("P,3,1,2,3,4,5,s,3,0,0,5,9,10,20", kLayout, kMask, (unsigned char *)&t, sizeof t));
     EXPECT_EQ(500, graphFind(t.graph)->points[1].x);
