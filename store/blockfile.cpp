@@ -66,6 +66,21 @@ static uint32_t fileWrite(uint16_t b, uint32_t off, const void *src, uint32_t n)
     return (uint32_t)put;
 }
 
+/* Writes n bytes from block b at off on into block b + 1, which follows it in the file;
+   returns the bytes the file took, copied into the cache too where it holds either block. */
+static uint32_t fileWriteRun(uint16_t b, uint32_t off, const void *src, uint32_t n)
+{
+    long put = osWriteAt(BF.file, blockPlace(b, off), src, n);
+    if (put <= 0)
+        return 0;
+    uint32_t first = min32((uint32_t)put, BLOCKSIZE - off);
+    if (b == BF.cached)
+        memcpy(BF.cache + off, src, first);
+    if (b + 1 == BF.cached && (uint32_t)put > first)
+        memcpy(BF.cache, (const uint8_t *)src + first, (uint32_t)put - first);
+    return (uint32_t)put;
+}
+
 /* ---- the chain index: where each block of the data chain starts ----
    Seeking forward walks the links from the current block; seeking backward past the current
    block's start would walk from the head, which makes a long backward sweep (Reverse, or a
@@ -263,6 +278,7 @@ uint16_t bread(void *dst, uint16_t count)
 {
     uint8_t *out = (uint8_t *)dst;
     uint32_t remaining = count, delivered = 0;
+    int crossed = 0;   /* the read went on from one block into the next */
     if (!BF.table || BF.file == OS_NOFILE)
         return 0;
     if (BF.current == 0) {
@@ -288,11 +304,14 @@ uint16_t bread(void *dst, uint16_t count)
         }
         BF.current = c->next;
         BF.offset = 0;
+        crossed = 1;
     }
     for (;;) {
         BlockLink *c = &T(BF.current);
         uint32_t n = min32((uint32_t)c->used - BF.offset, remaining);
-        if (n == remaining && (BF.current == BF.cached || n < DIRECT_READ)) {
+        /* The cache takes a block for small reads inside it; the tail of a read that
+           streamed through earlier blocks goes straight to the caller too. */
+        if (n == remaining && (BF.current == BF.cached || (n < DIRECT_READ && !crossed))) {
             if (BF.current != BF.cached) {
                 BF.cached = 0;
                 fileRead(BF.current, 0, BF.cache, BLOCKSIZE);
@@ -311,6 +330,7 @@ uint16_t bread(void *dst, uint16_t count)
             break;
         BF.current = c->next;
         BF.offset = 0;
+        crossed = 1;
     }
     return (uint16_t)delivered;
 }
@@ -332,6 +352,36 @@ uint16_t bwrite(const void *src, uint16_t count)
         in += put;
         if (put < n)
             break;
+        if (remaining > 0 && BF.position >= BF.total && c->used < BLOCKSIZE && c->next == 0 &&
+            remaining > BLOCKSIZE - BF.offset && BF.freeHead == BF.current + 1) {
+            /* Appending past the last block into the one the free list hands out next,
+               which follows it in the file: one write for both. */
+            n = BLOCKSIZE - BF.offset;
+            uint32_t spill = min32(remaining - n, BLOCKSIZE);
+            put = fileWriteRun(BF.current, BF.offset, in, n + spill);
+            uint32_t here = min32(put, n);
+            c->used = (uint16_t)(c->used + here);
+            chainForget();
+            BF.total += put;
+            BF.position += put;
+            written += put;
+            remaining -= put;
+            in += put;
+            if (put <= n) {
+                BF.offset = (uint16_t)(BF.offset + here);
+                if (put < n + spill)
+                    break;
+                continue;
+            }
+            uint16_t nb = balloc();   /* BF.current + 1 */
+            T(BF.current).next = nb;
+            T(nb).used = (uint16_t)(put - n);
+            BF.current = nb;
+            BF.offset = (uint16_t)(put - n);
+            if (put < n + spill || remaining == 0)
+                break;
+            continue;
+        }
         if (remaining > 0 && BF.position >= BF.total && c->used < BLOCKSIZE) {
             n = min32(BLOCKSIZE - BF.offset, remaining);
             put = fileWrite(BF.current, BF.offset, in, n);

@@ -20,7 +20,7 @@ WaveData Wave = {1, 16, 2, 0, 0, 0, 1};
 VocHooks VocHook = {NULL, NULL, NULL, NULL};
 
 #define READPIECE   32000u
-#define APPENDPIECE 32768u   /* appends in whole pages: the file system takes them fastest */
+#define APPENDPIECE 61440u   /* appends in whole pages: the file system takes them fastest */
 #define READSPAN    65280u   /* one block's bytes: the most one bread takes */
 #define BLANKPIECE  30000u
 #define SINGLEOUT   512u     /* output bytes per piece of a one-channel read */

@@ -15,7 +15,8 @@
 
 WaveFltState WaveFlt;
 
-#define WAVE_PIECE 32768u   /* whole frames of every type the module delivers */
+#define WAVE_PIECE 65536u   /* whole frames of every type the module delivers; large pieces
+                               are read and written much faster than small ones */
 
 static WavReader *inputOf(ZFHANDLE h)
 {

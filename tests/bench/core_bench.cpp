@@ -113,7 +113,7 @@ FltHandle nOpenIn(const char *name, uint32_t *rate, uint16_t *bits, uint16_t *ch
     *rate = i->rate;
     *bits = i->bits;
     *channels = i->channels;
-    *piece = 32768;
+    *piece = 65536;
     return 1;
 }
 uint32_t nSize(FltHandle) { return wavInfo(benchIn)->bytes; }
@@ -128,7 +128,7 @@ FltHandle nOpenOut(const char *name, uint32_t rate, uint16_t bits, uint16_t chan
 {
     int result = 0;
     benchOut = wavCreate(name, rate, bits, channels, bytes, &result);
-    *piece = 32768;
+    *piece = 65536;
     return benchOut ? 1 : 0;
 }
 uint32_t nWrite(FltHandle, const uint8_t *buf, uint32_t n) { return wavWrite(benchOut, buf, n); }
