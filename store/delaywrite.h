@@ -28,6 +28,9 @@ struct DelayWriterState {
 };
 extern DelayWriterState DelayWriter;
 
+#ifdef __cplusplus
+extern "C" {
+#endif
 /* Takes the buffer: the next byte goes to offset start, total bytes in all.  Returns 0, or
    1 when no buffer could be had (then delayWrite drops everything and Destroy does nothing). */
 short ZELOAPI delayWriteInit(uint16_t delay, uint32_t start, uint32_t total);
@@ -39,5 +42,8 @@ void  ZELOAPI delayWrite16to8(const void *src, uint16_t count);
 /* Writes what is still held and releases the buffer. */
 void  ZELOAPI delayWriteDestroy(void);
 void  ZELOAPI delayWriteDestroy16to8(void);
+#ifdef __cplusplus
+}
+#endif
 
 #endif
