@@ -262,7 +262,7 @@ int undoPerform(void)
                  e.bitsPerSample ? e.bitsPerSample : Wave.bitsPerSample, Wave.dataLength);
     uint32_t ba = Wave.blockAlign ? Wave.blockAlign : 1;
     uint32_t savedFrames = e.savedLength / ba;
-    int kind = e.kind >= 7000 && e.kind <= 7099 ? IDM_XFM_FIRST : e.kind;
+    int kind = e.kind >= IDM_XFM_FIRST && e.kind <= IDM_XFM_LAST ? IDM_XFM_FIRST : e.kind;
 
     if (Doc.undoAvailable > 0) {
         switch (kind) {

@@ -122,7 +122,7 @@ static INT_PTR CALLBACK PROGRESSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARA
    user cancels: the work is still unwinding then). */
 static int busyHeld;
 
-void progressCreate(const char *title, HWND owner)
+void WINAPI progressCreate(const char *title, HWND owner)
 {
     if (Progress.silentOwner)
         return;
@@ -168,7 +168,7 @@ static void pump(void)
     }
 }
 
-int progressMeter(uint32_t done, uint32_t total)
+int WINAPI progressMeter(uint32_t done, uint32_t total)
 {
     if (!Progress.silentOwner && !Progress.dialog)
         return 0;
@@ -208,7 +208,7 @@ int progressMeter(uint32_t done, uint32_t total)
     return Progress.cancelled ? 0 : 1;
 }
 
-void progressDestroy(void)
+void WINAPI progressDestroy(void)
 {
     if (Progress.silentOwner)
         return;

@@ -49,9 +49,12 @@ struct ProgressState {
 extern ProgressState Progress;
 
 /* owner: NULL the main window, (HWND)-1 none (and nothing is disabled). */
-int  progressMeter(uint32_t done, uint32_t total);   /* 1 go on, 0 stop */
-void progressDestroy(void);
-void progressCreate(const char *title, HWND owner);
+extern "C" {
+/* Exported to modules (WINAPI, undecorated names). */
+int  WINAPI progressMeter(uint32_t done, uint32_t total);   /* 1 go on, 0 stop */
+void WINAPI progressDestroy(void);
+void WINAPI progressCreate(const char *title, HWND owner);
+}
 
 /* Seconds left (whole seconds left + 1) after elapsed milliseconds at percent done
    (0 < percent <= 100); never more than the elapsed time implies, so 100 % gives 1. */

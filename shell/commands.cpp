@@ -19,6 +19,7 @@
 #include "shell/settingsdlg.h"
 #include "store/blockfile.h"
 #include "store/voc.h"
+#include "plugins/xfmhost.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -72,7 +73,12 @@ static void gatherEnableInputs(EnableInputs *in)
     in->recording = audioRecording();
     in->haveFilters = FltTable.count > 0;
     in->spectralBusy = Frame.spectralBusy;
+    in->plugins = xfmEnableCaps(in->pluginCaps, ENABLE_MAXPLUGINS);
 }
+
+static_assert(XFM_CAP_STEREO16 == PLUG_STEREO16 && XFM_CAP_MONO16 == PLUG_MONO16 && XFM_CAP_NEEDWAVE == PLUG_NEEDWAVE &&
+                  XFM_CAP_NEEDDATA == PLUG_NEEDDATA && XFM_CAP_NOSINGLE == PLUG_NOSINGLE,
+              "transform capabilities are the enabling rules' bits");
 
 static void cmdNew(void)
 {
@@ -194,7 +200,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
         else if (id >= IDM_CDTRACK1 && id <= IDM_CDTRACK1 + 9)
             notYet(id);
         else if (id >= IDM_XFM_FIRST && id <= IDM_XFM_LAST)
-            notYet(id);
+            RunTransformCommand(id, Commands.repeatNoDialog);
         else
             DefWindowProcA(hwnd, WM_COMMAND, MAKEWPARAM(id, notify), (LPARAM)control);
         break;
@@ -212,6 +218,8 @@ void commandEnablePass(HMENU menu)
     if (menu) {
         for (int i = 0; i < r.count; i++)
             EnableMenuItem(menu, (UINT)r.ids[i], MF_BYCOMMAND | (r.off[i] ? MF_GRAYED : MF_ENABLED));
+        for (int i = 0; i < in.plugins; i++)
+            EnableMenuItem(menu, (UINT)(IDM_XFM_FIRST + i), MF_BYCOMMAND | (r.pluginOff[i] ? MF_GRAYED : MF_ENABLED));
         for (int i = 0; i < EnableNotBuiltCount; i++)
             EnableMenuItem(menu, (UINT)EnableNotBuilt[i], MF_BYCOMMAND | MF_GRAYED);
         char text[64], base[64];

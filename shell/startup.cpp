@@ -22,6 +22,7 @@
 #include "edit/edits.h"
 #include "view/view.h"
 #include "audio/audio.h"
+#include "plugins/xfmhost.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -125,6 +126,9 @@ void startupWindowCreated(HWND hwnd)
     audioStartup();
     FileUiHook.preview = audioPreviewFile;
     FileUiHook.previewStop = audioPreviewStop;
+
+    /* Transform modules: the registry and their menu entries, now that the menu exists. */
+    xfmStartup(Frame.programDir);
 }
 
 void startupOpenCommandLine(void)
@@ -138,6 +142,7 @@ void shutdownAll(void)
 {
     audioShutdown();
     editShutdown();
+    xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */
     helpClose();
     tempStoreTeardown(1);
     viewShutdown();

@@ -67,7 +67,7 @@ void tempSeed(uint32_t seed);
 int  tempMakeName(const char *prefix, const char *dir, char *out, size_t outSize);
 /* Exported: buffer in: "" or "!" and a directory; out: the full name (TEMP_NAMEMAX bytes).
    When no name can be made, says so through osMessage and leaves the buffer empty. */
-void ZELOAPI getTempName(const char *prefix, char *buffer);
+extern "C" void ZELOAPI getTempName(const char *prefix, char *buffer);
 
 /* New empty store of this format; "Bopen Failed." when its file cannot be made.
    Returns 0 ok, 1 failed (the waveform then has no store). */

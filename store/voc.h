@@ -40,7 +40,10 @@ extern VocHooks VocHook;
 /* Sets the waveform's format (and block align) and its data length. */
 void vocSetFormat(uint16_t channels, uint16_t bitsPerSample, uint32_t dataLength);
 
-/* Exported calls. */
+/* Exported calls (C names, so the program exports them undecorated). */
+#ifdef __cplusplus
+extern "C" {
+#endif
 short ZELOAPI vocRead(void *dst, int32_t offset, uint32_t count);
 short ZELOAPI vocReadSingle(void *dst, int32_t offset, uint32_t count);
 short ZELOAPI vocRead8to16(int16_t *dst, int32_t offset, uint32_t count);
@@ -53,6 +56,9 @@ short ZELOAPI vocInsertBlank(int32_t offset, uint32_t count);
 short ZELOAPI vocInsertBlank16to8(int32_t offset, uint32_t count);
 short ZELOAPI vocCut(int32_t offset, uint32_t count);
 short ZELOAPI vocCut16to8(int32_t offset, uint32_t count);
+#ifdef __cplusplus
+}
+#endif
 
 /* Internal to the program. */
 /* vocReadSingle that also silences each sample it takes (cutting one channel). */
