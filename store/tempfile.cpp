@@ -308,7 +308,7 @@ int tempUndoSave(uint32_t first, uint32_t last, int undoEnabled, UndoCopy *out)
     int failed = 0;
     uint64_t done = 0;
     while (done < bytes && !failed) {
-        uint32_t piece = bytes - done < UNDO_PIECE ? (uint32_t)(bytes - done) : UNDO_PIECE;
+        uint32_t piece = bytes - done < UNDO_SAVE_PIECE ? (uint32_t)(bytes - done) : UNDO_SAVE_PIECE;
         if (vocRead(buf, (int32_t)((uint64_t)first * ba + done), piece) != 0)
             failed = 1;
         else if (osWrite(f, buf, piece) != (long)piece)

@@ -16,6 +16,7 @@
 #define TRANSFER_SIZE    88200u         /* what the piece loops size themselves from */
 #define TRANSFER_ALLOC   (88200u + 1000u)
 #define UNDO_PIECE       16384u
+#define UNDO_SAVE_PIECE  65536u         /* the copy is written in large whole pages */
 #define TEMP_HOLDMAX     64u            /* undo files held open at once (levels are at most 32) */
 
 /* Hooks the shell fills; every one may be NULL. */
