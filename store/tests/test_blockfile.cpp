@@ -218,3 +218,63 @@ TEST_F(BlockFileTest, AllBlocksInUseGivesMessageAndShortWrite)
 }
 
 } // namespace
+
+/* Streaming appends in large pieces write on from one block into the next in one call, and
+   seeks far back or far ahead land where a walk from the head would, with the bytes intact:
+   the paths a long open, a save and a Reverse take. */
+TEST(BlockFileStreaming, LargeAppendsAndLongSeeksKeepTheBytesAndTheChain)
+{
+    osFaultReset();
+    ASSERT_EQ(0, bopen(zt::tempPath("streaming.tmp").c_str()));
+    const uint32_t total = 9 * BLOCKSIZE + 12345;
+    std::vector<uint8_t> data(total);
+    for (uint32_t i = 0; i < total; i++)
+        data[i] = (uint8_t)(i * 2654435761u >> 24);
+    for (uint32_t done = 0; done < total;) {
+        uint16_t n = (uint16_t)std::min<uint32_t>(total - done, 61440);
+        bseek(0, 2, 0);
+        ASSERT_EQ(n, bwrite(data.data() + done, n));
+        done += n;
+    }
+    EXPECT_EQ(total, BF.total);
+    /* Blocks 1, 2, 3 ... in order, every one full but the last. */
+    int expect = 1;
+    for (uint16_t b = BF.head; b != 0; b = BF.table[b].next, expect++) {
+        EXPECT_EQ(expect, b);
+        EXPECT_EQ(BF.table[b].next ? BLOCKSIZE : 12345u, BF.table[b].used) << "block " << b;
+    }
+    EXPECT_EQ("", blockFileInvariants());
+    /* Back to front in pieces that start inside blocks, then jumps far ahead. */
+    std::vector<uint8_t> piece(40000);
+    for (int64_t at = (int64_t)total - 40000; at >= 0; at -= 37777) {
+        bseek((int32_t)at, 0, 0);
+        ASSERT_EQ((uint32_t)at, BF.position);
+        ASSERT_EQ(40000, bread(piece.data(), 40000));
+        ASSERT_EQ(0, memcmp(piece.data(), data.data() + at, 40000)) << "at " << at;
+        ASSERT_EQ("", blockFileInvariants());
+    }
+    for (uint32_t at : {100u, 5 * BLOCKSIZE + 7, 2 * BLOCKSIZE, 8 * BLOCKSIZE + 1}) {
+        bseek((int32_t)at, 0, 0);
+        ASSERT_EQ(1000, bread(piece.data(), 1000));
+        ASSERT_EQ(0, memcmp(piece.data(), data.data() + at, 1000)) << "at " << at;
+    }
+    /* An overwrite through the cached block is read back from the cache as written. */
+    bseek(3 * BLOCKSIZE + 10, 0, 0);
+    ASSERT_EQ(100, bread(piece.data(), 100));   /* small: loads block 4 into the cache */
+    std::vector<uint8_t> fresh(50, 0xA5);
+    bseek(3 * BLOCKSIZE + 20, 0, 0);
+    ASSERT_EQ(50, bwrite(fresh.data(), 50));
+    memcpy(data.data() + 3 * BLOCKSIZE + 20, fresh.data(), 50);
+    bseek(3 * BLOCKSIZE, 0, 0);
+    ASSERT_EQ(200, bread(piece.data(), 200));
+    EXPECT_EQ(0, memcmp(piece.data(), data.data() + 3 * BLOCKSIZE, 200));
+    /* After an insert and a delete the index is rebuilt, not trusted. */
+    ASSERT_EQ(1000u, binsert(BLOCKSIZE / 2, 1000));
+    ASSERT_EQ(1000u, bdelete(BLOCKSIZE / 2, 1000));
+    bseek((int32_t)(total - 5000), 0, 0);
+    bseek(10, 0, 0);
+    ASSERT_EQ(3000, bread(piece.data(), 3000));
+    EXPECT_EQ(0, memcmp(piece.data(), data.data() + 10, 3000));
+    EXPECT_EQ("", blockFileInvariants());
+    bclose();
+}
