@@ -215,8 +215,11 @@ int lbCount(HWND dlg) { return (int)SendMessageA(GetDlgItem(dlg, kPresetList), L
 
 std::string lbText(HWND dlg, int i)
 {
+    /* The wide form: Wine hands the A form of LB_GETTEXT from another process back wide. */
+    wchar_t w[256] = L"";
     char text[256] = "";
-    SendMessageA(GetDlgItem(dlg, kPresetList), LB_GETTEXT, (WPARAM)i, (LPARAM)text);
+    SendMessageW(GetDlgItem(dlg, kPresetList), LB_GETTEXT, (WPARAM)i, (LPARAM)w);
+    WideCharToMultiByte(CP_ACP, 0, w, -1, text, sizeof text, NULL, NULL);
     return text;
 }
 
