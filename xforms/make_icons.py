@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""make_icons.py - draws the toolbar pictures of the bundled transform modules and writes
+each as <module>/toolbar.bmp (the module's "TOOLBARICON"), with the drawing kit and the
+two-cell button strip of resources/make_images.py, so they look like the program's own
+buttons.  Run it again after changing it; the output is the same on every run.
+"""
+import math
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "resources"))
+import make_images as mi  # noqa: E402
+
+
+def d_amplify(c):
+    # A small wave growing into a large one, and a plus.
+    for x in range(1, 19):
+        amp = 1 + x * 7 // 18
+        y = 10 - int(round(amp * math.sin(x * 1.2)))
+        c.line(x, 10, x, y, mi.GRN)
+    c.line(0, 10, 19, 10, mi.K)
+    c.text(15, 1, '+', mi.RED)
+
+
+def d_tone(c):
+    # One period each of sine and square over a baseline.
+    c.line(0, 10, 19, 10, mi.GREY)
+    prev = None
+    for x in range(0, 10):
+        y = 10 - int(round(6 * math.sin(x * 2 * math.pi / 10)))
+        if prev:
+            c.line(prev[0], prev[1], x, y, mi.BLUE)
+        prev = (x, y)
+    c.line(10, 4, 14, 4, mi.RED)
+    c.line(14, 4, 14, 16, mi.RED)
+    c.line(14, 16, 19, 16, mi.RED)
+    c.line(10, 4, 10, 10, mi.RED)
+
+
+def d_stats(c):
+    # Bars of a level chart with a red peak line.
+    for i, h in enumerate((6, 11, 15, 9, 13)):
+        x = 2 + i * 3
+        c.rect(x, 18 - h, x + 1, 18, mi.NAVY)
+    c.line(1, 2, 18, 2, mi.RED)
+    c.line(0, 18, 19, 18, mi.K)
+
+
+def d_fade(c):
+    # A wave under a rising ramp.
+    for x in range(1, 19):
+        amp = x * 8 // 18
+        y = 10 - int(round(amp * math.sin(x * 1.3)))
+        c.line(x, 10, x, y, mi.GRN)
+    c.line(1, 18, 18, 2, mi.RED)
+
+
+PICTURES = [("amplify", d_amplify), ("tone", d_tone), ("stats", d_stats), ("fade", d_fade)]
+
+if __name__ == "__main__":
+    for folder, draw in PICTURES:
+        mi.write_bmp(os.path.join(HERE, folder, "toolbar.bmp"), mi.button_strip(draw))
