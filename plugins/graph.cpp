@@ -234,12 +234,12 @@ static INT_PTR CALLBACK EDITPOINTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPAR
 
 extern "C" {
 
-short WINAPI graphapiCreate(short xMin, short xMax, short yMin, short yMax, long y0, long y1)
+short WINAPI graphapiCreate(short xMin, short xMax, short yMin, short yMax, short y0, short y1)
 {
     return (short)graphNew(xMin, xMax, yMin, yMax, y0, y1);
 }
 
-void WINAPI graphapiSetDialog(short id, HWND dlg, int ctlId, int labelId)
+void WINAPI graphapiSetDialog(short id, HWND dlg, short ctlId, short labelId)
 {
     GraphData *g = graphFind(id);
     if (!g)

@@ -21,10 +21,10 @@ extern "C" {
 
 /* A new graph over x min..x max, y min..y max with the points (x min, y0) and (x max, y1).
    Returns its id, -1 when all 32 are in use or memory fails. */
-short WINAPI graphapiCreate(short xMin, short xMax, short yMin, short yMax, long y0, long y1);
+short WINAPI graphapiCreate(short xMin, short xMax, short yMin, short yMax, short y0, short y1);
 /* Binds the graph to control ctlId of dlg (its rectangle becomes the graph's area) and to
    the static labelId for the status line (0 for none). */
-void  WINAPI graphapiSetDialog(short id, HWND dlg, int ctlId, int labelId);
+void  WINAPI graphapiSetDialog(short id, HWND dlg, short ctlId, short labelId);
 void  WINAPI graphapiDestroy(short id);
 void  WINAPI graphapiDraw(short id, HDC dc);
 /* Mouse messages at dialog client coordinates; each returns the index of the point

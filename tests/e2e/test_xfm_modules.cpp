@@ -194,6 +194,8 @@ void amplify(Session &s, int unitButton, const char *gain)
     s.app.idle();
     zd::check(dlg, kAmpLock, true);
     zd::setText(dlg, kAmpLeft, gain);
+    s.app.idle();
+    zd::screenshot("xfm-amplify");
     s.ok(dlg);
     ASSERT_TRUE(zd::waitUndo(s.app, "Undo Amplify"));
 }
@@ -359,6 +361,7 @@ TEST(XfmModules, StatisticsShowWhatSoxStatsReports)
     HWND dlg = s.dialog("Statistics...", "Statistics");
     ASSERT_TRUE(dlg);
     s.app.idle();
+    zd::screenshot("xfm-statistics");
     double shown[2][4];
     for (int c = 0; c < 2; c++) {
         shown[c][0] = atof(zd::getText(dlg, 201 + 10 * c).c_str());
@@ -408,6 +411,7 @@ TEST(XfmModules, FadeOutWithAnSCurveEndsInSilence)
     zd::click(dlg, kFadeOut);
     zd::click(dlg, kFadeScurve);
     s.app.idle();
+    zd::screenshot("xfm-fade");
     s.ok(dlg);
     ASSERT_TRUE(zd::waitUndo(s.app, "Undo Fade"));
     std::vector<short> f = s.save();

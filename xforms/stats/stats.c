@@ -20,6 +20,7 @@ typedef struct StatsResult {
     int channels;
     DWORD first, last;    /* frames measured */
     DWORD measured;       /* frames read (fewer after Cancel) */
+    XfmCenterFn center;   /* the host's centring service, or NULL */
 } StatsResult;
 
 short WINAPI QueryXfm(XfmInfo *info)
@@ -87,6 +88,8 @@ static INT_PTR CALLBACK STATSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     switch (msg) {
     case WM_INITDIALOG:
         showResult(dlg, (const StatsResult *)lParam);
+        if (((const StatsResult *)lParam)->center)
+            ((const StatsResult *)lParam)->center(dlg, GetParent(dlg));
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
@@ -110,6 +113,7 @@ short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
     r.last = ctx->end;
     statReset(r.ch, 2);
     r.measured = (DWORD)kitScan(ctx, statsPiece, &r, STATS_NAME);
+    r.center = ctx->zwCenter;
     if (kitShowDialog(ctx))
         DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_STATS), main, STATSMsgProc, (LPARAM)&r);
     return XFM_SETUP_KEEP;
