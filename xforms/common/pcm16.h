@@ -12,21 +12,22 @@
    values (may be NULL).  NaN gives 0. */
 static inline short pcmRound16(double v, unsigned long *clipped)
 {
-    double r;
     if (!(v == v))
         return 0;
-    r = v >= 0 ? floor(v + 0.5) : -floor(-v + 0.5);
-    if (r > 32767.0) {
+    /* Held where rounding would pass the ends: v + 0.5 reaching 32768, v - 0.5 -32769. */
+    if (v >= 32767.5) {
         if (clipped)
             ++*clipped;
         return 32767;
     }
-    if (r < -32768.0) {
+    if (v <= -32768.5) {
         if (clipped)
             ++*clipped;
         return -32768;
     }
-    return (short)r;
+    /* Truncation after adding a half with v's sign is rounding half away from zero, with
+       no call to floor for every sample. */
+    return (short)(int)(v >= 0 ? v + 0.5 : v - 0.5);
 }
 
 #endif
