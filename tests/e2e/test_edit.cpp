@@ -205,8 +205,7 @@ TEST(Edit, CutDeleteTrimUndoAndTheSavedSamples)
     /* Undo every step, back to the file as it was. */
     for (const char *next : {"Undo Paste", "Undo Delete", "Undo Cut", "Can't Undo"}) {
         app.command(kUndo);
-        app.idle(500);
-        EXPECT_EQ(next, menuText(app, kUndo));
+        EXPECT_TRUE(zd::waitUndo(app, next)) << menuText(app, kUndo);
     }
     EXPECT_TRUE(menuGrayed(app, kUndo));
     save(app);
