@@ -47,6 +47,9 @@ void dspShutdown(void);
 void dspLfftShutdown(void);   /* the LFFT half of it (lfft.cpp) */
 /* Builds LFFT's tables for length n ahead of use; 0 when there is no memory for them. */
 int  dspLfftPrepare(int32_t n);
+/* LFFT's passes for length n in order (at most max of them); returns their number, or -1
+   without memory.  *limited is set when the result is not put in order. */
+int  dspLfftFactors(int32_t n, int *factor, int max, int *limited);
 
 /* Reading and writing callbacks of Convolute, in the manner of vocRead / vocWriteAt:
    (buffer, byte position, byte count), 0 for success. */

@@ -283,6 +283,18 @@ static void passOf(double *re, double *im, const DspLfftPlan *pl, int f, long s,
 /* Builds the tables of length n ahead of use; 0 when there is no memory for them. */
 int dspLfftPrepare(int32_t n) { return n <= 1 || planFor(n) != NULL; }
 
+int dspLfftFactors(int32_t n, int *factor, int max, int *limited)
+{
+    DspLfftPlan *pl = n > 1 ? planFor(n) : NULL;
+    if (!pl)
+        return -1;
+    for (int i = 0; i < pl->factors && i < max; i++)
+        factor[i] = pl->factor[i];
+    if (limited)
+        *limited = pl->limited;
+    return pl->factors;
+}
+
 void ZELOAPI LFFT(double *re, double *im, int32_t n, short sign)
 {
     if (n <= 1 || !re || !im)
