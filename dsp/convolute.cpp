@@ -23,6 +23,9 @@
 
 #include <math.h>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 uint32_t convBlockLength(uint32_t taps)
 {
@@ -51,6 +54,220 @@ uint32_t convBlockLength(uint32_t taps)
 
 namespace {
 
+/* ---- The block transform ----
+   Convolute's block lengths are powers of two, so its blocks go through a split-array
+   radix-4 transform of its own (one radix-2 pass first when log2 N is odd) instead of LFFT:
+   the forward pass decimates in frequency and leaves the spectrum in bit-reversed order, the
+   backward pass decimates in time from that order back to natural order, so neither needs
+   a permutation.  The filter spectra are kept in the same bit-reversed order.  Twiddles are
+   computed directly (not by recurrence) so both directions stay within a few ulps of the
+   exact transform. */
+
+#if defined(__SSE2__)
+typedef __m128d V;
+static inline V vload(const double *p) { return _mm_loadu_pd(p); }
+static inline void vstore(double *p, V v) { _mm_storeu_pd(p, v); }
+static inline V vadd(V a, V b) { return _mm_add_pd(a, b); }
+static inline V vsub(V a, V b) { return _mm_sub_pd(a, b); }
+static inline V vmul(V a, V b) { return _mm_mul_pd(a, b); }
+#else
+struct V { double a, b; };
+static inline V vload(const double *p) { V v = {p[0], p[1]}; return v; }
+static inline void vstore(double *p, V v) { p[0] = v.a; p[1] = v.b; }
+static inline V vadd(V x, V y) { V v = {x.a + y.a, x.b + y.b}; return v; }
+static inline V vsub(V x, V y) { V v = {x.a - y.a, x.b - y.b}; return v; }
+static inline V vmul(V x, V y) { V v = {x.a * y.a, x.b * y.b}; return v; }
+#endif
+
+struct Fast {
+    uint32_t  N;
+    int       oddPass;   /* log2 N is odd: a radix-2 pass over the whole length */
+    double   *tw;        /* cos, sin tables by pass (see fastTables) */
+    uint32_t *rev;       /* bit reversal of log2 N bits */
+};
+
+/* Doubles of twiddle table for length N: N for the radix-2 pass, 6 m per radix-4 pass of
+   quarter m >= 4. */
+size_t fastTableSize(uint32_t N)
+{
+    size_t size = 0;
+    uint32_t s = N;
+    int log2n = 0;
+    while ((1u << log2n) < N)
+        log2n++;
+    if (log2n & 1) {
+        size += N;
+        s = N / 2;
+    }
+    for (; s >= 16; s /= 4)
+        size += 6 * (size_t)(s / 4);
+    return size;
+}
+
+/* Radix-2 pass: cos, sin of 2 pi j / N for j < N/2; each radix-4 pass of span s (from the
+   longest down to 16): cos, sin of 2 pi q j / s for q = 1, 2, 3 and j < s/4, an array each. */
+void fastTables(Fast &f)
+{
+    const double rad = 6.283185307179586;
+    const uint32_t N = f.N;
+    int log2n = 0;
+    while ((1u << log2n) < N)
+        log2n++;
+    f.oddPass = log2n & 1;
+    double *t = f.tw;
+    uint32_t s = N;
+    if (f.oddPass) {
+        for (uint32_t j = 0; j < N / 2; j++) {
+            t[j] = cos(rad * j / N);
+            t[N / 2 + j] = sin(rad * j / N);
+        }
+        t += N;
+        s = N / 2;
+    }
+    for (; s >= 16; s /= 4) {
+        const uint32_t m = s / 4;
+        for (int q = 1; q <= 3; q++)
+            for (uint32_t j = 0; j < m; j++) {
+                double a = rad * (double)((uint64_t)q * j) / s;
+                t[(2 * q - 2) * m + j] = cos(a);
+                t[(2 * q - 1) * m + j] = sin(a);
+            }
+        t += 6 * m;
+    }
+    for (uint32_t k = 0; k < N; k++) {
+        uint32_t r = 0;
+        for (int b = 0; b < log2n; b++)
+            r |= ((k >> b) & 1u) << (log2n - 1 - b);
+        f.rev[k] = r;
+    }
+}
+
+/* Forward transform (e^{-2 pi i jk/N}) of natural order into bit-reversed order. */
+void fastForward(const Fast &f, double *re, double *im)
+{
+    const uint32_t N = f.N;
+    const double *t = f.tw;
+    uint32_t s = N;
+    if (f.oddPass) {
+        const uint32_t h = N / 2;
+        const double *c = t, *sn = t + h;
+        for (uint32_t j = 0; j < h; j += 2) {
+            V ar = vload(re + j), ai = vload(im + j), br = vload(re + h + j), bi = vload(im + h + j);
+            V dr = vsub(ar, br), di = vsub(ai, bi), wc = vload(c + j), ws = vload(sn + j);
+            vstore(re + j, vadd(ar, br));
+            vstore(im + j, vadd(ai, bi));
+            vstore(re + h + j, vadd(vmul(dr, wc), vmul(di, ws)));
+            vstore(im + h + j, vsub(vmul(di, wc), vmul(dr, ws)));
+        }
+        t += N;
+        s = h;
+    }
+    for (; s >= 16; s /= 4) {
+        const uint32_t m = s / 4;
+        const double *c1 = t, *s1 = t + m, *c2 = t + 2 * m, *s2 = t + 3 * m, *c3 = t + 4 * m,
+                     *s3 = t + 5 * m;
+        for (uint32_t b = 0; b < N; b += s) {
+            double *r0 = re + b, *r1 = r0 + m, *r2 = r1 + m, *r3 = r2 + m;
+            double *i0 = im + b, *i1 = i0 + m, *i2 = i1 + m, *i3 = i2 + m;
+            for (uint32_t j = 0; j < m; j += 2) {
+                V a0r = vload(r0 + j), a0i = vload(i0 + j), a1r = vload(r1 + j), a1i = vload(i1 + j);
+                V a2r = vload(r2 + j), a2i = vload(i2 + j), a3r = vload(r3 + j), a3i = vload(i3 + j);
+                V t0r = vadd(a0r, a2r), t0i = vadd(a0i, a2i), t1r = vsub(a0r, a2r), t1i = vsub(a0i, a2i);
+                V t2r = vadd(a1r, a3r), t2i = vadd(a1i, a3i);
+                V t3r = vsub(a1i, a3i), t3i = vsub(a3r, a1r);   /* -i (a1 - a3) */
+                V zr, zi, wc, ws;
+                vstore(r0 + j, vadd(t0r, t2r));
+                vstore(i0 + j, vadd(t0i, t2i));
+                /* z2 = t0 - t2 at the second quarter, z1 = t1 + t3 at the third, z3 at the
+                   fourth: the bit-reversed order of the four outputs */
+                zr = vsub(t0r, t2r), zi = vsub(t0i, t2i), wc = vload(c2 + j), ws = vload(s2 + j);
+                vstore(r1 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
+                vstore(i1 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
+                zr = vadd(t1r, t3r), zi = vadd(t1i, t3i), wc = vload(c1 + j), ws = vload(s1 + j);
+                vstore(r2 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
+                vstore(i2 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
+                zr = vsub(t1r, t3r), zi = vsub(t1i, t3i), wc = vload(c3 + j), ws = vload(s3 + j);
+                vstore(r3 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
+                vstore(i3 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
+            }
+        }
+        t += 6 * m;
+    }
+    for (uint32_t b = 0; b < N; b += 4) {   /* span 4: no twiddles */
+        double a0r = re[b], a1r = re[b + 1], a2r = re[b + 2], a3r = re[b + 3];
+        double a0i = im[b], a1i = im[b + 1], a2i = im[b + 2], a3i = im[b + 3];
+        double t0r = a0r + a2r, t0i = a0i + a2i, t1r = a0r - a2r, t1i = a0i - a2i;
+        double t2r = a1r + a3r, t2i = a1i + a3i, t3r = a1i - a3i, t3i = a3r - a1r;
+        re[b] = t0r + t2r;     im[b] = t0i + t2i;
+        re[b + 1] = t0r - t2r; im[b + 1] = t0i - t2i;
+        re[b + 2] = t1r + t3r; im[b + 2] = t1i + t3i;
+        re[b + 3] = t1r - t3r; im[b + 3] = t1i - t3i;
+    }
+}
+
+/* Backward transform (e^{+2 pi i jk/N}, unscaled) of bit-reversed order into natural order:
+   the forward passes undone in reverse order with conjugate twiddles. */
+void fastBackward(const Fast &f, double *re, double *im)
+{
+    const uint32_t N = f.N;
+    for (uint32_t b = 0; b < N; b += 4) {
+        double c0r = re[b], c2r = re[b + 1], c1r = re[b + 2], c3r = re[b + 3];
+        double c0i = im[b], c2i = im[b + 1], c1i = im[b + 2], c3i = im[b + 3];
+        double u0r = c0r + c2r, u0i = c0i + c2i, u1r = c0r - c2r, u1i = c0i - c2i;
+        double u2r = c1r + c3r, u2i = c1i + c3i, u3r = c3i - c1i, u3i = c1r - c3r;
+        re[b] = u0r + u2r;     im[b] = u0i + u2i;
+        re[b + 1] = u1r + u3r; im[b + 1] = u1i + u3i;
+        re[b + 2] = u0r - u2r; im[b + 2] = u0i - u2i;
+        re[b + 3] = u1r - u3r; im[b + 3] = u1i - u3i;
+    }
+    const uint32_t top = f.oddPass ? N / 2 : N;
+    const double *t = f.tw + fastTableSize(N);
+    for (uint32_t s = 16; s <= top; s *= 4) {
+        const uint32_t m = s / 4;
+        t -= 6 * m;
+        const double *c1 = t, *s1 = t + m, *c2 = t + 2 * m, *s2 = t + 3 * m, *c3 = t + 4 * m,
+                     *s3 = t + 5 * m;
+        for (uint32_t b = 0; b < N; b += s) {
+            double *r0 = re + b, *r1 = r0 + m, *r2 = r1 + m, *r3 = r2 + m;
+            double *i0 = im + b, *i1 = i0 + m, *i2 = i1 + m, *i3 = i2 + m;
+            for (uint32_t j = 0; j < m; j += 2) {
+                V c0r = vload(r0 + j), c0i = vload(i0 + j), xr, xi, wc, ws;
+                xr = vload(r2 + j), xi = vload(i2 + j), wc = vload(c1 + j), ws = vload(s1 + j);
+                V c1r = vsub(vmul(xr, wc), vmul(xi, ws)), c1i = vadd(vmul(xi, wc), vmul(xr, ws));
+                xr = vload(r1 + j), xi = vload(i1 + j), wc = vload(c2 + j), ws = vload(s2 + j);
+                V c2r = vsub(vmul(xr, wc), vmul(xi, ws)), c2i = vadd(vmul(xi, wc), vmul(xr, ws));
+                xr = vload(r3 + j), xi = vload(i3 + j), wc = vload(c3 + j), ws = vload(s3 + j);
+                V c3r = vsub(vmul(xr, wc), vmul(xi, ws)), c3i = vadd(vmul(xi, wc), vmul(xr, ws));
+                V u0r = vadd(c0r, c2r), u0i = vadd(c0i, c2i), u1r = vsub(c0r, c2r), u1i = vsub(c0i, c2i);
+                V u2r = vadd(c1r, c3r), u2i = vadd(c1i, c3i);
+                V u3r = vsub(c3i, c1i), u3i = vsub(c1r, c3r);   /* i (c1 - c3) */
+                vstore(r0 + j, vadd(u0r, u2r));
+                vstore(i0 + j, vadd(u0i, u2i));
+                vstore(r1 + j, vadd(u1r, u3r));
+                vstore(i1 + j, vadd(u1i, u3i));
+                vstore(r2 + j, vsub(u0r, u2r));
+                vstore(i2 + j, vsub(u0i, u2i));
+                vstore(r3 + j, vsub(u1r, u3r));
+                vstore(i3 + j, vsub(u1i, u3i));
+            }
+        }
+    }
+    if (f.oddPass) {
+        const uint32_t h = N / 2;
+        const double *c = f.tw, *sn = f.tw + h;
+        for (uint32_t j = 0; j < h; j += 2) {
+            V xr = vload(re + h + j), xi = vload(im + h + j), wc = vload(c + j), ws = vload(sn + j);
+            V br = vsub(vmul(xr, wc), vmul(xi, ws)), bi = vadd(vmul(xi, wc), vmul(xr, ws));
+            V ar = vload(re + j), ai = vload(im + j);
+            vstore(re + j, vadd(ar, br));
+            vstore(im + j, vadd(ai, bi));
+            vstore(re + h + j, vsub(ar, br));
+            vstore(im + h + j, vsub(ai, bi));
+        }
+    }
+}
+
+
 enum Path { MONO, MIX, SINGLE, TWOPASS };
 
 struct Run {
@@ -68,6 +285,7 @@ struct Run {
     double   *h2r, *h2i;       /* the second filter's (mix == 0 stereo) */
     float    *res;             /* block result: 2N floats */
     float    *sum;             /* running sum: N frames */
+    Fast      fast;            /* the block transform's tables */
     int       metered;         /* a title was given: progress and Cancel */
     uint32_t  done, total;     /* transforms */
     int       stop;            /* cancelled */
@@ -111,13 +329,14 @@ void filterSpectrum(Run &r, const double *f, uint32_t taps, int which, double *h
         }
     }
     LFFT(r.re, r.im, (int32_t)r.N, 1);
-    for (uint32_t k = 0; k < r.N; k++) {
+    for (uint32_t k = 0; k < r.N; k++) {   /* kept in the block transform's order */
+        const uint32_t p = r.fast.rev[k];
         if (r.path == SINGLE) {
-            hr[k] = r.re[k];
-            hi[k] = r.im[k];
+            hr[p] = r.re[k];
+            hi[p] = r.im[k];
         } else {   /* F (1 - i) / 2 */
-            hr[k] = (r.re[k] + r.im[k]) * 0.5;
-            hi[k] = (r.im[k] - r.re[k]) * 0.5;
+            hr[p] = (r.re[k] + r.im[k]) * 0.5;
+            hi[p] = (r.im[k] - r.re[k]) * 0.5;
         }
     }
 }
@@ -132,12 +351,13 @@ void multiply(Run &r, const double *hr, const double *hi)
 }
 
 /* Mode 1: X = DFT(l + i r); the channels' spectra are (X[k] + conj X[-k]) / 2 and
-   (X[k] - conj X[-k]) / 2i; Y = Lspec H1 + Rspec H2. */
+   (X[k] - conj X[-k]) / 2i; Y = Lspec H1 + Rspec H2.  Frequency k sits at rev[k]. */
 void multiplySplit(Run &r)
 {
     const uint32_t N = r.N;
-    for (uint32_t k = 0; k <= N / 2; k++) {
-        uint32_t q = (N - k) % N;
+    const uint32_t *rev = r.fast.rev;
+    for (uint32_t f = 0; f <= N / 2; f++) {
+        uint32_t k = rev[f], q = rev[(N - f) & (N - 1)];
         double ar = r.re[k], ai = r.im[k], br = r.re[q], bi = r.im[q];
         /* at k: L = (a + conj b) / 2, R = (a - conj b) / 2i; at q the roles swap */
         double lr = (ar + br) * 0.5, li = (ai - bi) * 0.5;
@@ -191,14 +411,14 @@ void overlapAdd(Run &r, const float *res, int64_t bytePos)
 /* Forward transform, the filter, back; each transform ticks the meter.  0 when cancelled. */
 int convolveBlock(Run &r, const double *hr, const double *hi)
 {
-    LFFT(r.re, r.im, (int32_t)r.N, 1);
+    fastForward(r.fast, r.re, r.im);
     if (tick(r))
         return 0;
     if (r.path == SINGLE)
         multiplySplit(r);
     else
         multiply(r, hr, hi);
-    LFFT(r.re, r.im, (int32_t)r.N, -1);
+    fastBackward(r.fast, r.re, r.im);
     return !tick(r);
 }
 
@@ -304,12 +524,14 @@ short ZELOAPI Convolute(short channels, uint32_t blockAlign, uint32_t first, uin
     const size_t N = r.N, dbl = N * sizeof(double);
 
     /* Every buffer zero-filled up front; nothing is written when one is missing. */
-    void *block[10];
-    size_t sizes[10] = {(size_t)2 * r.M * B, (size_t)r.M * B, dbl, dbl, dbl, dbl,
-                        filters > 1 ? dbl : 0, filters > 1 ? dbl : 0, 2 * N * sizeof(float),
-                        N * channels * sizeof(float)};
+    enum { BLOCKS = 12 };
+    void *block[BLOCKS];
+    size_t sizes[BLOCKS] = {(size_t)2 * r.M * B, (size_t)r.M * B, dbl, dbl, dbl, dbl,
+                            filters > 1 ? dbl : 0, filters > 1 ? dbl : 0, 2 * N * sizeof(float),
+                            N * channels * sizeof(float), fastTableSize(r.N) * sizeof(double),
+                            N * sizeof(uint32_t)};
     int ok = 1;
-    for (int i = 0; i < 10; i++) {
+    for (int i = 0; i < BLOCKS; i++) {
         block[i] = sizes[i] ? osAlloc(sizes[i]) : NULL;
         if (sizes[i] && !block[i])
             ok = 0;
@@ -321,7 +543,7 @@ short ZELOAPI Convolute(short channels, uint32_t blockAlign, uint32_t first, uin
         osMessage("Not enough memory to continue operation", "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         if (f)
             osUnlockHandle(filter);
-        for (int i = 0; i < 10; i++)
+        for (int i = 0; i < BLOCKS; i++)
             osFree(block[i]);
         return 0;
     }
@@ -335,6 +557,10 @@ short ZELOAPI Convolute(short channels, uint32_t blockAlign, uint32_t first, uin
     r.h2i = (double *)block[7];
     r.res = (float *)block[8];
     r.sum = (float *)block[9];
+    r.fast.N = r.N;
+    r.fast.tw = (double *)block[10];
+    r.fast.rev = (uint32_t *)block[11];
+    fastTables(r.fast);
 
     const uint64_t frames = last >= first ? (uint64_t)last - first + 1 : 0;
     const uint64_t perRead = channels == 1 ? 2ull * r.M : r.M;
@@ -366,7 +592,7 @@ short ZELOAPI Convolute(short channels, uint32_t blockAlign, uint32_t first, uin
 
     if (r.metered && Dsp.hook.progressClose)
         Dsp.hook.progressClose();
-    for (int i = 0; i < 10; i++)
+    for (int i = 0; i < BLOCKS; i++)
         osFree(block[i]);
     return r.failed ? 0 : 1;
 }
