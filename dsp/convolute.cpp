@@ -1,8 +1,9 @@
 /*
  * convolute.cpp - fast convolution of a range of 16-bit frames with a long filter
- * (Convolute): blocks of M = N - L new frames are transformed with LFFT, multiplied by the
- * filter's spectrum, transformed back and overlap-added into a running sum that carries each
- * block's tail into the next.  Samples come and go through the caller's read and write
+ * (Convolute): blocks of M = N - L new frames are transformed (N is always a power of two,
+ * so by the radix-4 transform below rather than LFFT), multiplied by the filter's spectrum,
+ * transformed back and overlap-added into a running sum that carries each block's tail into
+ * the next.  The filter spectra come from LFFT once per call.  Samples come and go through the caller's read and write
  * callbacks, so the routine serves the sample store or any other source.
  *
  * Filter layouts (doubles; L = taps, limited to CONV_MAX_TAPS):
@@ -17,7 +18,8 @@
  * A real signal or filter put into both arrays is transformed as (1 + i) x; the filter
  * spectra are kept with that factor taken out so every path multiplies by a plain spectrum.
  *
- * Writes nothing process-wide but Dsp.lfftPlan (through LFFT); all buffers live for one call.
+ * Writes nothing process-wide but Dsp.lfftPlan (through LFFT); all buffers and the block
+ * transform's tables live for one call.
  */
 #include "dsp/dsp.h"
 
@@ -84,7 +86,10 @@ struct Fast {
     int       oddPass;   /* log2 N is odd: a radix-2 pass over the whole length */
     double   *tw;        /* cos, sin tables by pass (see fastTables) */
     uint32_t *rev;       /* bit reversal of log2 N bits */
+    const double *at[20];/* the radix-4 pass of span 2^e: its tables at at[e] */
 };
+
+inline const double *tablesOf(const Fast &f, uint32_t span) { return f.at[__builtin_ctz(span)]; }
 
 /* Doubles of twiddle table for length N: N for the radix-2 pass, 6 m per radix-4 pass of
    quarter m >= 4. */
@@ -126,6 +131,7 @@ void fastTables(Fast &f)
     }
     for (; s >= 16; s /= 4) {
         const uint32_t m = s / 4;
+        f.at[__builtin_ctz(s)] = t;
         for (int q = 1; q <= 3; q++)
             for (uint32_t j = 0; j < m; j++) {
                 double a = rad * (double)((uint64_t)q * j) / s;
@@ -142,58 +148,43 @@ void fastTables(Fast &f)
     }
 }
 
-/* Forward transform (e^{-2 pi i jk/N}) of natural order into bit-reversed order. */
-void fastForward(const Fast &f, double *re, double *im)
+/* One radix-4 decimation-in-frequency pass of span s over len values; t: its twiddles. */
+void forwardPass(double *re, double *im, const double *t, uint32_t s, uint32_t len)
 {
-    const uint32_t N = f.N;
-    const double *t = f.tw;
-    uint32_t s = N;
-    if (f.oddPass) {
-        const uint32_t h = N / 2;
-        const double *c = t, *sn = t + h;
-        for (uint32_t j = 0; j < h; j += 2) {
-            V ar = vload(re + j), ai = vload(im + j), br = vload(re + h + j), bi = vload(im + h + j);
-            V dr = vsub(ar, br), di = vsub(ai, bi), wc = vload(c + j), ws = vload(sn + j);
-            vstore(re + j, vadd(ar, br));
-            vstore(im + j, vadd(ai, bi));
-            vstore(re + h + j, vadd(vmul(dr, wc), vmul(di, ws)));
-            vstore(im + h + j, vsub(vmul(di, wc), vmul(dr, ws)));
+    const uint32_t m = s / 4;
+    const double *c1 = t, *s1 = t + m, *c2 = t + 2 * m, *s2 = t + 3 * m, *c3 = t + 4 * m,
+                 *s3 = t + 5 * m;
+    for (uint32_t b = 0; b < len; b += s) {
+        double *r0 = re + b, *r1 = r0 + m, *r2 = r1 + m, *r3 = r2 + m;
+        double *i0 = im + b, *i1 = i0 + m, *i2 = i1 + m, *i3 = i2 + m;
+        for (uint32_t j = 0; j < m; j += 2) {
+            V a0r = vload(r0 + j), a0i = vload(i0 + j), a1r = vload(r1 + j), a1i = vload(i1 + j);
+            V a2r = vload(r2 + j), a2i = vload(i2 + j), a3r = vload(r3 + j), a3i = vload(i3 + j);
+            V t0r = vadd(a0r, a2r), t0i = vadd(a0i, a2i), t1r = vsub(a0r, a2r), t1i = vsub(a0i, a2i);
+            V t2r = vadd(a1r, a3r), t2i = vadd(a1i, a3i);
+            V t3r = vsub(a1i, a3i), t3i = vsub(a3r, a1r);   /* -i (a1 - a3) */
+            V zr, zi, wc, ws;
+            vstore(r0 + j, vadd(t0r, t2r));
+            vstore(i0 + j, vadd(t0i, t2i));
+            /* z2 = t0 - t2 to the second quarter, z1 = t1 + t3 to the third, z3 to the
+               fourth: the four outputs in bit-reversed order */
+            zr = vsub(t0r, t2r), zi = vsub(t0i, t2i), wc = vload(c2 + j), ws = vload(s2 + j);
+            vstore(r1 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
+            vstore(i1 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
+            zr = vadd(t1r, t3r), zi = vadd(t1i, t3i), wc = vload(c1 + j), ws = vload(s1 + j);
+            vstore(r2 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
+            vstore(i2 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
+            zr = vsub(t1r, t3r), zi = vsub(t1i, t3i), wc = vload(c3 + j), ws = vload(s3 + j);
+            vstore(r3 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
+            vstore(i3 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
         }
-        t += N;
-        s = h;
     }
-    for (; s >= 16; s /= 4) {
-        const uint32_t m = s / 4;
-        const double *c1 = t, *s1 = t + m, *c2 = t + 2 * m, *s2 = t + 3 * m, *c3 = t + 4 * m,
-                     *s3 = t + 5 * m;
-        for (uint32_t b = 0; b < N; b += s) {
-            double *r0 = re + b, *r1 = r0 + m, *r2 = r1 + m, *r3 = r2 + m;
-            double *i0 = im + b, *i1 = i0 + m, *i2 = i1 + m, *i3 = i2 + m;
-            for (uint32_t j = 0; j < m; j += 2) {
-                V a0r = vload(r0 + j), a0i = vload(i0 + j), a1r = vload(r1 + j), a1i = vload(i1 + j);
-                V a2r = vload(r2 + j), a2i = vload(i2 + j), a3r = vload(r3 + j), a3i = vload(i3 + j);
-                V t0r = vadd(a0r, a2r), t0i = vadd(a0i, a2i), t1r = vsub(a0r, a2r), t1i = vsub(a0i, a2i);
-                V t2r = vadd(a1r, a3r), t2i = vadd(a1i, a3i);
-                V t3r = vsub(a1i, a3i), t3i = vsub(a3r, a1r);   /* -i (a1 - a3) */
-                V zr, zi, wc, ws;
-                vstore(r0 + j, vadd(t0r, t2r));
-                vstore(i0 + j, vadd(t0i, t2i));
-                /* z2 = t0 - t2 at the second quarter, z1 = t1 + t3 at the third, z3 at the
-                   fourth: the bit-reversed order of the four outputs */
-                zr = vsub(t0r, t2r), zi = vsub(t0i, t2i), wc = vload(c2 + j), ws = vload(s2 + j);
-                vstore(r1 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
-                vstore(i1 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
-                zr = vadd(t1r, t3r), zi = vadd(t1i, t3i), wc = vload(c1 + j), ws = vload(s1 + j);
-                vstore(r2 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
-                vstore(i2 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
-                zr = vsub(t1r, t3r), zi = vsub(t1i, t3i), wc = vload(c3 + j), ws = vload(s3 + j);
-                vstore(r3 + j, vadd(vmul(zr, wc), vmul(zi, ws)));
-                vstore(i3 + j, vsub(vmul(zi, wc), vmul(zr, ws)));
-            }
-        }
-        t += 6 * m;
-    }
-    for (uint32_t b = 0; b < N; b += 4) {   /* span 4: no twiddles */
+}
+
+/* The pass of span 4 (no twiddles) over len values. */
+void forwardLast(double *re, double *im, uint32_t len)
+{
+    for (uint32_t b = 0; b < len; b += 4) {
         double a0r = re[b], a1r = re[b + 1], a2r = re[b + 2], a3r = re[b + 3];
         double a0i = im[b], a1i = im[b + 1], a2i = im[b + 2], a3i = im[b + 3];
         double t0r = a0r + a2r, t0i = a0i + a2i, t1r = a0r - a2r, t1i = a0i - a2i;
@@ -205,12 +196,41 @@ void fastForward(const Fast &f, double *re, double *im)
     }
 }
 
-/* Backward transform (e^{+2 pi i jk/N}, unscaled) of bit-reversed order into natural order:
-   the forward passes undone in reverse order with conjugate twiddles. */
-void fastBackward(const Fast &f, double *re, double *im)
+/* One radix-4 decimation-in-time pass of span s over len values (conjugate twiddles). */
+void backwardPass(double *re, double *im, const double *t, uint32_t s, uint32_t len)
 {
-    const uint32_t N = f.N;
-    for (uint32_t b = 0; b < N; b += 4) {
+    const uint32_t m = s / 4;
+    const double *c1 = t, *s1 = t + m, *c2 = t + 2 * m, *s2 = t + 3 * m, *c3 = t + 4 * m,
+                 *s3 = t + 5 * m;
+    for (uint32_t b = 0; b < len; b += s) {
+        double *r0 = re + b, *r1 = r0 + m, *r2 = r1 + m, *r3 = r2 + m;
+        double *i0 = im + b, *i1 = i0 + m, *i2 = i1 + m, *i3 = i2 + m;
+        for (uint32_t j = 0; j < m; j += 2) {
+            V c0r = vload(r0 + j), c0i = vload(i0 + j), xr, xi, wc, ws;
+            xr = vload(r2 + j), xi = vload(i2 + j), wc = vload(c1 + j), ws = vload(s1 + j);
+            V c1r = vsub(vmul(xr, wc), vmul(xi, ws)), c1i = vadd(vmul(xi, wc), vmul(xr, ws));
+            xr = vload(r1 + j), xi = vload(i1 + j), wc = vload(c2 + j), ws = vload(s2 + j);
+            V c2r = vsub(vmul(xr, wc), vmul(xi, ws)), c2i = vadd(vmul(xi, wc), vmul(xr, ws));
+            xr = vload(r3 + j), xi = vload(i3 + j), wc = vload(c3 + j), ws = vload(s3 + j);
+            V c3r = vsub(vmul(xr, wc), vmul(xi, ws)), c3i = vadd(vmul(xi, wc), vmul(xr, ws));
+            V u0r = vadd(c0r, c2r), u0i = vadd(c0i, c2i), u1r = vsub(c0r, c2r), u1i = vsub(c0i, c2i);
+            V u2r = vadd(c1r, c3r), u2i = vadd(c1i, c3i);
+            V u3r = vsub(c3i, c1i), u3i = vsub(c1r, c3r);   /* i (c1 - c3) */
+            vstore(r0 + j, vadd(u0r, u2r));
+            vstore(i0 + j, vadd(u0i, u2i));
+            vstore(r1 + j, vadd(u1r, u3r));
+            vstore(i1 + j, vadd(u1i, u3i));
+            vstore(r2 + j, vsub(u0r, u2r));
+            vstore(i2 + j, vsub(u0i, u2i));
+            vstore(r3 + j, vsub(u1r, u3r));
+            vstore(i3 + j, vsub(u1i, u3i));
+        }
+    }
+}
+
+void backwardFirst(double *re, double *im, uint32_t len)
+{
+    for (uint32_t b = 0; b < len; b += 4) {
         double c0r = re[b], c2r = re[b + 1], c1r = re[b + 2], c3r = re[b + 3];
         double c0i = im[b], c2i = im[b + 1], c1i = im[b + 2], c3i = im[b + 3];
         double u0r = c0r + c2r, u0i = c0i + c2i, u1r = c0r - c2r, u1i = c0i - c2i;
@@ -220,38 +240,56 @@ void fastBackward(const Fast &f, double *re, double *im)
         re[b + 2] = u0r - u2r; im[b + 2] = u0i - u2i;
         re[b + 3] = u1r - u3r; im[b + 3] = u1i - u3i;
     }
-    const uint32_t top = f.oddPass ? N / 2 : N;
-    const double *t = f.tw + fastTableSize(N);
-    for (uint32_t s = 16; s <= top; s *= 4) {
-        const uint32_t m = s / 4;
-        t -= 6 * m;
-        const double *c1 = t, *s1 = t + m, *c2 = t + 2 * m, *s2 = t + 3 * m, *c3 = t + 4 * m,
-                     *s3 = t + 5 * m;
-        for (uint32_t b = 0; b < N; b += s) {
-            double *r0 = re + b, *r1 = r0 + m, *r2 = r1 + m, *r3 = r2 + m;
-            double *i0 = im + b, *i1 = i0 + m, *i2 = i1 + m, *i3 = i2 + m;
-            for (uint32_t j = 0; j < m; j += 2) {
-                V c0r = vload(r0 + j), c0i = vload(i0 + j), xr, xi, wc, ws;
-                xr = vload(r2 + j), xi = vload(i2 + j), wc = vload(c1 + j), ws = vload(s1 + j);
-                V c1r = vsub(vmul(xr, wc), vmul(xi, ws)), c1i = vadd(vmul(xi, wc), vmul(xr, ws));
-                xr = vload(r1 + j), xi = vload(i1 + j), wc = vload(c2 + j), ws = vload(s2 + j);
-                V c2r = vsub(vmul(xr, wc), vmul(xi, ws)), c2i = vadd(vmul(xi, wc), vmul(xr, ws));
-                xr = vload(r3 + j), xi = vload(i3 + j), wc = vload(c3 + j), ws = vload(s3 + j);
-                V c3r = vsub(vmul(xr, wc), vmul(xi, ws)), c3i = vadd(vmul(xi, wc), vmul(xr, ws));
-                V u0r = vadd(c0r, c2r), u0i = vadd(c0i, c2i), u1r = vsub(c0r, c2r), u1i = vsub(c0i, c2i);
-                V u2r = vadd(c1r, c3r), u2i = vadd(c1i, c3i);
-                V u3r = vsub(c3i, c1i), u3i = vsub(c1r, c3r);   /* i (c1 - c3) */
-                vstore(r0 + j, vadd(u0r, u2r));
-                vstore(i0 + j, vadd(u0i, u2i));
-                vstore(r1 + j, vadd(u1r, u3r));
-                vstore(i1 + j, vadd(u1i, u3i));
-                vstore(r2 + j, vsub(u0r, u2r));
-                vstore(i2 + j, vsub(u0i, u2i));
-                vstore(r3 + j, vsub(u1r, u3r));
-                vstore(i3 + j, vsub(u1i, u3i));
-            }
+}
+
+/* Spans up to this many values (with their twiddles) stay in a 32 KiB data cache, so from
+   there on each piece goes through all its remaining passes before the next. */
+#define FAST_PIECE 1024u
+
+/* The largest radix-4 span: N, or N / 2 after the radix-2 pass. */
+uint32_t topSpan(const Fast &f) { return f.oddPass ? f.N / 2 : f.N; }
+
+/* Forward transform (e^{-2 pi i jk/N}) of natural order into bit-reversed order. */
+void fastForward(const Fast &f, double *re, double *im)
+{
+    const uint32_t N = f.N;
+    if (f.oddPass) {
+        const uint32_t h = N / 2;
+        const double *c = f.tw, *sn = f.tw + h;
+        for (uint32_t j = 0; j < h; j += 2) {
+            V ar = vload(re + j), ai = vload(im + j), br = vload(re + h + j), bi = vload(im + h + j);
+            V dr = vsub(ar, br), di = vsub(ai, bi), wc = vload(c + j), ws = vload(sn + j);
+            vstore(re + j, vadd(ar, br));
+            vstore(im + j, vadd(ai, bi));
+            vstore(re + h + j, vadd(vmul(dr, wc), vmul(di, ws)));
+            vstore(im + h + j, vsub(vmul(di, wc), vmul(dr, ws)));
         }
     }
+    uint32_t s = topSpan(f);
+    for (; s > FAST_PIECE && s >= 16; s /= 4)
+        forwardPass(re, im, tablesOf(f, s), s, N);
+    for (uint32_t b = 0; b < N; b += s) {
+        for (uint32_t t = s; t >= 16; t /= 4)
+            forwardPass(re + b, im + b, tablesOf(f, t), t, s);
+        forwardLast(re + b, im + b, s);
+    }
+}
+
+/* Backward transform (e^{+2 pi i jk/N}, unscaled) of bit-reversed order into natural order:
+   the forward passes undone in reverse order with conjugate twiddles. */
+void fastBackward(const Fast &f, double *re, double *im)
+{
+    const uint32_t N = f.N, top = topSpan(f);
+    uint32_t piece = 4;
+    while (piece * 4 <= top && piece * 4 <= FAST_PIECE)
+        piece *= 4;
+    for (uint32_t b = 0; b < N; b += piece) {
+        backwardFirst(re + b, im + b, piece);
+        for (uint32_t t = 16; t <= piece; t *= 4)
+            backwardPass(re + b, im + b, tablesOf(f, t), t, piece);
+    }
+    for (uint32_t s = piece * 4; s <= top; s *= 4)
+        backwardPass(re, im, tablesOf(f, s), s, N);
     if (f.oddPass) {
         const uint32_t h = N / 2;
         const double *c = f.tw, *sn = f.tw + h;
@@ -266,7 +304,6 @@ void fastBackward(const Fast &f, double *re, double *im)
         }
     }
 }
-
 
 enum Path { MONO, MIX, SINGLE, TWOPASS };
 
@@ -350,28 +387,36 @@ void multiply(Run &r, const double *hr, const double *hi)
     }
 }
 
-/* Mode 1: X = DFT(l + i r); the channels' spectra are (X[k] + conj X[-k]) / 2 and
-   (X[k] - conj X[-k]) / 2i; Y = Lspec H1 + Rspec H2.  Frequency k sits at rev[k]. */
+/* Mode 1 at the places k and q of two mirrored frequencies (k == q for 0 and N/2):
+   X = DFT(l + i r); the channels' spectra are (X[k] + conj X[-k]) / 2 and
+   (X[k] - conj X[-k]) / 2i; Y = Lspec H1 + Rspec H2. */
+inline void splitPair(Run &r, uint32_t k, uint32_t q)
+{
+    double ar = r.re[k], ai = r.im[k], br = r.re[q], bi = r.im[q];
+    /* at k: L = (a + conj b) / 2, R = (a - conj b) / 2i; at q the roles swap */
+    double lr = (ar + br) * 0.5, li = (ai - bi) * 0.5;
+    double rr = (ai + bi) * 0.5, ri = (br - ar) * 0.5;
+    double ykr = lr * r.h1r[k] - li * r.h1i[k] + rr * r.h2r[k] - ri * r.h2i[k];
+    double yki = lr * r.h1i[k] + li * r.h1r[k] + rr * r.h2i[k] + ri * r.h2r[k];
+    /* at q: L(q) = conj L(k), R(q) = conj R(k) */
+    double yqr = lr * r.h1r[q] + li * r.h1i[q] + rr * r.h2r[q] + ri * r.h2i[q];
+    double yqi = lr * r.h1i[q] - li * r.h1r[q] + rr * r.h2i[q] - ri * r.h2r[q];
+    r.re[k] = ykr;
+    r.im[k] = yki;
+    r.re[q] = yqr;
+    r.im[q] = yqi;
+}
+
+/* In bit-reversed order places 0 and 1 hold frequencies 0 and N/2, and the frequencies
+   k and N - k of every other place p in [2^j, 2^(j+1)) sit mirrored: p and 3 * 2^j - 1 - p.
+   So the pairs are walked from both ends of each such range, in cache order. */
 void multiplySplit(Run &r)
 {
-    const uint32_t N = r.N;
-    const uint32_t *rev = r.fast.rev;
-    for (uint32_t f = 0; f <= N / 2; f++) {
-        uint32_t k = rev[f], q = rev[(N - f) & (N - 1)];
-        double ar = r.re[k], ai = r.im[k], br = r.re[q], bi = r.im[q];
-        /* at k: L = (a + conj b) / 2, R = (a - conj b) / 2i; at q the roles swap */
-        double lr = (ar + br) * 0.5, li = (ai - bi) * 0.5;
-        double rr = (ai + bi) * 0.5, ri = (br - ar) * 0.5;
-        double ykr = lr * r.h1r[k] - li * r.h1i[k] + rr * r.h2r[k] - ri * r.h2i[k];
-        double yki = lr * r.h1i[k] + li * r.h1r[k] + rr * r.h2i[k] + ri * r.h2r[k];
-        /* at q: L(q) = conj L(k), R(q) = conj R(k) */
-        double yqr = lr * r.h1r[q] + li * r.h1i[q] + rr * r.h2r[q] + ri * r.h2i[q];
-        double yqi = lr * r.h1i[q] - li * r.h1r[q] + rr * r.h2i[q] - ri * r.h2r[q];
-        r.re[k] = ykr;
-        r.im[k] = yki;
-        r.re[q] = yqr;
-        r.im[q] = yqi;
-    }
+    splitPair(r, 0, 0);
+    splitPair(r, 1, 1);
+    for (uint32_t lo = 2; lo < r.N; lo *= 2)
+        for (uint32_t p = lo, q = 2 * lo - 1; p < q; p++, q--)
+            splitPair(r, p, q);
 }
 
 inline int16_t toSample(float v)
