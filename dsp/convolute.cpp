@@ -3,8 +3,9 @@
  * (Convolute): blocks of M = N - L new frames are transformed (N is always a power of two,
  * so by the radix-4 transform below rather than LFFT), multiplied by the filter's spectrum,
  * transformed back and overlap-added into a running sum that carries each block's tail into
- * the next.  The filter spectra come from LFFT once per call.  Samples come and go through the caller's read and write
- * callbacks, so the routine serves the sample store or any other source.
+ * the next.  The filter spectra come from LFFT once per call.  Samples come and go through
+ * the caller's read and write callbacks, so the routine serves the sample store or any other
+ * source.
  *
  * Filter layouts (doubles; L = taps, limited to CONV_MAX_TAPS):
  *   mono material             L values h: out = x * h.
