@@ -109,4 +109,9 @@ int      osDiskFree(const char *path, uint64_t *bytes); /* 0 ok (bytes may be 0:
 int      osDeleteIfUnused(const char *path);
 uint32_t osProcessId(void);
 
+/* Movable memory that plug-ins hand over by handle (a Win32 global handle; elsewhere the
+   handle is the pointer).  osLockHandle returns NULL when the block cannot be locked. */
+void    *osLockHandle(void *handle);
+void     osUnlockHandle(void *handle);
+
 #endif

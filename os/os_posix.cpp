@@ -255,4 +255,9 @@ uint32_t osProcessId(void)
 {
     return (uint32_t)getpid();
 }
+
+void *osLockHandle(void *handle) { return handle; }
+
+void osUnlockHandle(void *handle) { (void)handle; }
+
 #endif

@@ -215,4 +215,14 @@ uint32_t osProcessId(void)
 {
     return GetCurrentProcessId();
 }
+void *osLockHandle(void *handle)
+{
+    return handle ? GlobalLock((HGLOBAL)handle) : NULL;
+}
+
+void osUnlockHandle(void *handle)
+{
+    if (handle)
+        GlobalUnlock((HGLOBAL)handle);
+}
 #endif

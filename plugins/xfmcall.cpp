@@ -16,6 +16,7 @@
 #include "store/tempfile.h"
 #include "core/document.h"
 #include "ui/frame.h"
+#include "dsp/dsp.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -24,8 +25,7 @@ void WINAPI zwCenter(HWND window, HWND over) { frameCentre(window, over); }
 
 #define FN(f) ((void *)(f))
 
-/* Numbered as modules have always seen them; FFT and convolution join with the analysis
-   code and are 0 until then. */
+/* Numbered as modules have always seen them. */
 static void *table[XFM_SERVICES];
 static int tableFilled;
 
@@ -42,13 +42,16 @@ static void fillTable(void)
         FN(graphapiWM_LBUTTONDBLCLK), FN(graphapiCount), FN(graphapiGetPoint),              /* 23 */
         FN(graphapiGetValueAt), FN(graphapiClear), FN(graphapiInverse),                     /* 26 */
         FN(graphapiSetDblClkScales), FN(graphapiSetDblClkNames), FN(graphapiCopyGraph),     /* 29 */
-        NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,             /* 32 FFT family */
+        FN(FFT), FN(WindowFFT), FN(IWindowFFT), FN(SetWindowType), FN(SetFFT16bit),         /* 32 */
+        FN(SetFFT8bit), FN(SetStereoFFT16bit), FN(SetStereoFFT8bit),                        /* 37 */
+        FN(SetStereoFFT16bitInterleaved), FN(SetStereoFFT8bitInterleaved),                  /* 40 */
+        FN(GetStereoFFT16bitInterleaved), FN(GetStereoFFT8bitInterleaved),                  /* 42 */
         FN(getTempName), FN(CreateXfmVars), FN(DeleteXfmVars), FN(SetXfmVar), FN(CallXfm),  /* 44 */
-        FN(vocCut), FN(vocInsertBlank), FN(graphapiSetPoint), NULL,                         /* 49 (52 LFFT) */
+        FN(vocCut), FN(vocInsertBlank), FN(graphapiSetPoint), FN(LFFT),                     /* 49 */
         FN(vocReadSingle8to16), FN(vocWriteAtSingle16to8), FN(vocRead8to16),                /* 53 */
         FN(vocWriteAt16to8), FN(vocCut16to8), FN(vocInsertBlank16to8),                      /* 56 */
         FN(delayWriteInit16to8), FN(delayWriteDestroy16to8), FN(delayWrite16to8),           /* 59 */
-        NULL,                                                                               /* 62 Convolute */
+        FN(Convolute),                                                                      /* 62 */
     };
     memcpy(table, t, sizeof table);
     tableFilled = 1;

@@ -23,6 +23,8 @@
 #include "view/view.h"
 #include "audio/audio.h"
 #include "plugins/xfmhost.h"
+#include "plugins/progress.h"
+#include "dsp/dsp.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -71,6 +73,17 @@ static int docNewDialog(DocFormat *f)
     return 0;
 }
 
+/* ---- what the signal-analysis engine asks of the progress meter ---- */
+
+static void dspMeterOpen(const char *title) { progressCreate(title, NULL); }
+static int dspMeterCancelled(void) { return Progress.cancelled != 0; }
+static void dspMeterClose(void) { progressDestroy(); }
+static int dspMeterStep(uint32_t done, uint32_t total)
+{
+    progressMeter(done, total);   /* pumps messages; Cancel shows in the flag */
+    return dspMeterCancelled();
+}
+
 static void refreshCommands(void)
 {
     if (Frame.main)
@@ -116,6 +129,12 @@ void startupBeforeWindow(void)
     EditView.select = SetSelection;
     EditView.status = UpdateStatusFields;
     EditView.channel = SetEditChannel;
+
+    /* Convolution's progress goes to the transform host's meter. */
+    Dsp.hook.progressOpen = dspMeterOpen;
+    Dsp.hook.step = dspMeterStep;
+    Dsp.hook.cancelled = dspMeterCancelled;
+    Dsp.hook.progressClose = dspMeterClose;
 }
 
 void startupWindowCreated(HWND hwnd)
@@ -148,6 +167,7 @@ void shutdownAll(void)
     viewShutdown();
     settingsSave();
     fileUiShutdown();
+    dspShutdown();   /* window and FFT tables */
     tempTransferRelease();
 }
 

@@ -144,9 +144,12 @@ typedef short (WINAPI *XfmSetWindowTypeFn)(short type);
 typedef void  (WINAPI *XfmSetFftFn)(float *data, const void *samples, short n);
 typedef void  (WINAPI *XfmSetStereoFftFn)(float *data, const void *left, const void *right, short n);
 typedef void  (WINAPI *XfmGetStereoFftFn)(float *data, void *frames, short n, short mode);
-typedef short (WINAPI *XfmLfftFn)(float *re, float *im, long n, short sign);
-typedef short (WINAPI *XfmConvoluteFn)(DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
-                                       DWORD, DWORD, DWORD, DWORD, DWORD, DWORD);
+/* any length; separate real and imaginary arrays of doubles */
+typedef void  (WINAPI *XfmLfftFn)(double *re, double *im, long n, short sign);
+/* 1 done (or cancelled), 0 failed; filter: a global handle of doubles */
+typedef short (WINAPI *XfmConvoluteFn)(short channels, DWORD blockAlign, DWORD first, DWORD last,
+                                       DWORD mix, short mode, HGLOBAL filter, DWORD taps,
+                                       long delay, LPCSTR title, XfmReadFn read, XfmWriteFn write);
 
 /* transform calls (also exported by the program) */
 typedef HGLOBAL (WINAPI *XfmCreateVarsFn)(LPCSTR name);

@@ -7,6 +7,7 @@
  */
 #include "xfmfixture.h"
 #include "store/delaywrite.h"
+#include "dsp/dsp.h"
 
 #include <stdio.h>
 
@@ -302,7 +303,13 @@ TEST_F(XfmTest, ServiceTableHoldsTheHostCallsInTheirNumbers)
     EXPECT_EQ((void *)CallXfm, xfmService(48));
     EXPECT_EQ((void *)vocWriteAt16to8, xfmService(56));
     EXPECT_EQ((void *)delayWrite16to8, xfmService(61));
-    EXPECT_EQ(NULL, xfmService(32)) << "the FFT family is not there yet";
+    EXPECT_EQ((void *)FFT, xfmService(32));
+    EXPECT_EQ((void *)SetWindowType, xfmService(35));
+    EXPECT_EQ((void *)GetStereoFFT8bitInterleaved, xfmService(43));
+    EXPECT_EQ((void *)LFFT, xfmService(52));
+    EXPECT_EQ((void *)Convolute, xfmService(62));
+    for (int n = 0; n < XFM_SERVICES; n++)
+        EXPECT_NE(nullptr, xfmService(n)) << "service " << n;
     EXPECT_EQ(NULL, xfmService(63));
     EXPECT_EQ(NULL, xfmService(-1));
 }
@@ -327,9 +334,29 @@ TEST_F(XfmTest, ContextSlotsFollowTheModulesFlags)
     EXPECT_EQ(&Progress.cancelled, c.cancelFlag);
     EXPECT_TRUE(c.vocRead && c.vocCut && c.getTempName && c.CallXfm && c.delayWrite);
     EXPECT_TRUE(c.graphapiCreate == NULL && c.presetsInitIni == NULL) << "only with their flags";
+    EXPECT_TRUE(c.FFT == NULL && c.LFFT == NULL && c.Convolute == NULL) << "only with XFM_FFT";
     memset(&c, 0, sizeof c);
     FillXfmContext(&e, &c, 1);
     EXPECT_TRUE(c.graphapiCreate && c.graphapiSetPoint && c.graphapiCopyGraph && c.presetsInitIni);
+    EXPECT_EQ((void *)Convolute, (void *)c.Convolute);
+    memset(&c, 0, sizeof c);
+    e.info.flags = XFM_TRANSFORM | XFM_FFT;
+    FillXfmContext(&e, &c, 0);
+    EXPECT_EQ((void *)FFT, (void *)c.FFT);
+    EXPECT_EQ((void *)WindowFFT, (void *)c.WindowFFT);
+    EXPECT_EQ((void *)IWindowFFT, (void *)c.IWindowFFT);
+    EXPECT_EQ((void *)SetWindowType, (void *)c.SetWindowType);
+    EXPECT_EQ((void *)SetFFT16bit, (void *)c.SetFFT16bit);
+    EXPECT_EQ((void *)SetFFT8bit, (void *)c.SetFFT8bit);
+    EXPECT_EQ((void *)SetStereoFFT16bit, (void *)c.SetStereoFFT16bit);
+    EXPECT_EQ((void *)SetStereoFFT8bit, (void *)c.SetStereoFFT8bit);
+    EXPECT_EQ((void *)SetStereoFFT16bitInterleaved, (void *)c.SetStereoFFT16bitInterleaved);
+    EXPECT_EQ((void *)SetStereoFFT8bitInterleaved, (void *)c.SetStereoFFT8bitInterleaved);
+    EXPECT_EQ((void *)GetStereoFFT16bitInterleaved, (void *)c.GetStereoFFT16bitInterleaved);
+    EXPECT_EQ((void *)GetStereoFFT8bitInterleaved, (void *)c.GetStereoFFT8bitInterleaved);
+    EXPECT_EQ((void *)LFFT, (void *)c.LFFT);
+    EXPECT_EQ((void *)Convolute, (void *)c.Convolute);
+    EXPECT_TRUE(c.graphapiCreate == NULL && c.presetsInitIni == NULL);
 }
 
 TEST_F(XfmTest, OneChannelAnd8BitMaterialAreAdaptedForTheModule)
