@@ -229,17 +229,29 @@ int DrawSpectralColumns(SpectralPass *p, int first, int last)
         FFT(data, (short)n, 1);
         double scale = 1.0 / half;
         for (int r = 0; r < g.height; r++) {
-            int k = rowBin[r];
-            double re = data[2 * k + 1], im = data[2 * k + 2];
-            if (!stereo) {
-                idx[r] = (uint8_t)spectralIndex(sqrt(re * re + im * im) * scale);
-                continue;
+            /* With more bins than rows, a row also stands for the bins above its own that reach
+               no row of their own: it shows the strongest, so a narrow tone never drops out. */
+            int k0 = rowBin[r], k1 = r + 1 < g.height && rowBin[r + 1] > k0 ? rowBin[r + 1] : k0 + 1;
+            if (r + 1 == g.height)
+                k1 = half;
+            double ml = 0, mr = 0;
+            for (int k = k0; k < k1; k++) {
+                double re = data[2 * k + 1], im = data[2 * k + 2];
+                if (!stereo) {
+                    double m = re * re + im * im;
+                    ml = m > ml ? m : ml;
+                    continue;
+                }
+                /* One transform of left + i right: X[k] and the conjugate of X[N-k] part them. */
+                double rn = data[2 * (n - k) + 1], in = data[2 * (n - k) + 2];
+                double lr = (re + rn) / 2, li = (im - in) / 2, rr = (im + in) / 2, ri = (rn - re) / 2;
+                double a = lr * lr + li * li, b = rr * rr + ri * ri;
+                ml = a > ml ? a : ml;
+                mr = b > mr ? b : mr;
             }
-            /* One transform of left + i right: X[k] and the conjugate of X[N-k] part them. */
-            double rn = data[2 * (n - k) + 1], in = data[2 * (n - k) + 2];
-            double lr = (re + rn) / 2, li = (im - in) / 2, rr = (im + in) / 2, ri = (rn - re) / 2;
-            idx[r] = (uint8_t)spectralIndex(sqrt(lr * lr + li * li) * scale);
-            idx[g.height + r] = (uint8_t)spectralIndex(sqrt(rr * rr + ri * ri) * scale);
+            idx[r] = (uint8_t)spectralIndex(sqrt(ml) * scale);
+            if (stereo)
+                idx[g.height + r] = (uint8_t)spectralIndex(sqrt(mr) * scale);
         }
         if (p->columnFn)
             p->columnFn(p->ctx, c, idx, &g);

@@ -66,4 +66,41 @@ struct SpectralPass {
    were), or -1 when the work block could not be had (nothing drawn). */
 int  DrawSpectralColumns(SpectralPass *p, int first, int last);
 
+#ifdef _WIN32
+#include <windows.h>
+
+/* The spectral view on screen (spectral_win.cpp). */
+struct SpectralViewState {
+    int      on;                /* the spectral flag: the area shows the spectrogram */
+    HBITMAP  bitmap;            /* area-sized picture (32-bit DIB section), NULL until drawn */
+    uint32_t *bits;             /* its pixels, top-down, 0x00RRGGBB */
+    int      width, height;     /* its size: area width, area height + 1 */
+    ViewRect at;                /* the area it was made for */
+    HPALETTE palette;           /* logical palette for palette displays, from the first switch */
+    int      copyPending;       /* a repaint came while the bitmap was being drawn into */
+    int      copiedInPump;      /* such a copy was made: the highlight must be redone */
+    HPEN     whitePen;          /* octave marks */
+};
+extern SpectralViewState SpectralView;
+
+/* The logical palette from SpectralPalette (built first when needed). */
+void MakeSpectralPalette(void);
+/* Copies the cached picture over the part of the area inside paint; while the bitmap is
+   being drawn into only sets the copy-pending flag. */
+void PaintSpectralBitmap(HDC dc, const RECT *paint, const ViewRect *area);
+/* Recomputes columns first..last into the bitmap and onto dc.  pump(ctx, column) runs every
+   fifth column and ends the pass when nonzero.  Returns the first column not computed. */
+int  spectralRecompute(HDC dc, const ViewRect *area, uint32_t viewStart, uint32_t viewEnd, int first,
+                       int last, int (*pump)(void *ctx, int column), void *ctx);
+/* A pending copy, done from the drawing loop's pump (the whole picture onto dc). */
+void spectralCopyPending(HDC dc);
+/* The white octave marks at both edges of the area. */
+void spectralDrawMarks(HDC dc, const ViewRect *area, int channels);
+/* Switching: flag, palette on the first switch, menu text; the caller redraws. */
+void spectralSwitch(HMENU menu, int on);
+/* The bitmap and pen (at shutdown, and when the view goes back to the waveform). */
+void spectralFreeBitmap(void);
+void spectralShutdown(void);
+#endif
+
 #endif

@@ -215,6 +215,23 @@ TEST_F(SpectralPassTest, ToneLightsItsBinAndSilenceStaysLow)
     EXPECT_EQ(8, o.pumps);                     /* every fifth column */
 }
 
+TEST_F(SpectralPassTest, ToneBetweenTheRowsFirstBinsStillShows)
+{
+    /* 4096 points over 129 rows: a row stands for 16 bins; bin 1000 is not the first of its row. */
+    vocSetFormat(1, 16, 0);
+    std::vector<int16_t> s(30000);
+    for (size_t i = 0; i < s.size(); i++)
+        s[i] = (int16_t)lrint(32767 * sin(2 * kPi * 1000.0 * i / 4096));
+    ASSERT_EQ(0, vocAppend(s.data(), (uint32_t)(s.size() * 2)));
+    Out o;
+    SpectralPass p = pass(&o, 30000, 12);
+    ASSERT_EQ(40, DrawSpectralColumns(&p, 0, 39));
+    const std::vector<uint8_t> &c = o.cols[20];
+    int r = peakRow(c, 0, o.height);
+    EXPECT_EQ(191, c[r]);
+    EXPECT_EQ(1000 * 128 / 2048, r);
+}
+
 TEST_F(SpectralPassTest, StereoChannelsArePartedFromOneTransform)
 {
     vocSetFormat(2, 16, 0);
