@@ -170,6 +170,7 @@ void viewReset(void)
         InvalidateRect(Frame.main, NULL, FALSE);
         statusFields(0, 1);
     }
+    viewAnalysisRefresh();
 }
 
 void viewModified(void)
@@ -219,6 +220,7 @@ void InvalidateWaveRange(uint32_t first, uint32_t last)
 {
     if (!Frame.main)
         return;
+    viewAnalysisRefresh();   /* the frames may have changed under the analysis window */
     syncArea();
     int w = viewColumns();
     int64_t c1 = frameColumn(first) - 1;

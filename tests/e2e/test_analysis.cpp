@@ -67,6 +67,20 @@ std::vector<double> numbers(const std::string &text)
     return out;
 }
 
+/* zd::settle, but the analysis window (a dialog too) does not count as work going on. */
+void settleHere(zd::App &app)
+{
+    int quiet = 0;
+    for (int t = 0; t < 10000 && quiet < 3; t += 50) {
+        int others = 0;
+        for (HWND d : app.dialogs())
+            others += zd::windowText(d).rfind("Analysis", 0) != 0;
+        quiet = others ? 0 : quiet + 1;
+        Sleep(50);
+    }
+    app.idle();
+}
+
 INT_PTR pictures(zd::App &app) { return (INT_PTR)GetPropA(app.main(), "ZeloViewPictures"); }
 
 class AnalysisTest : public ::testing::Test {
@@ -97,7 +111,7 @@ protected:
         if (!app.start("\"" + in + "\"", settings()) || !zd::waitTitle(app, name + " - Zelo Edit"))
             return false;
         app.command(kStop);   /* the command-line file's first play */
-        zd::settle(app);
+        settleHere(app);
         return true;
     }
     HWND openAnalysis()
@@ -106,7 +120,7 @@ protected:
         HWND w = app.waitWindow("Analysis - Zelo Edit", 5000, false);
         if (!w)
             w = app.waitWindow("Analysis", 2000, false);
-        zd::settle(app);
+        settleHere(app);
         return w;
     }
     /* Waits until the frequency read-out shows a value close to want (or times out). */
@@ -148,7 +162,7 @@ TEST_F(AnalysisTest, ReadsTheDominantFrequencyAndTheLevelUnderTheMouse)
     freshSettings();
     ASSERT_TRUE(open("sine.wav", 44100, 1, pcm(44100, 1, [](unsigned i, int) { return 0.5 * sine(1000, i); })));
     app.command(kSelectView);   /* the whole wave is in view */
-    zd::settle(app);
+    settleHere(app);
     HWND w = openAnalysis();
     ASSERT_TRUE(w);
     EXPECT_TRUE(zd::menuGrayed(app, kAnalysis));   /* one window at a time */
@@ -168,7 +182,7 @@ TEST_F(AnalysisTest, ReadsTheDominantFrequencyAndTheLevelUnderTheMouse)
 
     /* Line View off draws single pixels; the graph stays drawn either way. */
     zd::click(w, kLineView);
-    zd::settle(app);
+    settleHere(app);
     Sleep(300);
     zd::screenshot("analysis-sine");
     zd::click(w, IDOK);
@@ -184,7 +198,7 @@ TEST_F(AnalysisTest, StereoChannelsReadTheirOwnFrequencies)
     ASSERT_TRUE(open("stereo.wav", 44100, 2,
                      pcm(30000, 2, [](unsigned i, int c) { return c == 0 ? saw(440, i) : 0.5 * sine(3000, i); })));
     app.command(kSelectView);   /* the whole wave is in view */
-    zd::settle(app);
+    settleHere(app);
     HWND w = openAnalysis();
     ASSERT_TRUE(w);
     std::string f = waitFrequency(w, 440.0, 0.5);
@@ -196,7 +210,7 @@ TEST_F(AnalysisTest, StereoChannelsReadTheirOwnFrequencies)
     std::vector<double> at = cursorAt(w, 3000, 44100);
     ASSERT_EQ(3u, at.size()) << zd::getText(w, kCursor);
     EXPECT_LT(at[1], at[2]);               /* L quieter than R at 3 kHz */
-    zd::settle(app);
+    settleHere(app);
     Sleep(300);
     zd::screenshot("analysis-stereo");
     EXPECT_EQ(0, zd::closeDiscarding(app));
@@ -211,7 +225,7 @@ TEST_F(AnalysisTest, ScanHoldsThePeaksOfTheWholeSelection)
         return 0.5 * (i < 22050 ? sine(500, i) : sine(3000, i));
     })));
     app.command(kSelectView);   /* the whole wave is in view */
-    zd::settle(app);
+    settleHere(app);
     HWND w = openAnalysis();
     ASSERT_TRUE(w);
     waitFrequency(w, 3000.0, 0.5);
@@ -219,7 +233,7 @@ TEST_F(AnalysisTest, ScanHoldsThePeaksOfTheWholeSelection)
     ASSERT_EQ(2u, low.size());
     EXPECT_LT(low[1], -60);
     zd::click(w, kScan);
-    zd::settle(app);
+    settleHere(app);
     for (int t = 0; t < 5000 && cursorAt(w, 500, 44100)[1] < -20; t += 100)
         Sleep(100);
     low = cursorAt(w, 500, 44100);
@@ -237,24 +251,27 @@ TEST_F(AnalysisTest, FollowsEditsAndSurvivesTheWaveGoingAway)
     freshSettings();
     ASSERT_TRUE(open("edit.wav", 22050, 1, pcm(22050, 1, [](unsigned i, int) { return 0.5 * sine(1500, i, 22050); })));
     app.command(kSelectView);   /* the whole wave is in view */
-    zd::settle(app);
+    settleHere(app);
     HWND w = openAnalysis();
     ASSERT_TRUE(w);
     EXPECT_NEAR(1500.0, numbers(waitFrequency(w, 1500.0, 0.2))[0], 0.2);
     app.command(kSilence);
-    ASSERT_TRUE(zd::waitUndo(app, "Undo Silence"));
+    std::string undo;
+    for (int t = 0; t < 8000 && (undo = zd::menuText(app, kUndo)) != "Undo Silence"; t += 50)
+        Sleep(50);
+    ASSERT_EQ("Undo Silence", undo);
+    settleHere(app);
     EXPECT_EQ(0.0, numbers(waitFrequency(w, 0.0, 0.0))[0]);
     app.command(kUndo);
-    zd::settle(app);
+    settleHere(app);
     EXPECT_NEAR(1500.0, numbers(waitFrequency(w, 1500.0, 0.2))[0], 0.2);
 
     /* Closing the wave: silence everywhere, frequency 0; a new empty wave likewise. */
     app.command(kClose);
-    zd::settle(app);
     zd::MsgBox box;
-    if (app.waitMessageBox(&box, 500))
-        PostMessageA(box.hwnd, WM_COMMAND, IDNO, 0);
-    zd::settle(app);
+    if (app.waitMessageBox(&box, 2000))   /* "Save changes ...?" */
+        zd::click(box.hwnd, IDNO);
+    settleHere(app);
     EXPECT_EQ(0.0, numbers(waitFrequency(w, 0.0, 0.0))[0]);
     EXPECT_TRUE(IsWindow(w));
     std::vector<double> at = cursorAt(w, 1000, 22050);
@@ -264,7 +281,7 @@ TEST_F(AnalysisTest, FollowsEditsAndSurvivesTheWaveGoingAway)
         zd::click(nw, IDOK);
         zd::waitGone(nw);
     }
-    zd::settle(app);
+    settleHere(app);
     EXPECT_TRUE(IsWindow(w));
     EXPECT_EQ(0.0, numbers(waitFrequency(w, 0.0, 0.0))[0]);
     EXPECT_TRUE(app.running());
@@ -316,7 +333,7 @@ protected:
     }
     bool grab()
     {
-        zd::settle(app);
+        settleHere(app);
         Sleep(300);
         return zd::grabClient(app.main(), &gw, &gh, &px);
     }
@@ -420,7 +437,7 @@ TEST_F(SpectralTest, CloseWhileThePictureIsDrawnIsIgnored)
         }
     }
     ASSERT_TRUE(busySeen);
-    zd::settle(app);
+    settleHere(app);
     EXPECT_TRUE(app.running());
     EXPECT_TRUE(IsWindow(app.main()));
     EXPECT_FALSE(zd::menuGrayed(app, kExit));
