@@ -190,7 +190,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_CARETLEFT:     viewCommand(id); break;
     case IDM_EXTENDRIGHT:   viewCommand(id); break;
     case IDM_EXTENDLEFT:    viewCommand(id); break;
-    case IDM_HOLDSPECTRAL:  notYet(id); break;
+    case IDM_HOLDSPECTRAL:  viewCommand(id); break;
     case IDM_FOCUSNEXT:     notYet(id); break;
     case IDM_FOCUSPREV:     notYet(id); break;
     case IDM_FOCUSMAIN:     SetFocus(hwnd); break;

@@ -79,6 +79,7 @@ struct SpectralViewState {
     HPALETTE palette;           /* logical palette for palette displays, from the first switch */
     int      copyPending;       /* a repaint came while the bitmap was being drawn into */
     int      copiedInPump;      /* such a copy was made: the highlight must be redone */
+    int      hold;              /* Ctrl+D: dirty columns wait until the hold is let go */
     HPEN     whitePen;          /* octave marks */
 };
 extern SpectralViewState SpectralView;

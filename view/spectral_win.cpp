@@ -172,8 +172,8 @@ int pumpBetween(void *ctx, int column)
         p->shownFrom = p->last + 1;
     }
     int stop = p->pump ? p->pump(p->pumpCtx, column) : 0;
-    if (!stop && (!SpectralView.on || !SpectralView.bitmap))
-        stop = 1;   /* switched back to the waveform meanwhile */
+    if (!stop && (!SpectralView.on || !SpectralView.bitmap || SpectralView.hold))
+        stop = 1;   /* switched back to the waveform, or held, meanwhile */
     if (!stop)
         spectralCopyPending(p->dc);
     return stop;

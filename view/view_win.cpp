@@ -489,7 +489,11 @@ static int recompute(HDC dc)
         int stop = spectralRecompute(dc, &View.area, Doc.viewStart, Doc.viewEnd, first, last, pumpOnce, &ctx);
         if (stop <= last && !ctx.closing)
             pc->resumeLast = (uint32_t)last;
-        return finishRecompute(&ctx);
+        int held = stop <= last && !ctx.closing && !pc->interrupted && SpectralView.hold;
+        int closing = finishRecompute(&ctx);
+        if (held && !closing)
+            peakCacheDirty(stop, last);   /* drawn when the hold is let go */
+        return closing;
     }
     peakFlatColumns(&pass, first, last);
     if (Doc.modified)
@@ -661,7 +665,7 @@ void viewPaint(HWND hwnd)
         } else {
             drawColumns(dc, first, last);
         }
-        if (pc->dirty && !pc->computing && !ViewGdi.inPump)
+        if (pc->dirty && !pc->computing && !ViewGdi.inPump && !(SpectralView.on && SpectralView.hold))
             closing = recompute(dc);
         if (!closing && SpectralView.on) {
             spectralDrawMarks(dc, &a, Wave.channels);
@@ -896,6 +900,21 @@ static void toggleSpectral(void)
     frameRefreshCommands();
 }
 
+/* Ctrl+D: while held the spectral picture is not recomputed; letting go draws what waits. */
+static void toggleHold(void)
+{
+    SpectralView.hold = !SpectralView.hold;
+    if (SpectralView.hold || !Frame.main || !SpectralView.on)
+        return;
+    syncArea();
+    if (PeakColumnCache.dirty) {
+        RECT r = rc(View.area);
+        InflateRect(&r, 1, 1);
+        InvalidateRect(Frame.main, &r, FALSE);
+        UpdateWindow(Frame.main);
+    }
+}
+
 int viewSpectralShown(void)
 {
     return SpectralView.on;
@@ -926,6 +945,7 @@ void viewCommand(int id)
     case IDM_SELECTVIEW:    selectView(); break;
     case IDM_DESELECT:      deselect(); break;
     case IDM_SPECTRAL:      toggleSpectral(); break;
+    case IDM_HOLDSPECTRAL:  toggleHold(); break;
     default: break;
     }
 }

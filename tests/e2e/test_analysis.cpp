@@ -20,7 +20,7 @@
 namespace {
 
 const int kAnalysis = 5060, kSpectral = 2211, kSelectView = 253, kSilence = 3140, kUndo = 102;
-const int kClose = 3148, kNew = 1050, kStop = 198, kExit = 1250;
+const int kClose = 3148, kNew = 1050, kStop = 198, kExit = 1250, kHold = 134;
 const int kGraph = 308, kCursor = 1017, kFreq = 3041, kLineView = 3059, kScan = 3125;
 const double kPi = 3.14159265358979323846;
 
@@ -405,6 +405,32 @@ TEST_F(SpectralTest, SweepDrawsARisingLineAndTheWaveformComesBack)
     for (int y = a.top; y < a.bottom; y++)
         green += at(a.left + w / 2, y) == 0x00FF00;
     EXPECT_GT(green, 10);
+    EXPECT_EQ(0, zd::closeDiscarding(app));
+}
+
+TEST_F(SpectralTest, HoldKeepsThePictureUntilLetGo)
+{
+    freshSettings();
+    ASSERT_TRUE(open("hold.wav", 8000, 1, pcm(16000, 1, [](unsigned i, int) { return 0.5 * sine(1000, i, 8000); })));
+    INT_PTR before = pictures(app);
+    app.command(kSpectral);
+    ASSERT_TRUE(waitPicture(before));
+    app.command(kHold);
+    app.command(kSelectView);
+    app.command(kSilence);
+    app.command(254);   /* Esc: no highlight over the picture */
+    settleHere(app);
+    before = pictures(app);
+    Sleep(500);
+    EXPECT_EQ(before, pictures(app));          /* held: the silenced frames are not drawn */
+    ASSERT_TRUE(grab());
+    RECT a = area();
+    int mid = (a.left + a.right) / 2, toneRow = a.bottom - 1 - (a.bottom - a.top - 2) / 4;
+    EXPECT_GT(luma(at(mid, toneRow)), luma(0x204040)) << std::hex << at(mid, toneRow);
+    app.command(kHold);
+    ASSERT_TRUE(waitPicture(before));
+    ASSERT_TRUE(grab());
+    EXPECT_LE(luma(at(mid, toneRow)), luma(0x204040)) << std::hex << at(mid, toneRow);   /* silence now */
     EXPECT_EQ(0, zd::closeDiscarding(app));
 }
 
