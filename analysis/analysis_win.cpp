@@ -111,6 +111,9 @@ static void scan(HWND dlg)
     Analysis.rate = Doc.sampleRate;
     Analysis.scanning = 0;
     frameBusyEnd();
+    /* The meter gave the activation back to the main window: the scan was asked for here. */
+    SetWindowPos(dlg, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetActiveWindow(dlg);
     redrawGraph(dlg);
 }
 
