@@ -20,6 +20,7 @@
 #include "store/blockfile.h"
 #include "store/voc.h"
 #include "plugins/xfmhost.h"
+#include "analysis/analysis.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -73,6 +74,7 @@ static void gatherEnableInputs(EnableInputs *in)
     in->recording = audioRecording();
     in->haveFilters = FltTable.count > 0;
     in->spectralBusy = Frame.spectralBusy;
+    in->analysisOpen = analysisIsOpen();
     in->plugins = xfmEnableCaps(in->pluginCaps, ENABLE_MAXPLUGINS);
 }
 
@@ -102,9 +104,25 @@ static int allowedWhileBusy(int id)
     return 0;
 }
 
+/* While the spectral picture is drawn its pump dispatches commands: those the enabling rules
+   grey for that state are refused here too, as they could come by accelerator. */
+static int refusedWhileDrawing(int id)
+{
+    if (!Frame.spectralBusy)
+        return 0;
+    EnableInputs in;
+    memset(&in, 0, sizeof in);
+    gatherEnableInputs(&in);
+    static EnableResult r;
+    enableEvaluate(&in, &r);
+    if (id >= IDM_XFM_FIRST && id < IDM_XFM_FIRST + in.plugins)
+        return r.pluginOff[id - IDM_XFM_FIRST];
+    return r.disabled(id);
+}
+
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
 {
-    if (frameBusy() && !allowedWhileBusy(id)) {
+    if ((frameBusy() && !allowedWhileBusy(id)) || refusedWhileDrawing(id)) {
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
@@ -144,7 +162,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_TIME_SAMPLES:  viewCommand(id); break;
     case IDM_TIME_SMPTE:    viewCommand(id); break;
     case IDM_VIEWRANGE:     viewCommand(id); break;
-    case IDM_SPECTRAL:      notYet(id); break;
+    case IDM_SPECTRAL:      viewCommand(id); break;
     case IDM_BYTESWAP:      editByteSwapCommand(Commands.repeatNoDialog); break;
     case IDM_ADJUSTRATE:    editAdjustRateCommand(); break;
     case IDM_CONVERT:       notYet(id); break;
@@ -156,7 +174,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_LOOP:          audioCmdLoop(); break;
     case IDM_MONITOR:       notYet(id); break;
     case IDM_INFO:          waveInfoCommand(); break;
-    case IDM_ANALYSIS:      notYet(id); break;
+    case IDM_ANALYSIS:      analysisOpen(); break;
     case IDM_CDPLAYER:      notYet(id); break;
     case IDM_CUELIST:       notYet(id); break;
     case IDM_PLAYLIST:      notYet(id); break;
@@ -172,7 +190,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_CARETLEFT:     viewCommand(id); break;
     case IDM_EXTENDRIGHT:   viewCommand(id); break;
     case IDM_EXTENDLEFT:    viewCommand(id); break;
-    case IDM_HOLDSPECTRAL:  notYet(id); break;
+    case IDM_HOLDSPECTRAL:  viewCommand(id); break;
     case IDM_FOCUSNEXT:     notYet(id); break;
     case IDM_FOCUSPREV:     notYet(id); break;
     case IDM_FOCUSMAIN:     SetFocus(hwnd); break;

@@ -17,8 +17,8 @@ const int EnableListed[] = {
 const int EnableListedCount = (int)(sizeof EnableListed / sizeof EnableListed[0]);
 
 const int EnableNotBuilt[] = {
-    IDM_SPECTRAL, IDM_CONVERT, IDM_MUSIC, IDM_MONITOR, IDM_ANALYSIS, IDM_CDPLAYER, IDM_CUELIST,
-    IDM_PLAYLIST, IDM_SCRIPTS, IDM_TOOLBARSET,
+    IDM_CONVERT, IDM_MUSIC, IDM_MONITOR, IDM_CDPLAYER, IDM_CUELIST, IDM_PLAYLIST, IDM_SCRIPTS,
+    IDM_TOOLBARSET,
 };
 const int EnableNotBuiltCount = (int)(sizeof EnableNotBuilt / sizeof EnableNotBuilt[0]);
 

@@ -13,6 +13,7 @@
 #include "core/document.h"
 #include "formats/fileui.h"
 #include "plugins/progress.h"
+#include "analysis/analysis.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -288,7 +289,7 @@ static void onClose(HWND hwnd)
     Frame.closing = 1;
     profileSetString("Size", "PlayList", "0");
     profileSetString("Size", "CueList", "0");
-    profileSetString("Size", "Analyzer", "0");
+    profileSetString("Size", "Analyzer", analysisIsOpen() ? "1" : "0");
     DestroyWindow(hwnd);
 }
 

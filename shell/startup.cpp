@@ -25,13 +25,19 @@
 #include "plugins/xfmhost.h"
 #include "plugins/progress.h"
 #include "dsp/dsp.h"
+#include "analysis/analysis.h"
+#include "core/profile.h"
 
 #include <stdio.h>
 #include <string.h>
 
 /* ---- what the document asks of the windows ---- */
 
-static void docTitle(const char *title) { SetWindowTextA(Frame.main, title); }
+static void docTitle(const char *title)
+{
+    SetWindowTextA(Frame.main, title);
+    analysisTitle(title);
+}
 
 static int docTitleInUse(const char *title)
 {
@@ -135,6 +141,10 @@ void startupBeforeWindow(void)
     Dsp.hook.step = dspMeterStep;
     Dsp.hook.cancelled = dspMeterCancelled;
     Dsp.hook.progressClose = dspMeterClose;
+    /* The analysis window hears of every change to the samples or the selection. */
+    DocHook.analysisRefresh = analysisRefresh;
+    Edit.hook.analysisRefresh = analysisRefresh;
+    ViewHook.analysisRefresh = analysisRefresh;
 }
 
 void startupWindowCreated(HWND hwnd)
@@ -153,12 +163,16 @@ void startupWindowCreated(HWND hwnd)
 void startupOpenCommandLine(void)
 {
     fileUiOpenCommandLine(Shell.commandLine);
+    /* The first copy reopens the analysis window that was open at the last exit. */
+    if (Shell.firstInstance && profileGetInt("Size", "Analyzer", 0) != 0)
+        PostMessageA(Frame.main, WM_COMMAND, IDM_ANALYSIS, 0);
 }
 
 /* ---- shutdown, on WM_DESTROY ---- */
 
 void shutdownAll(void)
 {
+    analysisShutdown();   /* its placement saved while the main window still exists */
     audioShutdown();
     editShutdown();
     xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */

@@ -10,15 +10,16 @@ status=0
 
 # folder -> the folders it must not include
 declare -A ABOVE=(
-  [os]="store core ui formats filters edit view audio plugins dsp lists scripts toolbar cd shell"
-  [store]="core ui formats filters edit view audio plugins dsp lists scripts toolbar cd shell"
-  [core]="ui formats filters edit view audio plugins dsp lists scripts toolbar cd shell"
-  [ui]="formats filters edit view audio plugins dsp lists scripts toolbar cd shell"
-  [dsp]="ui formats filters edit view audio plugins lists scripts toolbar cd shell"
+  [os]="store core ui formats filters edit view analysis audio plugins dsp lists scripts toolbar cd shell"
+  [store]="core ui formats filters edit view analysis audio plugins dsp lists scripts toolbar cd shell"
+  [core]="ui formats filters edit view analysis audio plugins dsp lists scripts toolbar cd shell"
+  [ui]="formats filters edit view analysis audio plugins dsp lists scripts toolbar cd shell"
+  [dsp]="ui formats filters edit view analysis audio plugins lists scripts toolbar cd shell"
   [formats]="shell"
-  [filters]="store core ui formats edit view audio plugins dsp lists scripts toolbar cd shell"
+  [filters]="store core ui formats edit view analysis audio plugins dsp lists scripts toolbar cd shell"
   [edit]="shell"
-  [view]="shell"
+  [view]="analysis shell"
+  [analysis]="shell"
   [audio]="shell"
   [plugins]="shell"
   [lists]="shell"

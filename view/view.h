@@ -4,7 +4,8 @@
  * status fields, the selection and edit channel, and the play cursor's column.  The Win32
  * part (painting, mouse, the view's commands) is declared below for the main window.
  *
- * State: View (select.h), PeakColumnCache and PeakSummary (peaks.h), ViewGdi (view_win.cpp).
+ * State: View (select.h), PeakColumnCache and PeakSummary (peaks.h), ViewGdi (view_win.cpp),
+ * SpectralPalette and SpectralView (spectral.h), ViewHook.
  */
 #ifndef ZELO_VIEW_H
 #define ZELO_VIEW_H
@@ -48,6 +49,16 @@ void viewSettingsChanged(void);
 /* Client x of a frame's column, or -1 when the frame is not in view. */
 int  viewFrameToX(uint32_t frame);
 
+/* 1 while the spectral view replaces the waveform (command 2211 switches). */
+int  viewSpectralShown(void);
+
+/* What the view tells other windows: the samples or the selection changed. */
+struct ViewHooks {
+    void (*analysisRefresh)(void);   /* command 282 to an open analysis window */
+};
+extern ViewHooks ViewHook;
+void viewAnalysisRefresh(void);
+
 #ifdef _WIN32
 #include <windows.h>
 void viewPaint(HWND hwnd);
@@ -56,7 +67,7 @@ void viewMouse(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 /* WM_SETCURSOR: 1 when the view set the cursor. */
 int  viewSetCursor(HWND hwnd, LPARAM lParam);
 /* The view's menu and accelerator commands (selection keys, zoom, scroll, edit channel,
-   time formats, Viewing Range). */
+   time formats, Viewing Range, the spectral view). */
 void viewCommand(int id);
 /* A double-click on a status field; 1 when control is one of them. */
 int  viewStatusDoubleClick(HWND control);

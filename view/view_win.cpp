@@ -2,7 +2,8 @@
  * view_win.cpp - the waveform view in the main window: the paint handler (column strokes from
  * the PeakColumnCache, recomputing dirty columns while pumping messages), the time ruler, the
  * viewing-range bar and zoom buttons, the selection highlight (inverted pixels), the mouse,
- * the view's commands, the status fields and the Viewing Range dialog.
+ * the view's commands, the status fields and the Viewing Range dialog.  In the spectral view
+ * the same dirty columns and interruptions drive the spectral picture (spectral_win.cpp).
  *
  * Global state: ViewGdi (drawing objects, paint flags); writes Doc's selection and view,
  * Wave.editChannel, View and PeakColumnCache.  The highlight on screen is always the XOR of
@@ -12,6 +13,7 @@
 #include "view/peaks.h"
 #include "view/ruler.h"
 #include "view/select.h"
+#include "view/spectral.h"
 #include "view/timefmt.h"
 #include "core/document.h"
 #include "core/settings.h"
@@ -132,6 +134,7 @@ static void freeGdi(void)
             DeleteObject(o);
     peakCacheFree();
     peakSummaryFree();
+    spectralShutdown();
     memset(&ViewGdi, 0, sizeof ViewGdi);
 }
 
@@ -167,11 +170,21 @@ void viewReset(void)
         InvalidateRect(Frame.main, NULL, FALSE);
         statusFields(0, 1);
     }
+    viewAnalysisRefresh();
 }
 
 void viewModified(void)
 {
     peakSummaryFree();
+    viewAnalysisRefresh();
+}
+
+ViewHooks ViewHook;
+
+void viewAnalysisRefresh(void)
+{
+    if (ViewHook.analysisRefresh)
+        ViewHook.analysisRefresh();
 }
 
 /* The rectangle form: columns from rect left to rect right are dirty; redrawn at once. */
@@ -207,6 +220,7 @@ void InvalidateWaveRange(uint32_t first, uint32_t last)
 {
     if (!Frame.main)
         return;
+    viewAnalysisRefresh();   /* the frames may have changed under the analysis window */
     syncArea();
     int w = viewColumns();
     int64_t c1 = frameColumn(first) - 1;
@@ -235,6 +249,8 @@ void viewSettingsChanged(void)
     if (!ViewGdi.initialised)
         return;
     makeWavePen();
+    if (SpectralView.palette || SpectralPalette.built)
+        MakeSpectralPalette();   /* rebuilt from the colours as they are now */
     if (Frame.main && haveData()) {
         syncArea();
         invalidateColumns(View.area.left, View.area.right);
@@ -342,6 +358,7 @@ void SetSelection(uint32_t first, uint32_t last)
             InvalidateRect(Frame.main, NULL, FALSE);   /* the paint redraws the highlight */
     }
     statusFields(1, 0);
+    viewAnalysisRefresh();
 }
 
 void SetEditChannel(int ch)
@@ -365,6 +382,7 @@ void SetEditChannel(int ch)
         UpdateWindow(Frame.main);
         frameRefreshCommands();
     }
+    viewAnalysisRefresh();
 }
 
 /* ---- painting ---- */
@@ -409,6 +427,7 @@ struct PaintCtx {
     HDC dc;
     int closing;
 };
+static int finishRecompute(PaintCtx *c);
 
 static int pumpOnce(void *ctx, int column)
 {
@@ -466,6 +485,16 @@ static int recompute(HDC dc)
     pass.drawFn = drawOne;
     PaintCtx ctx = {dc, 0};
     pass.ctx = &ctx;
+    if (SpectralView.on) {
+        int stop = spectralRecompute(dc, &View.area, Doc.viewStart, Doc.viewEnd, first, last, pumpOnce, &ctx);
+        if (stop <= last && !ctx.closing)
+            pc->resumeLast = (uint32_t)last;
+        int held = stop <= last && !ctx.closing && !pc->interrupted && SpectralView.hold;
+        int closing = finishRecompute(&ctx);
+        if (held && !closing)
+            peakCacheDirty(stop, last);   /* drawn when the hold is let go */
+        return closing;
+    }
     peakFlatColumns(&pass, first, last);
     if (Doc.modified)
         peakSummaryFree();
@@ -476,6 +505,14 @@ static int recompute(HDC dc)
         if (stop <= last && !ctx.closing)
             pc->resumeLast = (uint32_t)last;
     }
+    return finishRecompute(&ctx);
+}
+
+/* The end of a recomputation, both views: flags cleared, a completed picture counted. */
+static int finishRecompute(PaintCtx *c)
+{
+    PeakColumnCacheState *pc = &PeakColumnCache;
+    PaintCtx &ctx = *c;
     pc->computing = 0;
     pc->dirty = 0;
     if (!ctx.closing && !pc->interrupted) {
@@ -515,7 +552,7 @@ static void vline(HDC dc, HPEN pen, int x, int y1, int y2)
 static void drawFrames(HDC dc)
 {
     const ViewRect &a = View.area;
-    int stereo = Wave.channels == 2 && Doc.storeOpen;
+    int stereo = Wave.channels == 2 && Doc.storeOpen && !SpectralView.on;
     int m = (a.top + a.bottom) / 2 - 1;
     if (stereo) {
         fillBlack(dc, a.left - 1, a.top, a.right + 1, m + 1);
@@ -620,15 +657,19 @@ void viewPaint(HWND hwnd)
             first = 0;
         if (last > w - 1)
             last = w - 1;
-        if (pc->dirty && !pc->computing) {
+        if (SpectralView.on) {
+            PaintSpectralBitmap(dc, &ps.rcPaint, &a);
+        } else if (pc->dirty && !pc->computing) {
             drawColumns(dc, first, (last < pc->dirtyFirst - 1 ? last : pc->dirtyFirst - 1));
             drawColumns(dc, (first > pc->dirtyLast + 1 ? first : pc->dirtyLast + 1), last);
         } else {
             drawColumns(dc, first, last);
         }
-        if (pc->dirty && !pc->computing && !ViewGdi.inPump)
+        if (pc->dirty && !pc->computing && !ViewGdi.inPump && !(SpectralView.on && SpectralView.hold))
             closing = recompute(dc);
-        if (!closing) {
+        if (!closing && SpectralView.on) {
+            spectralDrawMarks(dc, &a, Wave.channels);
+        } else if (!closing) {
             PeakGeom g;
             peakGeometry(&a, Wave.channels, Wave.bitsPerSample, &g);
             if (g.stereo) {
@@ -649,6 +690,13 @@ void viewPaint(HWND hwnd)
     EndPaint(hwnd, &ps);
     if (closing || !ViewGdi.initialised)
         return;
+    if (SpectralView.copiedInPump && !pc->computing) {
+        /* The whole picture was copied from inside the pass: marks and highlight again. */
+        SpectralView.copiedInPump = 0;
+        RECT r = rc(a);
+        InflateRect(&r, 1, 1);
+        InvalidateRect(hwnd, &r, FALSE);
+    }
     if (pc->interrupted) {
         if (pc->interrupted == 2 && pc->resumeFirst <= pc->resumeLast) {
             peakCacheDirty((int)pc->resumeFirst, (int)pc->resumeLast);
@@ -835,6 +883,43 @@ static void deselect(void)
     SetSelection(Doc.viewStart, DOC_NONE);
 }
 
+/* Command 2211: the other view, every column recomputed in it. */
+static void toggleSpectral(void)
+{
+    if (!SpectralView.on && !haveData())
+        return;
+    spectralSwitch(Frame.main ? GetMenu(Frame.main) : NULL, !SpectralView.on);
+    if (!Frame.main)
+        return;
+    syncArea();
+    if (PeakColumnCache.computing)
+        PeakColumnCache.interrupted = 1;
+    peakCacheDirty(0, View.area.right - View.area.left);
+    InvalidateRect(Frame.main, NULL, FALSE);
+    UpdateWindow(Frame.main);
+    frameRefreshCommands();
+}
+
+/* Ctrl+D: while held the spectral picture is not recomputed; letting go draws what waits. */
+static void toggleHold(void)
+{
+    SpectralView.hold = !SpectralView.hold;
+    if (SpectralView.hold || !Frame.main || !SpectralView.on)
+        return;
+    syncArea();
+    if (PeakColumnCache.dirty) {
+        RECT r = rc(View.area);
+        InflateRect(&r, 1, 1);
+        InvalidateRect(Frame.main, &r, FALSE);
+        UpdateWindow(Frame.main);
+    }
+}
+
+int viewSpectralShown(void)
+{
+    return SpectralView.on;
+}
+
 void viewCommand(int id)
 {
     switch (id) {
@@ -859,6 +944,8 @@ void viewCommand(int id)
     case IDM_VIEWRANGE:     viewingRange(); break;
     case IDM_SELECTVIEW:    selectView(); break;
     case IDM_DESELECT:      deselect(); break;
+    case IDM_SPECTRAL:      toggleSpectral(); break;
+    case IDM_HOLDSPECTRAL:  toggleHold(); break;
     default: break;
     }
 }
@@ -1072,6 +1159,7 @@ static void buttonUp(HWND hwnd)
         statusFields(1, 0);
         if (docHasSelection())
             audioLoopFollowSelection(Doc.selStart, Doc.selEnd);
+        viewAnalysisRefresh();
     }
     uint16_t mode = View.barMode;
     View.barMode = BAR_IDLE;
