@@ -4,7 +4,7 @@
  * from pressing OK until the program is idle again, with the undo copy and without it,
  * against sox vol 0.5 and cp of the same file (both run natively and timed by the shell).
  * Medians of three runs after one warm-up.  ZELO_BENCH_MINUTES chooses the length.
- * Not a test: run it by hand under Wine.
+ * Not a test: tools/bench.sh runs it under Wine.
  */
 #include "zdriver.h"
 
