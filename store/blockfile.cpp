@@ -337,6 +337,11 @@ uint16_t bread(void *dst, uint16_t count)
 
 uint16_t bwrite(const void *src, uint16_t count)
 {
+    return (uint16_t)bwriteLong(src, count);
+}
+
+uint32_t bwriteLong(const void *src, uint32_t count)
+{
     const uint8_t *in = (const uint8_t *)src;
     uint32_t remaining = count, written = 0;
     if (!BF.table || BF.file == OS_NOFILE || count == 0)
@@ -408,7 +413,7 @@ uint16_t bwrite(const void *src, uint16_t count)
         BF.current = T(BF.current).next;
         BF.offset = 0;
     }
-    return (uint16_t)written;
+    return written;
 }
 
 /* Drops every empty block from the chain but the last, which always stays. */

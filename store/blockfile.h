@@ -54,6 +54,8 @@ uint32_t bseek(int32_t offset, int origin, int rewind);
 uint16_t bread(void *dst, uint16_t count);
 /* Overwrites and extends at the position; returns the bytes written (fewer on failure). */
 uint16_t bwrite(const void *src, uint16_t count);
+/* bwrite for more than 65535 bytes at once (large appends in whole 64 KiB pieces). */
+uint32_t bwriteLong(const void *src, uint32_t count);
 /* Removes count bytes at offset; returns the bytes deleted.  When the file will not take the
    bytes moved inside a block (a full disk), nothing changes, the user is told, writeFailed
    is set and the result is 0. */

@@ -20,7 +20,7 @@ WaveData Wave = {1, 16, 2, 0, 0, 0, 1};
 VocHooks VocHook = {NULL, NULL, NULL, NULL};
 
 #define READPIECE   32000u
-#define APPENDPIECE 61440u   /* appends in whole pages: the file system takes them fastest */
+#define APPENDPIECE 65536u   /* appends in aligned 64 KiB pieces: the file system takes them fastest */
 #define READSPAN    65280u   /* one block's bytes: the most one bread takes */
 #define BLANKPIECE  30000u
 #define SINGLEOUT   512u     /* output bytes per piece of a one-channel read */
@@ -395,7 +395,7 @@ short vocAppend(const void *src, uint32_t count)
     while (count > 0) {
         uint32_t n = min32(count, APPENDPIECE);
         bseek(0, 2, 0);
-        uint32_t put = bwrite(in, (uint16_t)n);
+        uint32_t put = bwriteLong(in, n);
         Wave.dataLength += put;
         if (put < n)
             return 1;
