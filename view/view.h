@@ -5,7 +5,7 @@
  * part (painting, mouse, the view's commands) is declared below for the main window.
  *
  * State: View (select.h), PeakColumnCache and PeakSummary (peaks.h), ViewGdi (view_win.cpp),
- * SpectralPalette and SpectralView (spectral.h), ViewHook.
+ * SpectralPalette and SpectralView (sonogram.h), ViewHook.
  */
 #ifndef ZELO_VIEW_H
 #define ZELO_VIEW_H

@@ -3,7 +3,7 @@
  * the PeakColumnCache, recomputing dirty columns while pumping messages), the time ruler, the
  * viewing-range bar and zoom buttons, the selection highlight (inverted pixels), the mouse,
  * the view's commands, the status fields and the Viewing Range dialog.  In the spectral view
- * the same dirty columns and interruptions drive the spectral picture (spectral_win.cpp).
+ * the same dirty columns and interruptions drive the spectral picture (sonogram_win.cpp).
  *
  * Global state: ViewGdi (drawing objects, paint flags); writes Doc's selection and view,
  * Wave.editChannel, View and PeakColumnCache.  The highlight on screen is always the XOR of
@@ -13,7 +13,7 @@
 #include "view/peaks.h"
 #include "view/ruler.h"
 #include "view/select.h"
-#include "view/spectral.h"
+#include "view/sonogram.h"
 #include "view/timefmt.h"
 #include "core/document.h"
 #include "core/settings.h"

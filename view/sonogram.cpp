@@ -1,9 +1,9 @@
 /*
- * spectral.cpp - the spectral picture's arithmetic: palette, geometry, octave marks and the
+ * sonogram.cpp - the spectral picture's arithmetic: palette, geometry, octave marks and the
  * column pass (read N frames around the column's frame, window type 3, one FFT, magnitudes
  * in dB mapped onto the palette).  Window-free; reads samples only through vocRead.
  */
-#include "view/spectral.h"
+#include "view/sonogram.h"
 #include "view/fftcalls.h"
 #include "store/voc.h"
 

@@ -1,5 +1,5 @@
 /*
- * spectral.h - the spectral picture's window-free half: the 192-colour palette between the
+ * sonogram.h - the spectral picture's window-free half: the 192-colour palette between the
  * low- and high-energy colours, the octave marks, and the recomputation of pixel columns (one
  * FFT per column, stereo channels separated from one transform, bins spread over the rows,
  * each row a palette index), interruptible through a pump callback every fifth column.
@@ -10,8 +10,8 @@
  *   1. A column's transform length is 2^bits with bits clamped to 4..12 (at most 4096).
  *   2. Every row of a channel gets exactly one bin, so a column writes each row once.
  */
-#ifndef ZELO_SPECTRAL_H
-#define ZELO_SPECTRAL_H
+#ifndef ZELO_SONOGRAM_H
+#define ZELO_SONOGRAM_H
 
 #include <stdint.h>
 #include "view/peaks.h"
@@ -69,7 +69,7 @@ int  DrawSpectralColumns(SpectralPass *p, int first, int last);
 #ifdef _WIN32
 #include <windows.h>
 
-/* The spectral view on screen (spectral_win.cpp). */
+/* The spectral view on screen (sonogram_win.cpp). */
 struct SpectralViewState {
     int      on;                /* the spectral flag: the area shows the spectrogram */
     HBITMAP  bitmap;            /* area-sized picture (32-bit DIB section), NULL until drawn */

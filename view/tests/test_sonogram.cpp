@@ -6,7 +6,7 @@
  * low colour, stereo channels are parted from one transform, a sweep rises from column to
  * column, and the pump stops the pass.
  */
-#include "view/spectral.h"
+#include "view/sonogram.h"
 #include "store/blockfile.h"
 #include "store/voc.h"
 #include "testutil.h"
@@ -146,7 +146,7 @@ TEST(SpectralMapping, ColumnFrameSpreadsTheViewOverWidthPlusOne)
 /* 3. The column pass. */
 class SpectralPassTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(0, bopen(zt::tempPath("spectral.tmp").c_str())); }
+    void SetUp() override { ASSERT_EQ(0, bopen(zt::tempPath("sonogram.tmp").c_str())); }
     void TearDown() override
     {
         bclose();

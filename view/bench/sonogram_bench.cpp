@@ -1,11 +1,11 @@
 /*
- * spectral_bench.cpp - a full recomputation of a 1000-column spectral area (stereo, 300
+ * sonogram_bench.cpp - a full recomputation of a 1000-column spectral area (stereo, 300
  * pixels high) at 512, 2048 and 4096 points, as the paint runs it: samples read through the
  * store, one FFT per column, every row's colour written into a 32-bit pixel buffer like the
- * view's bitmap.  A plain program: spectral_bench natively, spectral_bench_win under Wine.
+ * view's bitmap.  A plain program: sonogram_bench natively, sonogram_bench_win under Wine.
  * Goal: at most 100 ms at 2048 points.  ZELO_BENCH_MINUTES sets the file's length (default 5).
  */
-#include "view/spectral.h"
+#include "view/sonogram.h"
 #include "store/blockfile.h"
 #include "store/voc.h"
 
@@ -50,7 +50,7 @@ int main()
     const char *m = getenv("ZELO_BENCH_MINUTES");
     int minutes = m && atoi(m) > 0 ? atoi(m) : 5;
     const char *dir = getenv("ZELO_BENCH_DIR");
-    std::string path = std::string(dir ? dir : ZELO_BENCH_DEFAULT_DIR) + "/spectral_bench.tmp";
+    std::string path = std::string(dir ? dir : ZELO_BENCH_DEFAULT_DIR) + "/sonogram_bench.tmp";
     if (bopen(path.c_str()) != 0) {
         printf("FAILED: could not make the store %s\n", path.c_str());
         return 1;

@@ -1,12 +1,12 @@
 /*
- * spectral_win.cpp - the spectral view on screen: the area-sized picture (a DIB section the
+ * sonogram_win.cpp - the spectral view on screen: the area-sized picture (a DIB section the
  * column pass writes into, copied to the screen as columns finish), the logical palette for
  * palette displays, the octave marks and the switch between the two views.
  *
  * Global state: SpectralView.  Frame.spectralBusy is set exactly while a pass draws into the
  * bitmap; a repaint meanwhile only sets copyPending, and the pass copies at its next pump.
  */
-#include "view/spectral.h"
+#include "view/sonogram.h"
 #include "core/settings.h"
 #include "store/voc.h"
 #include "ui/frame.h"
