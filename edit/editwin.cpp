@@ -61,6 +61,7 @@ void editInit(void)
     Edit.hook.cancelled = meterCancelled;
     Edit.hook.step = meterStep;
     Edit.hook.busy = meterUp;
+    editConvertInit();
 }
 
 void editOwner(HWND owner) { Edit.hook.owner = owner; }

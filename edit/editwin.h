@@ -35,6 +35,15 @@ void editInvertCommand(void);
 void editGenerateSilenceCommand(int withoutDialog);
 /* Paste Special (2110): its dialog, then the paste with its parameters. */
 void editPasteSpecialCommand(int withoutDialog);
+/* The conversion's settings from [Recent] and its hooks to the module host (editInit). */
+void editConvertInit(void);
+/* Convert Sample Type (120): its dialog, the undo copy of the whole wave, the conversion. */
+void editConvertCommand(void);
+/* The conversion a save asks for: the dialog preset from [Recent] (0 OK, f gets the
+   targets), and the conversion itself (0 done; a stopped one is undone). */
+struct FioFormat;
+int  editConvertDialogForSave(FioFormat *f);
+int  editConvertForSave(const FioFormat *f);
 /* Adjust Sample Rate (109): relabel the data with another rate, channel count or resolution. */
 void editAdjustRateCommand(void);
 

@@ -165,7 +165,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_SPECTRAL:      viewCommand(id); break;
     case IDM_BYTESWAP:      editByteSwapCommand(Commands.repeatNoDialog); break;
     case IDM_ADJUSTRATE:    editAdjustRateCommand(); break;
-    case IDM_CONVERT:       notYet(id); break;
+    case IDM_CONVERT:       editConvertCommand(); break;
     case IDM_REVERSE:       editReverseCommand(); break;
     case IDM_SILENCE:       editSilence(); break;
     case IDM_INVERT:        editInvertCommand(); break;

@@ -123,6 +123,8 @@ void startupBeforeWindow(void)
     /* Editing, then the files (whose flows call the undo and paste engines), then the view. */
     editInit();
     FioHook.saveUndo = editSaveUndoWhole;   /* a conversion on save is undone as a whole */
+    FioHook.convertDialog = editConvertDialogForSave;
+    FioHook.convert = editConvertForSave;
     fileUiInit();
     viewInit();
     FioHook.overviewBegin = viewOverviewBegin;   /* the summary is built while a file is read */
