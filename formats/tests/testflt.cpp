@@ -1,7 +1,8 @@
 /*
  * testflt.cpp - a small file-filter module for the host's tests, built several times with
  * different behaviour flags (TFLT_NOSIZE, TFLT_RATE0, TFLT_NOWRITE, TFLT_SHORTWRITE,
- * TFLT_NOQUERY; each build's .def file leaves out what it lacks).  File layout: the tag
+ * TFLT_NOQUERY, TFLT_MONO8; each build's .def file leaves out what it lacks).  The TFLT_MONO8
+ * build writes only 11025 Hz 8-bit mono and suggests that type for anything else.  File layout: the tag
  * "TFLT" ("RAWD" for the raw build), rate u32, bits u16, channels u16, then the samples.
  * Every call is appended to the file named by the environment variable TFLT_LOG.
  * State: one open input and one open output file at a time.
@@ -23,6 +24,9 @@
 #elif defined(TFLT_SHORTWRITE)
 #define TAG "TFLT"
 #define EXT "TSH"
+#elif defined(TFLT_MONO8)
+#define TAG "TFLT"
+#define EXT "TM8"
 #else
 #define TAG "TFLT"
 #define EXT "TFL"
@@ -155,6 +159,10 @@ ZFHANDLE WINAPI OpenFilterOutput(LPCSTR name, uint32_t rate, uint16_t bits, uint
                                  uint32_t *piece, uint32_t options)
 {
     say("OpenOut");
+#ifdef TFLT_MONO8
+    if (rate != 11025 || bits != 8 || channels != 1)
+        return 0;
+#endif
     out = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (out == INVALID_HANDLE_VALUE)
         return 0;
@@ -183,6 +191,16 @@ uint32_t WINAPI WriteFilterOutput(ZFHANDLE h, const BYTE *buf, uint32_t n)
     written += put;
     return put;
 }
+
+#ifdef TFLT_MONO8
+void WINAPI GetSuggestedSampleType(uint32_t *rate, uint16_t *bits, uint16_t *channels)
+{
+    say("Suggest");
+    *rate = 11025;
+    *bits = 8;
+    *channels = 1;
+}
+#endif
 
 void WINAPI CloseFilterOutput(ZFHANDLE h)
 {

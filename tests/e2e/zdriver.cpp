@@ -550,6 +550,31 @@ void fillFileDialog(HWND dlg, const std::string &name)
     click(dlg, IDOK);
 }
 
+bool chooseFileType(HWND dlg, const std::string &text)
+{
+    HWND types = GetDlgItem(dlg, 0x470);   /* the type combo box (cmb1) */
+    if (!types)
+        return false;
+    LRESULT n = SendMessageA(types, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; i++) {
+        /* The dialog's controls are Unicode ones. */
+        wchar_t wide[256] = L"";
+        char item[512] = "";
+        if (SendMessageW(types, CB_GETLBTEXTLEN, (WPARAM)i, 0) >= (LRESULT)(sizeof wide / sizeof wide[0]))
+            continue;
+        SendMessageW(types, CB_GETLBTEXT, (WPARAM)i, (LPARAM)wide);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, item, sizeof item, NULL, NULL);
+        if (strncmp(item, text.c_str(), text.size()) == 0) {
+            SendMessageA(types, CB_SETCURSEL, (WPARAM)i, 0);
+            /* The dialog takes the new type when the choice is confirmed. */
+            SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), (LPARAM)types);
+            SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK), (LPARAM)types);
+            return true;
+        }
+    }
+    return false;
+}
+
 int closeDiscarding(App &app, int timeoutMs)
 {
     app.post(WM_CLOSE);
@@ -644,5 +669,73 @@ bool waitUndo(App &app, const std::string &want, int timeoutMs)
     }
     return false;
 }
+
+/* ---- the host side ---- */
+
+std::string unixPath(const std::string &winPath)
+{
+    typedef char *(CDECL * ToUnix)(LPCWSTR);
+    static ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (!toUnix)
+        return "";
+    wchar_t w[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, winPath.c_str(), -1, w, MAX_PATH);
+    char *u = toUnix(w);
+    std::string s = u ? u : "";
+    if (u)
+        HeapFree(GetProcessHeap(), 0, u);
+    return s;
+}
+
+bool fileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool runNative(const std::string &dir, const std::string &line)
+{
+    std::string done = dir + "\\native.done";
+    DeleteFileA(done.c_str());
+    std::string cmd = "/bin/sh -c \"" + line + "; touch '" + unixPath(done) + "'\"";
+    std::vector<char> buf(cmd.begin(), cmd.end());
+    buf.push_back(0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (unixPath(done).empty() || !CreateProcessA(NULL, buf.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int t = 0; t < 60000; t += 50) {
+        if (fileExists(done))
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool haveSox(const std::string &dir)
+{
+    std::string mark = dir + "\\sox.here";
+    return runNative(dir, "command -v sox >/dev/null && touch '" + unixPath(mark) + "'") && fileExists(mark);
+}
+
+ProgramDir::ProgramDir(const std::string &name, const std::vector<std::string> &files)
+{
+    dir = freshDir(name) + "\\prog";
+    CreateDirectoryA(dir.c_str(), NULL);
+    std::string bin = binDir();
+    for (const std::string &f : files) {
+        bool full = f.find('\\') != std::string::npos || f.find('/') != std::string::npos;
+        std::string from = full ? f : bin + "\\" + f;
+        size_t slash = from.find_last_of("\\/");
+        CopyFileA(from.c_str(), (dir + "\\" + from.substr(slash + 1)).c_str(), FALSE);
+    }
+    char old[1024];
+    DWORD n = GetEnvironmentVariableA("ZELO_BIN_DIR", old, sizeof old);
+    had_ = n > 0 && n < sizeof old;
+    if (had_)
+        old_ = old;
+    SetEnvironmentVariableA("ZELO_BIN_DIR", dir.c_str());
+}
+
+ProgramDir::~ProgramDir() { SetEnvironmentVariableA("ZELO_BIN_DIR", had_ ? old_.c_str() : NULL); }
 
 } // namespace zd

@@ -96,6 +96,9 @@ bool waitGone(HWND w, int timeoutMs = 5000);
 void settle(App &app);
 /* Types a name into a common file dialog and presses its default button. */
 void fillFileDialog(HWND dlg, const std::string &name);
+/* Chooses the entry of a common file dialog's type list that begins with text; false when
+   there is none. */
+bool chooseFileType(HWND dlg, const std::string &text);
 
 /* Dialog helpers. */
 void setText(HWND dlg, int id, const std::string &text);
@@ -116,6 +119,30 @@ bool writePng(const std::string &path, int width, int height, const std::vector<
 /* A PCM wave file, for test inputs. */
 bool writeWave(const std::string &path, unsigned rate, int bits, int channels, const std::vector<unsigned char> &data);
 bool readWave(const std::string &path, unsigned *rate, int *bits, int *channels, std::vector<unsigned char> *data);
+
+/* ---- the host side: native programs and the program's own folder ---- */
+
+/* The Unix path of a Windows path ("" when Wine cannot tell). */
+std::string unixPath(const std::string &winPath);
+bool fileExists(const std::string &path);
+/* Runs a shell command line natively (Wine starts Unix programs) and waits up to a minute
+   for it; false when it could not run or did not finish. */
+bool runNative(const std::string &dir, const std::string &line);
+/* sox is installed on the host. */
+bool haveSox(const std::string &dir);
+
+/* The program with a chosen set of its files in a folder of its own: while one exists,
+   App starts the copy there (ZELO_BIN_DIR), so a test can leave a module out or add a
+   test module.  Files are names in binDir(), or full paths. */
+class ProgramDir {
+public:
+    std::string dir;
+    ProgramDir(const std::string &name, const std::vector<std::string> &files);
+    ~ProgramDir();
+private:
+    bool had_ = false;
+    std::string old_;
+};
 
 } // namespace zd
 
