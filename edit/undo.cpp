@@ -7,6 +7,7 @@
  * Invariants: see undo.h.  The files themselves are made and read by tempUndoSave and
  * tempUndoRestore; this file decides when they are made and when they go.
  */
+#include "edit/convert.h"
 #include "edit/undo.h"
 #include "edit/xforms.h"
 #include "edit/editview.h"
@@ -305,7 +306,8 @@ int undoPerform(void)
         case UNDO_ONECHANNELCUT:
             restoreData(&e, e.start);
             break;
-        case IDM_CONVERT:
+        case IDM_CONVERT: {
+            uint32_t selStart = Doc.selStart, selEnd = Doc.selEnd, viewStart = Doc.viewStart, viewEnd = Doc.viewEnd;
             freezeCues();
             if (e.savedLength > 0) {
                 uint32_t converted = Wave.dataLength;
@@ -319,7 +321,29 @@ int undoPerform(void)
                 vocCut(0, Wave.dataLength);
             }
             thawCues();
+            /* The selection and the view go back to the old rate with the wave. */
+            Doc.selStart = convertStartAt(selStart, rateBefore, e.sampleRate);
+            Doc.selEnd = convertEndAt(selEnd, rateBefore, e.sampleRate);
+            Doc.viewStart = convertStartAt(viewStart, rateBefore, e.sampleRate);
+            Doc.viewEnd = convertEndAt(viewEnd, rateBefore, e.sampleRate);
+            {
+                uint32_t frames = docFrames();
+                if (frames == 0) {
+                    Doc.viewStart = Doc.selStart = 0;
+                    Doc.viewEnd = Doc.selEnd = DOC_NONE;
+                } else {
+                    if (Doc.viewEnd != DOC_NONE && Doc.viewEnd >= frames)
+                        Doc.viewEnd = frames - 1;
+                    if (Doc.viewStart >= frames)
+                        Doc.viewStart = 0;
+                    if (Doc.selStart >= frames)
+                        Doc.selStart = frames - 1;
+                    if (Doc.selEnd != DOC_NONE && Doc.selEnd >= frames)
+                        Doc.selEnd = frames - 1;
+                }
+            }
             break;
+        }
         case IDM_BYTESWAP:
             if (Wave.channels == 2)
                 Wave.editChannel = e.editChannel;   /* the channel(s) that were swapped */

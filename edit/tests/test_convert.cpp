@@ -401,3 +401,20 @@ TEST_F(Convert_, NoWorkBufferStopsBeforeAnythingMoves)
     EXPECT_EQ(in, all());
     EXPECT_EQ(8, Wave.bitsPerSample);
 }
+
+TEST_F(Convert_, UndoOfARateChangeCarriesTheSelectionBack)
+{
+    open(1, 16, 44100, Bytes(2 * 44100, 0));
+    select(4410, 8819);
+    ASSERT_EQ(1, undoBegin(IDM_CONVERT, 0, docFrames() - 1, "Undo Convert Sample Type"));
+    ConvertTargets t = to(22050, 0, 0);
+    ASSERT_EQ(CONVERT_DONE, convertRun(&t));
+    EXPECT_EQ(2205u, Doc.selStart);
+    EXPECT_EQ(4409u, Doc.selEnd);
+    EXPECT_EQ(22049u, Doc.viewEnd);
+    ASSERT_EQ(0, undoPerform());
+    EXPECT_EQ(44100u, Doc.sampleRate);
+    EXPECT_EQ(4410u, Doc.selStart);
+    EXPECT_EQ(8819u, Doc.selEnd);
+    EXPECT_EQ(44099u, Doc.viewEnd);
+}
