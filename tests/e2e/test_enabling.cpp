@@ -80,7 +80,7 @@ TEST(Enabling, EmptyNewWave)
     ASSERT_TRUE(waitTitle(app, "Untitled - Zelo Edit")) << app.title();
     /* An untitled, empty stereo wave: no name, no data, no selection. */
     std::set<int> want = {kReopen, kSave, kSaveSel, kUndo, kRepeat, kCopy, kCut, kSelectAll, kZeroCross,
-                          kDelete, kTrim, kReverse, kSilence, kInvert, kConvert /* not built yet */};
+                          kDelete, kTrim, kReverse, kSilence, kInvert};
     EXPECT_EQ(want, grayedOf(app, kWatched));
     EXPECT_TRUE(itemState(app, kEditLeft).checked);
     EXPECT_TRUE(itemState(app, kEditRight).checked);
@@ -99,7 +99,7 @@ TEST(Enabling, MonoAndStereoFiles)
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.dropFiles({mono}));
     ASSERT_TRUE(waitTitle(app, "mono.wav - Zelo Edit")) << app.title();
-    std::set<int> want = {kSaveSel, kUndo, kRepeat, kEditLeft, kEditRight, kDelete, kTrim, kSilence, kConvert};
+    std::set<int> want = {kSaveSel, kUndo, kRepeat, kEditLeft, kEditRight, kDelete, kTrim, kSilence};
     EXPECT_EQ(want, grayedOf(app, kWatched));
     EXPECT_EQ(0, app.close());
 
@@ -107,13 +107,13 @@ TEST(Enabling, MonoAndStereoFiles)
     ASSERT_TRUE(two.start());
     ASSERT_TRUE(two.dropFiles({stereo}));
     ASSERT_TRUE(waitTitle(two, "stereo.wav - Zelo Edit")) << two.title();
-    want = {kSaveSel, kUndo, kRepeat, kDelete, kTrim, kSilence, kConvert};
+    want = {kSaveSel, kUndo, kRepeat, kDelete, kTrim, kSilence};
     EXPECT_EQ(want, grayedOf(two, kWatched));
     /* With a selection, the selection's commands come on. */
     two.command(kSelectAll);
     for (int t = 0; t < 3000 && itemState(two, kDelete).grayed; t += 50)
         Sleep(50);
-    want = {kUndo, kRepeat, kConvert};
+    want = {kUndo, kRepeat};
     EXPECT_EQ(want, grayedOf(two, kWatched));
     EXPECT_TRUE(itemState(two, kEditLeft).checked);
     EXPECT_TRUE(itemState(two, kEditRight).checked);
