@@ -56,28 +56,10 @@ bool answer(zd::App &app, int button)
 }
 
 /* The program and its modules in a folder of their own, so the module reaches no other test. */
-class BinDir {
+class BinDir : public zd::ProgramDir {
 public:
-    std::string dir;
     explicit BinDir(const std::string &name)
-    {
-        dir = zd::freshDir(name) + "\\prog";
-        CreateDirectoryA(dir.c_str(), NULL);
-        std::string bin = zd::binDir();
-        for (const char *f : {"zelo.exe", "wave.flt"})
-            CopyFileA((bin + "\\" + f).c_str(), (dir + "\\" + f).c_str(), FALSE);
-        CopyFileA((winPath(ZELO_XFM_TEST_MODULES) + "\\thalf.xfm").c_str(), (dir + "\\thalf.xfm").c_str(), FALSE);
-        char old[1024];
-        DWORD n = GetEnvironmentVariableA("ZELO_BIN_DIR", old, sizeof old);
-        had_ = n > 0 && n < sizeof old;
-        if (had_)
-            old_ = old;
-        SetEnvironmentVariableA("ZELO_BIN_DIR", dir.c_str());
-    }
-    ~BinDir() { SetEnvironmentVariableA("ZELO_BIN_DIR", had_ ? old_.c_str() : NULL); }
-private:
-    bool had_ = false;
-    std::string old_;
+        : zd::ProgramDir(name, {"zelo.exe", "wave.flt", winPath(ZELO_XFM_TEST_MODULES) + "\\thalf.xfm"}) {}
 };
 
 TEST(XfmHost, ModuleRunsFromItsMenuEntryUndoesSavesAndRepeats)

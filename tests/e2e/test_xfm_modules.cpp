@@ -38,52 +38,9 @@ int moduleCommand(zd::App &app, const std::string &text)
 
 /* ---- files and sox ---- */
 
-std::string unixPath(const std::string &winPath)
-{
-    typedef char *(CDECL * ToUnix)(LPCWSTR);
-    static ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (!toUnix)
-        return "";
-    wchar_t w[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, winPath.c_str(), -1, w, MAX_PATH);
-    char *u = toUnix(w);
-    std::string s = u ? u : "";
-    if (u)
-        HeapFree(GetProcessHeap(), 0, u);
-    return s;
-}
-
-bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-/* Runs a shell command line natively (Wine starts Unix programs) and waits for it: the
-   line ends by creating a marker file.  False when it could not run or did not finish. */
-bool runNative(const std::string &dir, const std::string &line)
-{
-    std::string done = dir + "\\native.done";
-    DeleteFileA(done.c_str());
-    std::string cmd = "/bin/sh -c \"" + line + "; touch '" + unixPath(done) + "'\"";
-    std::vector<char> buf(cmd.begin(), cmd.end());
-    buf.push_back(0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (unixPath(done).empty() || !CreateProcessA(NULL, buf.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int t = 0; t < 60000; t += 50) {
-        if (exists(done))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-bool haveSox(const std::string &dir)
-{
-    std::string mark = dir + "\\sox.here";
-    return runNative(dir, "command -v sox >/dev/null && touch '" + unixPath(mark) + "'") && exists(mark);
-}
+using zd::haveSox;
+using zd::runNative;
+using zd::unixPath;
 
 /* A stereo 16-bit 44.1 kHz test signal: tones of different levels per channel, a little
    noise, a DC shift on the right and a few full-scale samples. */
