@@ -6,7 +6,7 @@
  * Medians of three runs after one warm-up.  ZELO_BENCH_MINUTES chooses the length.
  * Not a test: tools/bench.sh runs it under Wine.
  */
-#include "zdriver.h"
+#include "zbench.h"
 
 #include <windows.h>
 
@@ -19,66 +19,11 @@
 
 namespace {
 
-double seconds()
-{
-    static LARGE_INTEGER f;
-    if (!f.QuadPart)
-        QueryPerformanceFrequency(&f);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)f.QuadPart;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? -1 : v[v.size() / 2];
-}
-
-std::string unixPath(const std::string &winPath)
-{
-    typedef char *(CDECL * ToUnix)(LPCWSTR);
-    static ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (!toUnix)
-        return "";
-    wchar_t w[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, winPath.c_str(), -1, w, MAX_PATH);
-    char *u = toUnix(w);
-    std::string s = u ? u : "";
-    if (u)
-        HeapFree(GetProcessHeap(), 0, u);
-    return s;
-}
-
-/* Seconds the native command took (timed by the shell), -1 when it could not run. */
-double timeNative(const std::string &dir, const std::string &cmd)
-{
-    std::string out = dir + "\\native.ns";
-    DeleteFileA(out.c_str());
-    std::string line = "/bin/sh -c \"a=$(date +%s%N); " + cmd + " >/dev/null 2>&1; b=$(date +%s%N); echo $((b-a)) > '" +
-                       unixPath(out) + "'\"";
-    std::vector<char> buf(line.begin(), line.end());
-    buf.push_back(0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(NULL, buf.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return -1;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int t = 0; t < 600000; t += 20) {
-        FILE *f = fopen(out.c_str(), "rb");
-        if (f) {
-            double ns = 0;
-            int n = fscanf(f, "%lf", &ns);
-            fclose(f);
-            if (n == 1)
-                return ns / 1e9;
-        }
-        Sleep(20);
-    }
-    return -1;
-}
+using zb::median;
+using zb::seconds;
+using zb::timeNative;
+using zb::waitIdle;
+using zd::unixPath;
 
 bool writeInput(const std::string &path, unsigned frames)
 {
@@ -92,17 +37,6 @@ bool writeInput(const std::string &path, unsigned frames)
         memcpy(&data[(size_t)i * 4 + 2], &r, 2);
     }
     return zd::writeWave(path, 44100, 16, 2, data);
-}
-
-/* Waits until the program answers and no dialog of it (the progress meter) is up. */
-void waitIdle(zd::App &app)
-{
-    for (;;) {
-        DWORD_PTR r = 0;
-        if (SendMessageTimeoutA(app.main(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r) && app.dialogs().empty())
-            return;
-        Sleep(5);
-    }
 }
 
 /* Median seconds of Amplify 50 % through the menu, or -1. */
