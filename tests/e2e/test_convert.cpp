@@ -176,6 +176,8 @@ TEST(Convert, DialogEnablingThenStereoSixteenToMonoEightWithDitherAndUndo)
     zd::setText(dlg, kLeftMix, "50");
     zd::setText(dlg, kRightMix, "50");
     zd::check(dlg, kDither, true);
+    app.idle();
+    zd::screenshot("convert-dialog");
     zd::click(dlg, IDOK);
     ASSERT_TRUE(zd::waitGone(dlg));
     ASSERT_TRUE(zd::waitUndo(app, "Undo Convert Sample Type"));
