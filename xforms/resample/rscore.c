@@ -20,29 +20,35 @@
 #define RS_MAX_OVERLAP 32768     /* input frames of filter reach each side, at most */
 #define RS_FIFO 4096             /* output frames held between rsGet calls */
 
-/* ---- complex FFT, radix 2, unnormalised both ways ---- */
+/* ---- complex FFT, unnormalised both ways ----
+ * Bit reversal, then (for an odd power of two) one pass of length 2, then passes that do
+ * two radix-2 stages at once (lengths 4h from quarters of h): three twiddle products per
+ * four values and one sweep over the data instead of two.  Each pass reads its twiddles
+ * in order from a table of its own, for each direction. */
 
 typedef struct Fft {
     int n;
-    int *rev;      /* bit-reversed index of each index */
-    double *tw;    /* n/2 complex roots exp(-2 pi i j / n) */
+    int *rev;        /* bit-reversed index of each index */
+    double *tw[2];   /* forward, inverse: per radix-4 pass and k, w, w^2, w^3 (re, im) */
 } Fft;
 
 static void fftFree(Fft *f)
 {
     free(f->rev);
-    free(f->tw);
+    free(f->tw[0]);
+    free(f->tw[1]);
     f->rev = NULL;
-    f->tw = NULL;
+    f->tw[0] = f->tw[1] = NULL;
 }
 
 static int fftInit(Fft *f, int n)
 {
-    int bits = 0, i;
+    int bits = 0, i, d, h;
     f->n = n;
     f->rev = (int *)malloc(sizeof(int) * (size_t)n);
-    f->tw = (double *)malloc(sizeof(double) * (size_t)n);
-    if (!f->rev || !f->tw) {
+    f->tw[0] = (double *)malloc(sizeof(double) * 6 * (size_t)n);
+    f->tw[1] = (double *)malloc(sizeof(double) * 6 * (size_t)n);
+    if (!f->rev || !f->tw[0] || !f->tw[1]) {
         fftFree(f);
         return 0;
     }
@@ -55,71 +61,100 @@ static int fftInit(Fft *f, int n)
                 r |= 1 << (bits - 1 - b);
         f->rev[i] = r;
     }
-    for (i = 0; i < n / 2; i++) {
-        f->tw[2 * i] = cos(2 * RS_PI * i / n);
-        f->tw[2 * i + 1] = -sin(2 * RS_PI * i / n);
+    for (d = 0; d < 2; d++) {
+        double *t = f->tw[d], sg = d ? 1.0 : -1.0;
+        for (h = (bits & 1) ? 2 : 1; 4 * h <= n; h *= 4) {
+            int k, j;
+            for (k = 0; k < h; k++)
+                for (j = 1; j <= 3; j++) {
+                    double ang = 2 * RS_PI * (double)j * k / (4.0 * h);
+                    *t++ = cos(ang);
+                    *t++ = sg * sin(ang);
+                }
+        }
     }
     return 1;
+}
+
+typedef struct Cx {
+    double r, i;
+} Cx;
+
+static inline Cx cmul(Cx a, const double *w)
+{
+    Cx c;
+    c.r = a.r * w[0] - a.i * w[1];
+    c.i = a.r * w[1] + a.i * w[0];
+    return c;
 }
 
 /* x: n complex values, in place.  inverse: exp(+2 pi i) without the 1/n. */
 static void fftRun(const Fft *f, double *x, int inverse)
 {
-    int n = f->n, i, j, len;
-    double sg = inverse ? -1.0 : 1.0;
+    int n = f->n, i, j, h;
+    const double *tw = f->tw[inverse ? 1 : 0];
+    double sg = inverse ? 1.0 : -1.0;   /* the quarter turn: -i forward, +i inverse */
+    Cx *v = (Cx *)(void *)x;
     for (i = 0; i < n; i++) {
         j = f->rev[i];
         if (j > i) {
-            double t0 = x[2 * i], t1 = x[2 * i + 1];
-            x[2 * i] = x[2 * j];
-            x[2 * i + 1] = x[2 * j + 1];
-            x[2 * j] = t0;
-            x[2 * j + 1] = t1;
+            Cx t = v[i];
+            v[i] = v[j];
+            v[j] = t;
         }
     }
-    /* lengths 2 and 4 together: no multiplications */
-    if (n >= 4) {
-        for (i = 0; i < n; i += 4) {
-            double *p = x + 2 * i;
-            double ar = p[0] + p[2], ai = p[1] + p[3], br = p[0] - p[2], bi = p[1] - p[3];
-            double cr = p[4] + p[6], ci = p[5] + p[7], dr = p[4] - p[6], di = p[5] - p[7];
-            /* d times -i (forward) or +i (inverse) */
-            double er = sg * di, ei = -sg * dr;
-            p[0] = ar + cr;
-            p[1] = ai + ci;
-            p[4] = ar - cr;
-            p[5] = ai - ci;
-            p[2] = br + er;
-            p[3] = bi + ei;
-            p[6] = br - er;
-            p[7] = bi - ei;
+    h = 1;
+    if (n >= 2 && ((n & 0x55555555) == 0)) {   /* odd power of two: one stage of length 2 */
+        for (i = 0; i < n; i += 2) {
+            Cx a = v[i], b = v[i + 1];
+            v[i].r = a.r + b.r;
+            v[i].i = a.i + b.i;
+            v[i + 1].r = a.r - b.r;
+            v[i + 1].i = a.i - b.i;
         }
-        len = 8;
-    } else {
-        for (i = 0; i + 1 < n; i += 2) {
-            double *p = x + 2 * i;
-            double ar = p[0] + p[2], ai = p[1] + p[3];
-            p[2] = p[0] - p[2];
-            p[3] = p[1] - p[3];
-            p[0] = ar;
-            p[1] = ai;
-        }
-        len = 4;
+        h = 2;
     }
-    for (; len <= n; len <<= 1) {
-        int half = len >> 1, step = n / len, k;
-        for (i = 0; i < n; i += len) {
-            double *a = x + 2 * i, *b = a + 2 * half;
-            for (k = 0; k < half; k++) {
-                double wr = f->tw[2 * k * step], wi = sg * f->tw[2 * k * step + 1];
-                double br = b[2 * k] * wr - b[2 * k + 1] * wi;
-                double bi = b[2 * k] * wi + b[2 * k + 1] * wr;
-                b[2 * k] = a[2 * k] - br;
-                b[2 * k + 1] = a[2 * k + 1] - bi;
-                a[2 * k] += br;
-                a[2 * k + 1] += bi;
+    for (; 4 * h <= n; h *= 4) {
+        int k;
+        for (i = 0; i < n; i += 4 * h) {
+            Cx *q0 = v + i, *q1 = q0 + h, *q2 = q1 + h, *q3 = q2 + h;
+            const double *w = tw;
+            for (k = 0; k < h; k++, w += 6) {
+#if defined(__SSE2__)
+                __m128d A = _mm_loadu_pd(&q0[k].r);
+                __m128d b1 = _mm_loadu_pd(&q1[k].r), c1 = _mm_loadu_pd(&q2[k].r), d1 = _mm_loadu_pd(&q3[k].r);
+                /* (x.r, x.i) * (w.r, w.i): x * w.r + swap(x) * (-w.i, w.i) */
+                __m128d B = _mm_add_pd(_mm_mul_pd(b1, _mm_set1_pd(w[2])),
+                                       _mm_mul_pd(_mm_shuffle_pd(b1, b1, 1), _mm_set_pd(w[3], -w[3])));
+                __m128d C = _mm_add_pd(_mm_mul_pd(c1, _mm_set1_pd(w[0])),
+                                       _mm_mul_pd(_mm_shuffle_pd(c1, c1, 1), _mm_set_pd(w[1], -w[1])));
+                __m128d D = _mm_add_pd(_mm_mul_pd(d1, _mm_set1_pd(w[4])),
+                                       _mm_mul_pd(_mm_shuffle_pd(d1, d1, 1), _mm_set_pd(w[5], -w[5])));
+                __m128d p0 = _mm_add_pd(A, B), p1 = _mm_sub_pd(A, B);
+                __m128d s0 = _mm_add_pd(C, D), s1 = _mm_sub_pd(C, D);
+                /* s1 times the quarter turn sg*i: (-sg*s1.i, sg*s1.r) */
+                __m128d t = _mm_mul_pd(_mm_shuffle_pd(s1, s1, 1), _mm_set_pd(sg, -sg));
+                _mm_storeu_pd(&q0[k].r, _mm_add_pd(p0, s0));
+                _mm_storeu_pd(&q2[k].r, _mm_sub_pd(p0, s0));
+                _mm_storeu_pd(&q1[k].r, _mm_add_pd(p1, t));
+                _mm_storeu_pd(&q3[k].r, _mm_sub_pd(p1, t));
+#else
+                Cx A = q0[k], B = cmul(q1[k], w + 2), C = cmul(q2[k], w), D = cmul(q3[k], w + 4);
+                Cx p0 = {A.r + B.r, A.i + B.i}, p1 = {A.r - B.r, A.i - B.i};
+                Cx s0 = {C.r + D.r, C.i + D.i}, s1 = {C.r - D.r, C.i - D.i};
+                Cx t = {-sg * s1.i, sg * s1.r};
+                q0[k].r = p0.r + s0.r;
+                q0[k].i = p0.i + s0.i;
+                q2[k].r = p0.r - s0.r;
+                q2[k].i = p0.i - s0.i;
+                q1[k].r = p1.r + t.r;
+                q1[k].i = p1.i + t.i;
+                q3[k].r = p1.r - t.r;
+                q3[k].i = p1.i - t.i;
+#endif
             }
         }
+        tw += 6 * h;
     }
 }
 
@@ -557,7 +592,11 @@ static void interpolate(RsState *rs)
         if (lo < rs->ub || rs->i0 + half >= rs->ub + (int64_t)rs->uc)
             break;
         up = rs->u + 2 * (size_t)(lo - rs->ub);
-        if (rs->exact) {
+        if (rs->exact && rs->acc == 0) {
+            /* on an intermediate sample: its row is 1 there and 0 elsewhere */
+            sr = up[2 * (half - 1)];
+            si = up[2 * (half - 1) + 1];
+        } else if (rs->exact) {
             row = rs->table + (size_t)rs->acc * taps;
 #if defined(__SSE2__)
             {
@@ -659,19 +698,14 @@ size_t rsGet(RsState *rs, double *out, size_t maxFrames)
 
 static int16_t round16(double v, unsigned long *clipped)
 {
-    if (v >= 32767.5) {
+    if (v >= 32767.5 || v <= -32768.5) {
         if (clipped)
             ++*clipped;
-        return 32767;
-    }
-    if (v <= -32768.5) {
-        if (clipped)
-            ++*clipped;
-        return -32768;
+        return v > 0 ? 32767 : -32768;
     }
     if (!(v == v))
         return 0;
-    return (int16_t)(int)(v >= 0 ? v + 0.5 : v - 0.5);
+    return (int16_t)(int)(v + (v >= 0 ? 0.5 : -0.5));
 }
 
 size_t rsGet16(RsState *rs, int16_t *out, size_t maxFrames, unsigned long *clipped)
