@@ -201,10 +201,10 @@ static const struct {
     double pass, promise, design;
     int phases;
 } Levels[5] = {
-    {0.90, 100, 108, 1024},   /* unused: an unknown level reads as Medium */
+    {0.90, 100, 114, 1024},   /* unused: an unknown level reads as Medium */
     {0.80, 60, 66, 256},
-    {0.90, 100, 108, 1024},
-    {0.95, 140, 148, 4096},
+    {0.90, 100, 114, 1024},
+    {0.95, 140, 154, 4096},
     {0.97, 160, 172, 8192},
 };
 
