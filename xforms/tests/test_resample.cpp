@@ -24,6 +24,8 @@
 
 namespace {
 
+const double Pi = 3.14159265358979323846;
+
 const uint32_t Rates[] = {6000, 8000, 11025, 16000, 22050, 32000, 32075, 44100, 48000};
 
 /* The whole input through the converter, pulling pieces of maxOut and pushing pieces of
@@ -65,7 +67,7 @@ std::vector<double> tone(double f, uint32_t rate, size_t frames, double amp = 1.
 {
     std::vector<double> v(frames);
     for (size_t i = 0; i < frames; i++)
-        v[i] = amp * sin(2 * M_PI * f * (double)i / rate);
+        v[i] = amp * sin(2 * Pi * f * (double)i / rate);
     return v;
 }
 
@@ -153,7 +155,7 @@ void measureTone(uint32_t a, uint32_t b, int level, double f, double *gainDb, do
     size_t lo = out.size() * 3 / 10, hi = out.size() * 7 / 10;
     double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
     for (size_t k = lo; k < hi; k++) {
-        double ph = 2 * M_PI * f * (double)k / b, s = sin(ph), c = cos(ph);
+        double ph = 2 * Pi * f * (double)k / b, s = sin(ph), c = cos(ph);
         ss += s * s;
         sc += s * c;
         cc += c * c;
@@ -163,7 +165,7 @@ void measureTone(uint32_t a, uint32_t b, int level, double f, double *gainDb, do
     double det = ss * cc - sc * sc, A = (ys * cc - yc * sc) / det, B = (yc * ss - ys * sc) / det;
     double worst = 0;
     for (size_t k = lo; k < hi; k++) {
-        double ph = 2 * M_PI * f * (double)k / b;
+        double ph = 2 * Pi * f * (double)k / b;
         worst = std::max(worst, fabs(out[k] - A * sin(ph) - B * cos(ph)));
     }
     *gainDb = db(sqrt(A * A + B * B));
@@ -229,8 +231,8 @@ TEST(ResampleSignals, DcStaysExactAndFullScaleSineDoesNotClip)
         std::vector<double> sine(n);
         for (size_t i = 0; i < n; i++) {
             size_t edge = std::min(i, n - 1 - i);
-            double fade = edge < 2000 ? 0.5 - 0.5 * cos(M_PI * edge / 2000) : 1.0;
-            sine[i] = 32767.0 * fade * sin(2 * M_PI * 1000.0 * i / 44100);
+            double fade = edge < 2000 ? 0.5 - 0.5 * cos(Pi * edge / 2000) : 1.0;
+            sine[i] = 32767.0 * fade * sin(2 * Pi * 1000.0 * i / 44100);
         }
         for (int which = 0; which < 2; which++) {
             RsState *rs = rsCreate(44100, b, 1, RS_HIGH, n);
@@ -532,7 +534,7 @@ TEST(ResampleInterop, HighAgreesWithSoxRateH)
             double s = 0, c = 0, e = 0;
             size_t lo = v.size() / 4, hi = v.size() * 3 / 4;
             for (size_t k = lo; k < hi; k++) {
-                double ph = 2 * M_PI * 1000.0 * k / r;
+                double ph = 2 * Pi * 1000.0 * k / r;
                 s += v[k] * sin(ph);
                 c += v[k] * cos(ph);
                 e += 1;
