@@ -378,6 +378,11 @@ RsState *rsCreate(uint32_t inRate, uint32_t outRate, int channels, int level, ui
     s = 1;
     while (s > -30 && a * ldexp(1.0, s - 1) >= 4 * fs)
         s--;
+    /* when the new rate is the old one halved (or halved again), the blocks can deliver
+       it directly: every output falls on an intermediate sample and needs no kernel */
+    for (i = 1; i < 30 && (uint64_t)outRate << i <= inRate; i++)
+        if ((uint64_t)outRate << i == inRate)
+            s = -i;
     c = a * ldexp(1.0, s);
     rf = s > 0 ? c : a;
     rs->ratio = s < 0 ? 1 << -s : 1;
@@ -396,7 +401,7 @@ RsState *rsCreate(uint32_t inRate, uint32_t outRate, int channels, int level, ui
         rs->midTaps = 2 * (int)halfLen + 1;
 
         /* interpolator: passband to fs, stopband from c - fs, cut-off c / 2 */
-        order = kaiserOrder(Levels[li].design, (c - 2 * fs) / c);
+        order = c > 2 * fs ? kaiserOrder(Levels[li].design, (c - 2 * fs) / c) : 0;
         rs->taps = (int)ceil(order) + 1;
         rs->taps += rs->taps & 1;
         if (rs->taps < 4)
@@ -714,6 +719,32 @@ size_t rsGet16(RsState *rs, int16_t *out, size_t maxFrames, unsigned long *clipp
     if (!ready(rs))
         return 0;
     n = rs->fcount < maxFrames ? rs->fcount : maxFrames;
+#if defined(__SSE2__)
+    if (c == 2) {
+        /* both samples of a frame at once: held to the 16-bit range, then half a step
+           with the sample's sign added and the fraction dropped */
+        const __m128d top = _mm_set1_pd(32767.0), bottom = _mm_set1_pd(-32768.0);
+        const __m128d over = _mm_set1_pd(32767.5), under = _mm_set1_pd(-32768.5);
+        const __m128d half = _mm_set1_pd(0.5), sign = _mm_set1_pd(-0.0);
+        unsigned long held = 0;
+        for (i = 0; i < n; i++) {
+            __m128d v = _mm_loadu_pd(rs->fifo + 2 * (rs->fhead + i));
+            int m = _mm_movemask_pd(_mm_or_pd(_mm_cmpge_pd(v, over), _mm_cmple_pd(v, under)));
+            __m128i r;
+            held += (unsigned long)((m & 1) + (m >> 1));
+            v = _mm_max_pd(_mm_min_pd(v, top), bottom);
+            v = _mm_add_pd(v, _mm_or_pd(half, _mm_and_pd(v, sign)));
+            r = _mm_cvttpd_epi32(v);
+            r = _mm_packs_epi32(r, r);
+            {
+                int32_t pair = _mm_cvtsi128_si32(r);
+                memcpy(out + 2 * i, &pair, 4);
+            }
+        }
+        if (clipped)
+            *clipped += held;
+    } else
+#endif
     for (i = 0; i < n; i++) {
         const double *f = rs->fifo + 2 * (rs->fhead + i);
         out[c * i] = round16(f[0], clipped);

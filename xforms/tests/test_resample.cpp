@@ -290,6 +290,44 @@ TEST(ResampleSignals, OverloadIsHeldAndCounted)
     EXPECT_GT(clipped, 0u);
 }
 
+TEST(ResampleSignals, SixteenBitStereoIsTheRoundedFloatingResult)
+{
+    /* loud noise: some samples pass full scale after filtering, most round plainly */
+    size_t n = 30000;
+    std::vector<double> in(2 * n);
+    std::vector<int16_t> in16(2 * n);
+    uint32_t seed = 11;
+    for (size_t i = 0; i < 2 * n; i++) {
+        seed = seed * 1664525u + 1013904223u;
+        in16[i] = (int16_t)((int32_t)seed >> 16);
+        in[i] = in16[i];
+    }
+    std::vector<double> ref = convert(in, 2, 44100, 48000, RS_HIGH);
+    RsState *rs = rsCreate(44100, 48000, 2, RS_HIGH, n);
+    std::vector<int16_t> out(rsTotal(rs) * 2);
+    size_t got = 0, fed = 0;
+    unsigned long clipped = 0, want = 0;
+    while (true) {
+        size_t g = rsGet16(rs, out.data() + 2 * got, 777, &clipped);
+        if (g)
+            got += g;
+        else if (fed < n)
+            fed += rsPut16(rs, in16.data() + 2 * fed, n - fed);
+        else
+            break;
+    }
+    rsDestroy(rs);
+    ASSERT_EQ(ref.size(), 2 * got);
+    for (size_t i = 0; i < ref.size(); i++) {
+        double v = ref[i];
+        int r = v >= 32767.5 ? 32767 : v <= -32768.5 ? -32768 : (int)(v >= 0 ? v + 0.5 : v - 0.5);
+        want += v >= 32767.5 || v <= -32768.5;
+        ASSERT_EQ(r, out[i]) << "sample " << i << " " << v;
+    }
+    EXPECT_EQ(want, clipped);
+    EXPECT_GT(clipped, 0u);
+}
+
 /* ---- 5. Pieces, channels ---- */
 
 TEST(ResampleStreaming, PiecesGiveWhatOneRunGives)
