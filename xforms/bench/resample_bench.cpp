@@ -5,7 +5,7 @@
  * (ZELO_BENCH_MINUTES changes the length; files go to ZELO_BENCH_DIR).  Each level goes
  * to 22050 and to 48000 Hz: read the file, convert in pieces as the module does, write the
  * result; sox -D ... rate with the matching quality letter (l, m, h, v) and -h.  Medians
- * of three runs.  Not a test: tools/bench.sh runs it natively.
+ * of three runs, wall clock and CPU time (the machine may be shared).  Not a test: tools/bench.sh runs it natively.
  */
 #include "xforms/resample/rscore.h"
 
@@ -16,6 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 typedef std::chrono::steady_clock Clock;
@@ -24,6 +25,17 @@ static double since(Clock::time_point a)
 {
     return std::chrono::duration<double>(Clock::now() - a).count();
 }
+
+/* CPU seconds (user and system) of this process or of its finished children: the machine
+   may be shared, and the processor time of each side is the steadier comparison. */
+static double cpu(int who)
+{
+    struct rusage u;
+    getrusage(who, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+static double LastCpu;   /* CPU seconds of the last runOurs or runSox */
 
 static double median3(double a, double b, double c)
 {
@@ -36,41 +48,35 @@ static void putLe(std::vector<unsigned char> &h, uint32_t v, int bytes)
         h.push_back((unsigned char)(v >> (8 * i)));
 }
 
-/* Reads the file's samples (after a 44-byte header as sox writes it), converts, writes
-   the result with a header of its own.  Returns seconds, or -1. */
+/* Reads the file's samples (after a 44-byte header as sox writes it) in pieces, converts
+   them as they come and writes the result with a header of its own, as the module works
+   through the sample services.  Returns seconds, or -1. */
 static double runOurs(const std::string &in, const std::string &out, uint32_t rate, int level)
 {
     Clock::time_point t0 = Clock::now();
-    FILE *f = fopen(in.c_str(), "rb");
-    if (!f)
+    double c0 = cpu(RUSAGE_SELF);
+    FILE *f = fopen(in.c_str(), "rb"), *g = fopen(out.c_str(), "wb");
+    if (!f || !g) {
+        if (f)
+            fclose(f);
+        if (g)
+            fclose(g);
         return -1;
-    fseek(f, 0, SEEK_END);
-    long bytes = ftell(f) - 44;
-    fseek(f, 44, SEEK_SET);
-    std::vector<int16_t> src((size_t)bytes / 2);
-    size_t got = fread(src.data(), 2, src.size(), f);
-    fclose(f);
-    size_t frames = got / 2, fed = 0, done = 0;
-    RsState *rs = rsCreate(44100, rate, 2, level, frames);
-    if (!rs)
-        return -1;
-    std::vector<int16_t> dst(rsTotal(rs) * 2);
-    for (;;) {
-        size_t g = rsGet16(rs, dst.data() + 2 * done, std::min<size_t>(8192, dst.size() / 2 - done), NULL);
-        if (g) {
-            done += g;
-            continue;
-        }
-        if (fed < frames) {
-            fed += rsPut16(rs, src.data() + 2 * fed, std::min<size_t>(8192, frames - fed));
-            continue;
-        }
-        break;
     }
-    rsDestroy(rs);
+    fseek(f, 0, SEEK_END);
+    size_t frames = (size_t)(ftell(f) - 44) / 4, fed = 0, done = 0;
+    fseek(f, 44, SEEK_SET);
+    RsState *rs = rsCreate(44100, rate, 2, level, frames);
+    if (!rs) {
+        fclose(f);
+        fclose(g);
+        return -1;
+    }
+    std::vector<int16_t> src(2 * 8192), dst(2 * 8192);
     std::vector<unsigned char> h;
+    uint32_t total = (uint32_t)rsTotal(rs);
     h.insert(h.end(), {'R', 'I', 'F', 'F'});
-    putLe(h, (uint32_t)(36 + done * 4), 4);
+    putLe(h, 36 + total * 4, 4);
     h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     putLe(h, 16, 4);
     putLe(h, 1, 2);
@@ -80,22 +86,40 @@ static double runOurs(const std::string &in, const std::string &out, uint32_t ra
     putLe(h, 4, 2);
     putLe(h, 16, 2);
     h.insert(h.end(), {'d', 'a', 't', 'a'});
-    putLe(h, (uint32_t)(done * 4), 4);
-    f = fopen(out.c_str(), "wb");
-    if (!f)
-        return -1;
-    fwrite(h.data(), 1, h.size(), f);
-    fwrite(dst.data(), 4, done, f);
+    putLe(h, total * 4, 4);
+    fwrite(h.data(), 1, h.size(), g);
+    for (;;) {
+        size_t got = rsGet16(rs, dst.data(), 8192, NULL);
+        if (got) {
+            fwrite(dst.data(), 4, got, g);
+            done += got;
+            continue;
+        }
+        if (fed < frames) {
+            size_t want = std::min(rsRoom(rs), std::min<size_t>(8192, frames - fed));
+            size_t r = fread(src.data(), 4, want, f);
+            if (r < want)
+                memset(src.data() + 2 * r, 0, (want - r) * 4);
+            fed += rsPut16(rs, src.data(), want);
+            continue;
+        }
+        break;
+    }
+    rsDestroy(rs);
     fclose(f);
-    return since(t0);
+    fclose(g);
+    LastCpu = cpu(RUSAGE_SELF) - c0;
+    return done == total ? since(t0) : -1;
 }
 
 static double runSox(const std::string &in, const std::string &out, uint32_t rate, char quality)
 {
     std::string cmd = "sox -D '" + in + "' -r " + std::to_string(rate) + " '" + out + "' rate -" + quality + " 2>/dev/null";
     Clock::time_point t0 = Clock::now();
+    double c0 = cpu(RUSAGE_CHILDREN);
     int rc = system(cmd.c_str());
     double t = since(t0);
+    LastCpu = cpu(RUSAGE_CHILDREN) - c0;
     return rc ? -1 : t;
 }
 
@@ -120,22 +144,35 @@ int main(void)
     }
     printf("Resample: %.0f-minute 44.1 kHz stereo 16-bit wave, read, converted and written; medians of three\n",
            minutes);
-    printf("  %-7s %6s  %8s  %12s %8s  %8s %8s\n", "level", "to", "ours", "sox (same q)", "ratio", "sox -h", "ratio");
+    printf("  %-7s %6s  %14s  %17s  %8s  %14s  %8s\n", "level", "to", "ours wall/cpu", "sox same q", "ratio",
+           "sox -h", "ratio");
     const char *names[] = {"", "Low", "Medium", "High", "X-High"};
     const char letters[] = {' ', 'l', 'm', 'h', 'v'};
     for (uint32_t rate : {22050u, 48000u})
         for (int level = RS_LOW; level <= RS_XHIGH; level++) {
-            double o[3], s[3], h[3];
+            double o[3], s[3], h[3], oc[3], sc[3], hc[3];
             for (int i = 0; i < 3; i++) {
                 o[i] = runOurs(in, out, rate, level);
+                oc[i] = LastCpu;
                 s[i] = runSox(in, out, rate, letters[level]);
-                h[i] = level == RS_HIGH ? s[i] : runSox(in, out, rate, 'h');
+                sc[i] = LastCpu;
+                if (level == RS_HIGH) {
+                    h[i] = s[i];
+                    hc[i] = sc[i];
+                } else {
+                    h[i] = runSox(in, out, rate, 'h');
+                    hc[i] = LastCpu;
+                }
             }
             double ours = median3(o[0], o[1], o[2]), same = median3(s[0], s[1], s[2]), high = median3(h[0], h[1], h[2]);
-            printf("  %-7s %6u  %7.2fs  %8.2fs -%c  %8.2f  %7.2fs %8.2f%s\n", names[level], rate, ours, same,
-                   letters[level], ours / same, high, ours / high,
-                   level == RS_HIGH && ours > high ? "  (goal <= 1: NOT met)" : "");
+            double oursC = median3(oc[0], oc[1], oc[2]), sameC = median3(sc[0], sc[1], sc[2]);
+            double highC = median3(hc[0], hc[1], hc[2]);
+            printf("  %-7s %6u  %6.2fs/%5.2fs  -%c %6.2fs/%5.2fs  %4.2f/%4.2f  %6.2fs/%5.2fs  %4.2f/%4.2f%s\n",
+                   names[level], rate, ours, oursC, letters[level], same, sameC, ours / same, oursC / sameC, high,
+                   highC, ours / high, oursC / highC,
+                   level == RS_HIGH && oursC > highC ? "  (goal <= 1: NOT met)" : "");
         }
+    printf("  (ratio: ours / sox, wall clock / CPU time)\n");
     remove(in.c_str());
     remove(out.c_str());
     return 0;
