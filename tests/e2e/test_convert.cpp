@@ -64,14 +64,14 @@ std::vector<short> s16(const Bytes &b)
     return v;
 }
 
-/* Two tones and a little noise per channel, frames at rate. */
-std::vector<short> music(unsigned frames, unsigned rate)
+/* Two tones and (unless told not to) a little noise per channel, frames at rate. */
+std::vector<short> music(unsigned frames, unsigned rate, bool noisy = true)
 {
     std::vector<short> s(2 * frames);
     unsigned seed = 99;
     for (unsigned i = 0; i < frames; i++) {
         seed = seed * 1664525u + 1013904223u;
-        double n = ((int)(seed >> 20) - 2048) / 8.0;
+        double n = noisy ? ((int)(seed >> 20) - 2048) / 8.0 : 0.0;
         double t = (double)i / rate;
         s[2 * i] = (short)lrint(12000 * sin(2 * kPi * 1000 * t) + 4000 * sin(2 * kPi * 5000 * t) + n);
         s[2 * i + 1] = (short)lrint(9000 * sin(2 * kPi * 440 * t + 1) + 3000 * sin(2 * kPi * 8000 * t) - n);
@@ -256,7 +256,9 @@ TEST(Convert, RateChangeThroughTheResampleModuleAgainstSox)
     std::string dir = zd::freshDir("convert-rate");
     std::string file = dir + "\\in.wav", ref = dir + "\\sox.wav";
     const unsigned n = 3 * 44100 + 7;
-    std::vector<short> in = music(n, 44100);
+    /* Tones only: noise would put material into the band where two good filters may
+       differ (between 0.95 and 1.0 of the new Nyquist frequency). */
+    std::vector<short> in = music(n, 44100, false);
     ASSERT_TRUE(zd::writeWave(file, 44100, 16, 2, le16(in)));
     bool sox = zd::haveSox(dir) &&
                zd::runNative(dir, "sox '" + zd::unixPath(file) + "' -r 22050 '" + zd::unixPath(ref) + "' rate -h");
@@ -296,7 +298,7 @@ TEST(Convert, RateChangeThroughTheResampleModuleAgainstSox)
             s2 += (double)r[i] * r[i];
         }
         double db = 10 * log10(d2 / s2);
-        EXPECT_LT(db, -60.0) << "difference from sox rate -h: " << db << " dB";
+        EXPECT_LT(db, -75.0) << "difference from sox rate -h: " << db << " dB";
     }
     /* Undo puts the 44.1 kHz wave back. */
     app.command(kUndo);
