@@ -14,6 +14,14 @@ zelo_start_display() {
     fi
     local n
     for n in $(seq 99 -1 20); do
+        # A lock whose server has died (killed with its shell) frees the number again.
+        if [ -e "/tmp/.X$n-lock" ]; then
+            local owner
+            owner=$(tr -d ' \n' < "/tmp/.X$n-lock" 2>/dev/null)
+            if [ -n "$owner" ] && ! kill -0 "$owner" 2>/dev/null; then
+                rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+            fi
+        fi
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
             Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
             ZELO_XVFB_PID=$!
