@@ -131,6 +131,23 @@ long kitScan(XfmContext *ctx, KitBlockFn fn, void *user, const char *title)
     return kitRun(ctx, ctx->end - ctx->start + 1, KIT_READ, fn, user, title);
 }
 
+HINSTANCE kitModule(void)
+{
+    HMODULE h = NULL;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            (LPCSTR)(void *)kitModule, &h))
+        return NULL;
+    return (HINSTANCE)h;
+}
+
+void kitAlert(UINT textId, const char *caption)
+{
+    char text[400];
+    if (!LoadStringA(kitModule(), textId, text, sizeof text))
+        snprintf(text, sizeof text, "The work could not be done.");
+    MessageBoxA(GetActiveWindow(), text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
 void kitRefuse(HWND dlg, UINT textId, const char *caption)
 {
     char text[400];

@@ -55,6 +55,12 @@ long kitScan(XfmContext *ctx, KitBlockFn fn, void *user, const char *title);
 #define KIT_PRESET_ADD  325
 #define KIT_PRESET_DEL  1109
 
+/* The module DLL this kit is built into (for its resources outside a dialog). */
+HINSTANCE kitModule(void);
+/* Shows the module's string textId in an exclamation box captioned caption over the
+   active window (a failure during the work). */
+void kitAlert(UINT textId, const char *caption);
+
 /* Shows the module's string textId in an exclamation box captioned caption over the
    dialog (a refused value; the dialog stays open). */
 void kitRefuse(HWND dlg, UINT textId, const char *caption);
