@@ -153,7 +153,7 @@ int main(void)
         normPlan(&scan, normTargetDb(-1), 1, 0, &plan);
         for (size_t f = 0; f < frames; f += kPiece)
             normBlock(&Work[2 * f], std::min(kPiece, frames - f), 2, &plan);
-    }), "-D @IN@ norm -1");
+    }), "-D @IN@ @OUT@ norm -1");
 
     report("Echo 100 ms, 3 repeats", timeIt([&] {
         EchoState st;
@@ -161,13 +161,13 @@ int main(void)
         for (size_t f = 0; f < frames; f += kPiece)
             echoBlock(&st, &Work[2 * f], &Out[0], std::min(kPiece, frames - f));
         echoFree(&st);
-    }), "-D @IN@ echo 0.625 0.8 100 0.5 200 0.25 300 0.125");
+    }), "-D @IN@ @OUT@ echo 0.625 0.8 100 0.5 200 0.25 300 0.125");
 
     report("DC Offset add 10 %", timeIt([&] {
         double off[2] = {dcFromPercent(10), dcFromPercent(10)};
         for (size_t f = 0; f < frames; f += kPiece)
             dcShiftBlock(&Work[2 * f], std::min(kPiece, frames - f), 2, off);
-    }), "-D @IN@ dcshift 0.1");
+    }), "-D @IN@ @OUT@ dcshift 0.1");
 
     report("DC Offset remove the mean", timeIt([&] {
         DcSum s;
@@ -188,7 +188,7 @@ int main(void)
         while (compFlush(&st, &Out[0], 4096) > 0) {
         }
         compFree(&st);
-    }), "-D @IN@ compand 0.005,0.15 -80,-80,-24,-24,0,-18 6");
+    }), "-D @IN@ @OUT@ compand 0.005,0.15 -80,-80,-24,-24,0,-18 6");
 
     const char *colours[3] = {"whitenoise", "pinknoise", "brownnoise"};
     for (int c = 0; c < NOISE_COLOURS; c++) {
