@@ -38,10 +38,10 @@ static std::vector<short> Source, Work, Out;
 static uint32_t Frames;
 static std::string Dir, In;
 static bool HaveSox;
-static double CopySeconds;
 
 static double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
 
+#if !defined(_WIN32)
 static bool writeWav(const std::string &path, const std::vector<short> &s)
 {
     FILE *f = fopen(path.c_str(), "wb");
@@ -55,6 +55,7 @@ static bool writeWav(const std::string &path, const std::vector<short> &s)
     fwrite(s.data(), 2, s.size(), f);
     return fclose(f) == 0;
 }
+#endif
 
 /* Seconds of one sox run (@IN@ the input, @OUT@ or the end the output file), negative
    when it failed. */
@@ -134,8 +135,7 @@ int main(void)
 #if !defined(_WIN32)
     HaveSox = system("sox --version >/dev/null 2>&1") == 0 && writeWav(In, Source);
     if (HaveSox) {
-        CopySeconds = soxSeconds("-D @IN@");
-        printf("  sox -D in.wav out.wav (a plain copy, its file work): %.3f s\n", CopySeconds);
+        printf("  sox -D in.wav out.wav (a plain copy, its file work): %.3f s\n", soxSeconds("-D @IN@"));
     } else {
         printf("  sox not found: no comparison\n");
     }
