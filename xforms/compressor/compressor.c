@@ -22,6 +22,7 @@
 #define COMP_PRESETS "Compressor/Limiter Presets"
 
 typedef CompParams CompSettings;   /* seven doubles, no padding */
+_Static_assert(sizeof(CompSettings) == 56, "the layout 'DDDDDDD' describes every byte");
 
 static const CompSettings CompLimiter = {-1.0, 1000.0, 0.5, 50.0, 0.0, 2.0, -1.0};
 static const CompSettings CompGentle = {-20.0, 2.0, 20.0, 250.0, 3.0, 0.0, 0.0};

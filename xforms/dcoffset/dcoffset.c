@@ -29,6 +29,7 @@ typedef struct DcSettings {
     long   unit;       /* L DC_SAMPLES or DC_PERCENT */
 } DcSettings;
 #pragma pack(pop)
+_Static_assert(sizeof(DcSettings) == 16, "the layout 'LDL' describes every byte");
 
 static const DcSettings DcRemove = {DC_REMOVE, 0.0, DC_SAMPLES};
 static const KitPreset DcBuiltIn[] = {{"Centre on zero", &DcRemove}};

@@ -31,6 +31,7 @@ typedef struct EchoSettings {
     double wet;        /* D percent of the echo added, above 0 up to 100 */
 } EchoSettings;
 #pragma pack(pop)
+_Static_assert(sizeof(EchoSettings) == 40, "the layout 'DDLLDD' describes every byte");
 
 static const EchoSettings EchoSlap = {120.0, 0.4, ECHO_RATIO, 1, 100.0, 60.0};
 static const EchoSettings EchoHall = {250.0, -6.0, ECHO_DB, 6, 80.0, 70.0};

@@ -30,6 +30,7 @@ typedef struct NoiseSettings {
     long   seed;       /* L 0..2147483647 */
 } NoiseSettings;
 #pragma pack(pop)
+_Static_assert(sizeof(NoiseSettings) == 28, "the layout 'LDLDL' describes every byte");
 
 static const NoiseSettings NoiseWhite = {NOISE_WHITE, -6.0, NOISE_DB, 1.0, 1};
 static const NoiseSettings NoisePink = {NOISE_PINK, -3.0, NOISE_DB, 10.0, 1};

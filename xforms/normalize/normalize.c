@@ -29,6 +29,7 @@ typedef struct NormSettings {
     long   removeDc;   /* L 1: each channel's mean is taken off first */
 } NormSettings;
 #pragma pack(pop)
+_Static_assert(sizeof(NormSettings) == 20, "the layout 'LDLL' describes every byte");
 
 static const NormSettings NormMinusOne = {NORM_UNIT_DB, -1.0, 1, 0};
 static const NormSettings NormFull = {NORM_UNIT_PERCENT, 100.0, 1, 0};
