@@ -503,6 +503,14 @@ TEST(EffectsDyn, CancelDuringALongCompressionIsUndoneBitForBit)
     zd::click(meter, IDCANCEL);
     ASSERT_TRUE(zd::waitGone(meter, 10000));
     ASSERT_TRUE(zd::waitUndo(s.app, "Undo Compressor/Limiter", 20000));
+    /* The cancelled run changed the start and left the end alone. */
+    std::string partial = dir + "\\partial.wav";
+    ASSERT_TRUE(zd::saveAs(s.app, partial));
+    zd::settle(s.app);
+    std::vector<short> cut = readSamples(partial);
+    ASSERT_EQ(sig.size(), cut.size());
+    EXPECT_FALSE(std::equal(sig.begin(), sig.begin() + 2 * 8192, cut.begin())) << "the first piece was compressed";
+    EXPECT_TRUE(std::equal(sig.end() - 2 * 44100, sig.end(), cut.end() - 2 * 44100)) << "the last second was not reached";
     s.app.command(kUndo);
     ASSERT_TRUE(zd::waitUndo(s.app, "Can't Undo", 20000));
     ASSERT_TRUE(zd::saveAs(s.app, back));
