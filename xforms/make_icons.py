@@ -56,7 +56,59 @@ def d_fade(c):
     c.line(1, 18, 18, 2, mi.RED)
 
 
-PICTURES = [("amplify", d_amplify), ("tone", d_tone), ("stats", d_stats), ("fade", d_fade)]
+def d_normalize(c):
+    # A wave stretched up to two red limit lines.
+    c.line(0, 2, 19, 2, mi.RED)
+    c.line(0, 18, 19, 18, mi.RED)
+    for x in range(1, 19):
+        y = 10 - int(round(8 * math.sin(x * 0.9)))
+        c.line(x, 10, x, y, mi.GRN)
+
+
+def d_echo(c):
+    # A burst followed by smaller and smaller copies.
+    for i, h in enumerate((8, 5, 3, 2)):
+        x = 1 + i * 5
+        c.line(x, 10 - h, x, 10 + h, mi.BLUE)
+        c.line(x + 1, 10 - h // 2, x + 1, 10 + h // 2, mi.BLUE)
+    c.line(0, 10, 19, 10, mi.GREY)
+
+
+def d_dcoffset(c):
+    # A wave riding above the centre line, and an arrow down to it.
+    c.line(0, 12, 19, 12, mi.K)
+    for x in range(1, 14):
+        y = 6 - int(round(4 * math.sin(x * 0.9)))
+        c.line(x, 6, x, y, mi.GRN)
+    c.line(16, 3, 16, 11, mi.RED)
+    c.line(14, 9, 16, 11, mi.RED)
+    c.line(18, 9, 16, 11, mi.RED)
+
+
+def d_compressor(c):
+    # The static curve: a diagonal that bends flat past the threshold.
+    c.line(1, 18, 10, 9, mi.NAVY)
+    c.line(10, 9, 18, 6, mi.NAVY)
+    c.line(1, 3, 18, 3, mi.RED)
+    c.line(1, 18, 18, 18, mi.K)
+    c.line(1, 2, 1, 18, mi.K)
+
+
+def d_noise(c):
+    # A ragged trace.
+    import random
+    r = random.Random(5)
+    prev = None
+    for x in range(0, 20):
+        y = 10 + r.randint(-7, 7)
+        if prev:
+            c.line(prev[0], prev[1], x, y, mi.GREY)
+        prev = (x, y)
+
+
+PICTURES = [("amplify", d_amplify), ("tone", d_tone), ("stats", d_stats), ("fade", d_fade),
+            ("normalize", d_normalize), ("echo", d_echo), ("dcoffset", d_dcoffset),
+            ("compressor", d_compressor), ("noise", d_noise)]
 
 if __name__ == "__main__":
     for folder, draw in PICTURES:

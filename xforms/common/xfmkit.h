@@ -5,8 +5,8 @@
  * graph control's message forwarding, and the loops that run 16-bit frames of the range
  * through a module's core in pieces behind the host's progress meter.
  *
- * Global state: one work buffer per module DLL (KitBuffer, xfmkit.c), used only inside
- * kitProcess and kitGenerate.
+ * Global state: work buffers per module DLL (KitBuffer, KitOut in xfmkit.c), used only
+ * inside one call of kitProcess, kitGenerate, kitScan, kitPass or kitStream.
  */
 #ifndef ZELO_XFORMS_XFMKIT_H
 #define ZELO_XFORMS_XFMKIT_H
@@ -46,5 +46,60 @@ long kitGenerate(XfmContext *ctx, DWORD frames, KitBlockFn fn, void *user, const
 /* Only reads: fn sees frames ctx->start..ctx->end and may not change them.  Returns the
    frames read (fewer after Cancel). */
 long kitScan(XfmContext *ctx, KitBlockFn fn, void *user, const char *title);
+
+/* ---- dialogs: refusals and presets ---- */
+
+/* The preset controls every module's dialog carries (the host's preset services know them). */
+#define KIT_PRESET_LIST 1005
+#define KIT_PRESET_NAME 1006
+#define KIT_PRESET_ADD  325
+#define KIT_PRESET_DEL  1109
+
+/* The module DLL this kit is built into (for its resources outside a dialog). */
+HINSTANCE kitModule(void);
+/* Shows the module's string textId in an exclamation box captioned caption over the
+   active window (a failure during the work). */
+void kitAlert(UINT textId, const char *caption);
+
+/* Shows the module's string textId in an exclamation box captioned caption over the
+   dialog (a refused value; the dialog stays open). */
+void kitRefuse(HWND dlg, UINT textId, const char *caption);
+
+/* Handles a WM_COMMAND of one of the preset controls through the host's services.  take
+   copies the dialog's values into the settings block (0 when they are refused: nothing is
+   added).  Returns 0 when id is no preset control, 1 when handled, 2 when a preset was
+   loaded into the settings block (the caller shows it). */
+int kitPresetCommand(XfmContext *ctx, HWND dlg, const char *section, int id, int code, int (*take)(HWND dlg));
+
+/* A built-in preset: its name and a whole settings block. */
+typedef struct KitPreset {
+    const char *name;
+    const void *data;
+} KitPreset;
+
+/* Fills the preset list (presetsInitIni); when it holds no live preset, adds the built-in
+   ones through the host (each block copied into the settings, named in the name field,
+   HandleID_ADD), then puts the settings and the name field back.  Returns the live
+   presets listed. */
+int kitInitPresets(XfmContext *ctx, HWND dlg, const char *section, const KitPreset *builtIn, int count,
+                   DWORD dataSize);
+
+/* ---- passes and streams ---- */
+
+/* One pass over frames ctx->start..ctx->end inside a progress meter the caller opened:
+   the meter shows pass of passes (counted from 0).  write: the frames fn changed are
+   written back.  Returns the frames done (fewer after Cancel or a failing call). */
+long kitPass(XfmContext *ctx, int write, KitBlockFn fn, void *user, int pass, int passes);
+
+/* Called with frames input frames (interleaved 16-bit) and room output frames (room >=
+   frames); returns the output frames it made.  frames 0 means the input has ended: make
+   held frames, up to room, returning 0 when none are left. */
+typedef size_t (*KitStreamFn)(const short *in, size_t frames, short *out, size_t room, void *user);
+
+/* Reads frames ctx->start..ctx->end piece by piece and hands what fn makes to the host's
+   delayed writer, which writes it from ctx->start on behind the read point, at most as
+   many frames as were read.  With a progress meter titled title.  Returns the frames read
+   (fewer after Cancel or a failing read); what was made is written either way. */
+long kitStream(XfmContext *ctx, KitStreamFn fn, void *user, const char *title);
 
 #endif
