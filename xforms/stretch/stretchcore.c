@@ -37,9 +37,11 @@ int stretchFactorOk(double f)
 
 uint64_t stretchOutputFrames(int mode, double factor, uint64_t in)
 {
+    uint64_t out;
     if (mode == STRETCH_PITCH || factor == 1.0)
         return in;
-    return (uint64_t)floor((double)in / factor + 0.5);
+    out = (uint64_t)floor((double)in / factor + 0.5);
+    return out == 0 && in > 0 ? 1 : out;
 }
 
 static int msFrames(double ms, double def, uint32_t rate)

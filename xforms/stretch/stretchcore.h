@@ -8,8 +8,8 @@
  * The resampler is a windowed-sinc interpolator (16 zero crossings each side, Kaiser
  * window, cut-off below the lower of the two Nyquist frequencies).
  *
- * Output lengths: tempo and rate make n frames into round(n / factor) (halves rounded up);
- * pitch keeps n.  A factor of exactly 1 copies.  No global state; a StretchCore is one run.
+ * Output lengths: tempo and rate make n frames into round(n / factor) (halves rounded up,
+ * never 0 out of 1 or more); pitch keeps n.  A factor of exactly 1 copies.  No global state; a StretchCore is one run.
  */
 #ifndef ZELO_XFORMS_STRETCHCORE_H
 #define ZELO_XFORMS_STRETCHCORE_H
