@@ -40,6 +40,9 @@ static struct {
     XfmContext *runCtx;   /* of the convolution under way */
     long firstByte;       /* the range being filtered, in bytes */
     long endByte;         /* one past its last byte */
+    int seededNow;        /* this dialog added the built-in presets */
+    long openTaps;        /* the length and curve when the dialog opened, */
+    FftfCurve openCurve;  /* put back by Cancel */
 } Filt;
 
 short WINAPI QueryXfm(XfmInfo *info)
@@ -187,7 +190,7 @@ static void seedPresets(HWND dlg, XfmContext *ctx)
         SetDlgItemTextA(dlg, IDC_PRESET_NAME, name);
         ctx->HandleID_ADD(ctx, dlg, FFTF_PRESETS_SECTION);
     }
-    if (mine.count >= 2)
+    if (mine.count >= 1)
         writeCurve(ctx, Filt.graph, &mine);
     SetDlgItemTextA(dlg, IDC_PRESET_NAME, "");
     ctx->presetsInitIni(dlg, FFTF_PRESETS_SECTION, ctx->iniFile);
@@ -196,6 +199,7 @@ static void seedPresets(HWND dlg, XfmContext *ctx)
         s->seeded = 1;
         GlobalUnlock(ctx->data);
     }
+    Filt.seededNow = 1;
 }
 
 static void initDialog(HWND dlg, XfmContext *ctx)
@@ -203,11 +207,15 @@ static void initDialog(HWND dlg, XfmContext *ctx)
     FilterSettings *s;
     Filt.dlgCtx = ctx;
     Filt.graph = -1;
+    Filt.seededNow = 0;
+    Filt.openTaps = 0;
     s = (FilterSettings *)GlobalLock(ctx->data);
     if (s) {
         Filt.graph = s->graph;
+        Filt.openTaps = s->taps;
         GlobalUnlock(ctx->data);
     }
+    readCurve(ctx, Filt.graph, &Filt.openCurve);
     if (Filt.graph >= 0 && ctx->graphapiSetDialog)
         ctx->graphapiSetDialog(Filt.graph, dlg, IDC_FFTF_GRAPH, IDC_FFTF_STATUS);
     if (ctx->presetsInitIni) {
@@ -288,7 +296,22 @@ short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
         return XFM_SETUP_RUN;
     r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_FFTFILTER), main, FFTFILTERMsgProc, (LPARAM)ctx);
     Filt.dlgCtx = NULL;
-    return r == IDOK ? XFM_SETUP_RUN : XFM_SETUP_CANCEL;
+    if (r == IDOK)
+        return XFM_SETUP_RUN;
+    if (Filt.seededNow) {
+        /* The host's Cancel would also forget that the built-in presets are in the list
+           (and a deleted one would come back): keep the settings, but put the length and
+           the curve back as they were. */
+        FilterSettings *s = (FilterSettings *)GlobalLock(ctx->data);
+        if (s) {
+            s->taps = Filt.openTaps;
+            if (Filt.openCurve.count >= 1 && s->graph >= 0 && ctx->graphapiSetPoint)
+                writeCurve(ctx, s->graph, &Filt.openCurve);
+            GlobalUnlock(ctx->data);
+        }
+        return XFM_SETUP_KEEP;
+    }
+    return XFM_SETUP_CANCEL;
 }
 
 /* ---- the work ---- */

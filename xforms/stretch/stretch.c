@@ -15,7 +15,8 @@
  *
  * The length changes inside the range only (blank frames inserted at its start before a
  * longer result, the spare frames cut after its end), so the host's undo copy of the range
- * restores it, also after Cancel.  Output is never written over input not yet read.
+ * restores it, also after Cancel, which leaves the stretched part followed by the rest of
+ * the range as it was.  Output is never written over input not yet read.
  * Global state: Stretch, the dialog's context while the dialog is up.
  */
 #include "filters/sdk/zxform.h"
@@ -346,7 +347,7 @@ long WINAPI XfmDo(XfmContext *ctx)
     StretchSettings *s;
     StretchSetup st;
     Run r;
-    uint32_t n, outN, written = 0, gapEnd, left;
+    uint32_t n, outN, written = 0, gapEnd, left, used;
     int ok;
     if (ctx->bitsPerSample != 16 || ctx->end < ctx->start || ctx->blockAlign == 0 || ctx->blockAlign > 4)
         return 0;
@@ -401,12 +402,19 @@ long WINAPI XfmDo(XfmContext *ctx)
     }
     if (outN > 0 && ctx->progressDestroy)
         ctx->progressDestroy();
-    /* What lies between the output and the input still unread goes: the frames the core
-       used up, and after a full run the range's spare frames. */
-    gapEnd = r.inAt + r.read;
+    /* What lies between the output and the input it has not covered goes: after a full
+       run the range's spare frames (or nothing), after Cancel the input the output so far
+       stands for, so the rest of the range follows on from where the output stopped.
+       Writes never reach past the output, so the frames kept are the original ones. */
+    used = written == outN ? n : (uint32_t)((double)written * n / (outN ? outN : 1) + 0.5);
+    if (used > n)
+        used = n;
+    if (r.inAt + used < r.start + written)
+        used = r.start + written - r.inAt;
+    gapEnd = r.inAt + used;
     if (gapEnd > r.start + written)
         ctx->vocCut((long)((r.start + written) * r.ba), (gapEnd - r.start - written) * r.ba);
-    left = written + (n - r.read);
+    left = written + (n - used);
     if (left > 0)
         ctx->end = ctx->start + left - 1;
     stretchFree(r.core);
