@@ -290,6 +290,7 @@ TEST(EffectsSpectral, LowPassPresetKeepsThePassbandAndStopsTheRestLikeSoxSinc)
     SendMessageA(list, LB_SETCURSEL, (WPARAM)lp, 0);
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kPresetList, LBN_DBLCLK), (LPARAM)list);
     s.app.idle();
+    Sleep(300);
     zd::screenshot("fx-fftfilter-lowpass");
     zd::click(dlg, IDOK);
     ASSERT_TRUE(zd::waitGone(dlg, 8000));

@@ -307,12 +307,32 @@ static int resamplerRun(Resampler *r, Fifo *in, Fifo *out)
         float *o, tmp[2];
         if ((int64_t)fifoEnd(in) < need)
             return 0;
-        for (i = first; i <= last; i++) {
-            double k = kernel(r, t - (double)i);
-            const float *x = frameAt(in, r, i, tmp);
-            sum += k;
-            for (j = 0; j < ch; j++)
-                acc[j] += k * x[j];
+        if (first >= 0 && last < (int64_t)r->m) {
+            /* the usual case: the whole kernel over frames in the FIFO, weights stepping
+               down the table by a fixed amount per frame */
+            const double scale = 2.0 * r->fc * ST_TABLE_RES, limit = ST_ZEROS * ST_TABLE_RES;
+            const float *x = fifoAt(in, (uint64_t)first);
+            double v = (t - (double)first) * scale;
+            for (i = first; i <= last; i++, v -= scale, x += ch) {
+                double a = fabs(v), k;
+                size_t idx;
+                if (a >= limit)
+                    continue;
+                idx = (size_t)a;
+                k = r->table[idx] + (r->table[idx + 1] - r->table[idx]) * (a - (double)idx);
+                sum += k;
+                acc[0] += k * x[0];
+                if (ch == 2)
+                    acc[1] += k * x[1];
+            }
+        } else {
+            for (i = first; i <= last; i++) {
+                double k = kernel(r, t - (double)i);
+                const float *x = frameAt(in, r, i, tmp);
+                sum += k;
+                for (j = 0; j < ch; j++)
+                    acc[j] += k * x[j];
+            }
         }
         if (fifoReserve(out, 1))
             return -1;
