@@ -475,7 +475,35 @@ HWND waitMeter(zd::App &app, int timeoutMs)
     return NULL;
 }
 
-TEST(EffectsSpectral, CancelDuringAStretchLeavesWhatUndoRestores)
+/* Presses the meter's Pause (or Continue) and waits until its text reads want. */
+bool toggle(HWND meter, const char *want)
+{
+    zd::click(meter, kPrPause);
+    for (int t = 0; t < 5000 && IsWindow(meter); t += 2) {
+        if (zd::getText(meter, kPrPause) == want)
+            return true;
+        Sleep(2);
+    }
+    return false;
+}
+
+/* Holds the run's meter in Pause (the runs are fast, and Cancel must come while one
+   works), lets it go on in short steps until its bar shows some progress, then presses
+   Cancel.  False when no meter came up or the run ended first. */
+bool pauseThenCancel(zd::App &app)
+{
+    const int kPrPercent = 121;
+    HWND meter = waitMeter(app, 20000);
+    if (!meter || !toggle(meter, "Continue"))
+        return false;
+    for (int step = 0; step < 50 && atoi(zd::getText(meter, kPrPercent).c_str()) < 1; step++)
+        if (!toggle(meter, "Pause") || !toggle(meter, "Continue"))
+            return false;
+    zd::click(meter, IDCANCEL);
+    return true;
+}
+
+TEST(EffectsSpectral, CancelDuringAStretchOrAFilterLeavesWhatUndoRestores)
 {
     std::string dir = zd::freshDir("fx-cancel");
     std::string work = dir + "\\long.wav";
@@ -501,17 +529,7 @@ TEST(EffectsSpectral, CancelDuringAStretchLeavesWhatUndoRestores)
     choose(dlg, kStPercent);
     zd::setText(dlg, kStRatio, "80");   /* longer: blank frames go in first */
     zd::click(dlg, IDOK);
-    HWND meter = waitMeter(s.app, 20000);
-    ASSERT_TRUE(meter) << "no progress meter came up";
-    /* Held in Pause first: the run is fast, and Cancel must come while it works. */
-    zd::click(meter, kPrPause);
-    bool paused = false;
-    for (int t = 0; t < 5000 && !paused && IsWindow(meter); t += 5) {
-        paused = zd::getText(meter, kPrPause) == "Continue";
-        Sleep(5);
-    }
-    ASSERT_TRUE(paused) << "the run ended before it could be paused";
-    zd::click(meter, IDCANCEL);
+    ASSERT_TRUE(pauseThenCancel(s.app));
     ASSERT_TRUE(zd::waitUndo(s.app, "Undo Stretch", 60000));
     std::vector<short> cut = s.save();
     EXPECT_NE(sig, cut) << "part of it was stretched";
@@ -523,6 +541,26 @@ TEST(EffectsSpectral, CancelDuringAStretchLeavesWhatUndoRestores)
     std::vector<short> back = s.save();
     ASSERT_EQ(sig.size(), back.size());
     EXPECT_TRUE(sig == back) << "Undo after Cancel gives the original back bit for bit";
+
+    /* The same for FFT Filter, whose convolution runs in the host's Convolute. */
+    s.app.command(kSelectAll);
+    dlg = s.dialog("FFT Filter...", "FFT Filter");
+    ASSERT_TRUE(dlg);
+    int lp = lbFind(dlg, "Low-pass 1000 Hz");
+    ASSERT_GE(lp, 0);
+    HWND list = GetDlgItem(dlg, kPresetList);
+    SendMessageA(list, LB_SETCURSEL, (WPARAM)lp, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kPresetList, LBN_DBLCLK), (LPARAM)list);
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(pauseThenCancel(s.app));
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo FFT Filter", 60000));
+    std::vector<short> part = s.save();
+    ASSERT_EQ(sig.size(), part.size());
+    EXPECT_NE(sig, part) << "part of it was filtered";
+    EXPECT_TRUE(std::equal(part.end() - 2000, part.end(), sig.end() - 2000)) << "the rest is as it was";
+    s.app.command(kUndo);
+    ASSERT_TRUE(zd::waitUndo(s.app, "Can't Undo", 60000));
+    EXPECT_TRUE(sig == s.save()) << "Undo after Cancel gives the original back bit for bit";
     EXPECT_EQ(0, zd::closeDiscarding(s.app));
 }
 
