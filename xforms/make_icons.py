@@ -71,9 +71,12 @@ def d_fftfilter(c):
 
 def d_stretch(c):
     # A wave pulled apart by two arrows.
-    for x in range(4, 16):
-        y = 9 - int(round(4 * math.sin((x - 4) * 2 * math.pi / 6)))
-        c.line(x, 9, x, y, mi.GRN)
+    prev = None
+    for x in range(2, 18):
+        y = 7 - int(round(5 * math.sin((x - 2) * 2 * math.pi / 8)))
+        if prev:
+            c.line(prev[0], prev[1], x, y, mi.BLUE)
+        prev = (x, y)
     c.line(0, 15, 6, 15, mi.RED)
     c.line(0, 15, 2, 13, mi.RED)
     c.line(0, 15, 2, 17, mi.RED)
