@@ -10,7 +10,9 @@
  *   16  L  window in ms (0 automatic: 82 ms)
  *   20  L  overlap in ms (0 automatic: 12 ms)
  *   24  L  search in ms (0 automatic: 15 ms)
- * XfmInit gives pitch, 0 semitones, automatic lengths.  XfmDo returns 1 after a complete
+ * XfmInit gives pitch, 0 semitones, automatic lengths.  Tempo and both change the length,
+ * which the host's cut and insert calls can do only to both channels: hence
+ * XFM_BOTH_CHANNELS, and a caller editing one channel asks for pitch only.  XfmDo returns 1 after a complete
  * run, 0 when nothing or only part was done (settings refused, no memory, Cancel).
  *
  * The length changes inside the range only (blank frames inserted at its start before a
