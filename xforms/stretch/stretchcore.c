@@ -313,13 +313,14 @@ static int resamplerRun(Resampler *r, Fifo *in, Fifo *out)
             const double scale = 2.0 * r->fc * ST_TABLE_RES, limit = ST_ZEROS * ST_TABLE_RES;
             const float *x = fifoAt(in, (uint64_t)first);
             double v = (t - (double)first) * scale;
+            const float *table = r->table;
             for (i = first; i <= last; i++, v -= scale, x += ch) {
                 double a = fabs(v), k;
-                size_t idx;
+                int idx;
                 if (a >= limit)
                     continue;
-                idx = (size_t)a;
-                k = r->table[idx] + (r->table[idx + 1] - r->table[idx]) * (a - (double)idx);
+                idx = (int)a;   /* signed: one instruction on i686, unlike size_t */
+                k = table[idx] + (table[idx + 1] - table[idx]) * (a - (double)idx);
                 sum += k;
                 acc[0] += k * x[0];
                 if (ch == 2)
