@@ -25,7 +25,7 @@ const double kPi = 3.14159265358979323846;
 const int kSave = 1151, kUndo = 102, kSelectAll = 115;
 const int kPresetList = 1005, kPresetName = 1006, kPresetDel = 1109;
 const int kFftTaps = 103, kFftFlat = 104;
-const int kStTempo = 101, kStRatio = 104, kStPercent = 105;
+const int kStTempo = 101, kStRatio = 104, kStPercent = 105, kStWindow = 107;
 
 int moduleCommand(zd::App &app, const std::string &text)
 {
@@ -436,6 +436,11 @@ TEST(EffectsSpectral, StretchTempoAgainstSoxAndUndoBringsTheOriginalBack)
         EXPECT_EQ(bad, s.refused(dlg, "Stretch")) << v;
     }
     zd::setText(dlg, kStRatio, "125");
+    zd::setText(dlg, kStWindow, "5");
+    EXPECT_EQ("Enter the lengths in milliseconds, or 0 for automatic: window 10 to 500, overlap 1 to half the window, "
+              "search 1 to 100.",
+              s.refused(dlg, "Stretch"));
+    zd::setText(dlg, kStWindow, "0");
     s.app.idle();
     zd::screenshot("fx-stretch-tempo");
     zd::click(dlg, IDOK);
