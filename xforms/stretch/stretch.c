@@ -374,6 +374,13 @@ long WINAPI XfmDo(XfmContext *ctx)
         free(r.out);
         return 0;
     }
+    if (stretchTotalOut(r.core) * r.ba + (uint64_t)ctx->start * r.ba > 0x7FFFFFFFu) {
+        /* the store's byte offsets would not reach so far: nothing is changed */
+        stretchFree(r.core);
+        free(r.in);
+        free(r.out);
+        return 0;
+    }
     outN = (uint32_t)stretchTotalOut(r.core);
     if (outN > n) {
         /* Room first: the input moves up by what the range grows, and the output starts
