@@ -110,6 +110,35 @@ PICTURES = [("amplify", d_amplify), ("tone", d_tone), ("stats", d_stats), ("fade
             ("normalize", d_normalize), ("echo", d_echo), ("dcoffset", d_dcoffset),
             ("compressor", d_compressor), ("noise", d_noise)]
 
+
+def d_fftfilter(c):
+    # A low-pass response over a frequency axis: flat, then falling away.
+    c.line(0, 18, 19, 18, mi.K)
+    c.line(1, 5, 9, 5, mi.BLUE)
+    c.line(9, 5, 13, 15, mi.BLUE)
+    c.line(13, 15, 18, 16, mi.BLUE)
+    for x in (3, 7, 11, 15):
+        c.line(x, 17, x, 18, mi.GREY)
+
+
+def d_stretch(c):
+    # A wave pulled apart by two arrows.
+    prev = None
+    for x in range(2, 18):
+        y = 7 - int(round(5 * math.sin((x - 2) * 2 * math.pi / 8)))
+        if prev:
+            c.line(prev[0], prev[1], x, y, mi.BLUE)
+        prev = (x, y)
+    c.line(0, 15, 6, 15, mi.RED)
+    c.line(0, 15, 2, 13, mi.RED)
+    c.line(0, 15, 2, 17, mi.RED)
+    c.line(13, 15, 19, 15, mi.RED)
+    c.line(19, 15, 17, 13, mi.RED)
+    c.line(19, 15, 17, 17, mi.RED)
+
+
+PICTURES += [("fftfilter", d_fftfilter), ("stretch", d_stretch)]
+
 if __name__ == "__main__":
     for folder, draw in PICTURES:
         mi.write_bmp(os.path.join(HERE, folder, "toolbar.bmp"), mi.button_strip(draw))
