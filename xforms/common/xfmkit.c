@@ -287,3 +287,81 @@ long kitStream(XfmContext *ctx, KitStreamFn fn, void *user, const char *title)
         ctx->progressDestroy();
     return (long)done;
 }
+
+/* ---- the settings dialog ---- */
+
+static struct {
+    XfmContext *ctx;
+    const KitDialog *d;
+} KitDlg;
+
+static INT_PTR CALLBACK kitDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const KitDialog *d = KitDlg.d;
+    XfmContext *ctx = KitDlg.ctx;
+    int id, code;
+    (void)lParam;
+    switch (msg) {
+    case WM_INITDIALOG:
+        if (d->presets)
+            kitInitPresets(ctx, dlg, d->presets, d->builtIn, d->builtInCount, d->dataSize);
+        d->put(dlg);
+        if (d->init)
+            d->init(dlg);
+        if (ctx->zwCenter)
+            ctx->zwCenter(dlg, GetParent(dlg));
+        return TRUE;
+    case WM_COMMAND:
+        id = LOWORD(wParam);
+        code = HIWORD(wParam);
+        if (d->presets) {
+            switch (kitPresetCommand(ctx, dlg, d->presets, id, code, d->take)) {
+            case 2:
+                d->put(dlg);
+                return TRUE;
+            case 1:
+                return TRUE;
+            }
+        }
+        switch (id) {
+        case IDOK:
+            if (d->take(dlg))
+                EndDialog(dlg, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        case KIT_HELP_BUTTON:
+            kitHelp(dlg, kitModule(), d->helpText, d->name);
+            return TRUE;
+        }
+        if (d->command)
+            d->command(dlg, id, code);
+        return TRUE;
+    case WM_CLOSE:
+        EndDialog(dlg, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR kitDialog(HWND owner, XfmContext *ctx, const KitDialog *d)
+{
+    INT_PTR r;
+    KitDlg.ctx = ctx;
+    KitDlg.d = d;
+    r = DialogBoxParamA(kitModule(), MAKEINTRESOURCEA(d->dialogId), owner, kitDialogProc, 0);
+    KitDlg.ctx = NULL;
+    KitDlg.d = NULL;
+    return r == IDOK ? IDOK : IDCANCEL;
+}
+
+void kitUnitRadio(HWND dlg, int id, int code, int second, void (*convert)(HWND dlg, int toSecond))
+{
+    int toSecond = id == second;
+    if (code != BN_CLICKED)
+        return;
+    if (toSecond != (int)GetWindowLongPtrA(dlg, DWLP_USER))
+        convert(dlg, toSecond);
+    SetWindowLongPtrA(dlg, DWLP_USER, toSecond);
+}

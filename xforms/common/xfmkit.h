@@ -84,6 +84,31 @@ typedef struct KitPreset {
 int kitInitPresets(XfmContext *ctx, HWND dlg, const char *section, const KitPreset *builtIn, int count,
                    DWORD dataSize);
 
+/* A module's settings dialog run by the kit: the preset controls, OK (take, which may
+   refuse and keep the dialog open), Cancel, the "?" button and closing are handled here;
+   the module gives what is its own. */
+typedef struct KitDialog {
+    int dialogId;                    /* the dialog resource of the module */
+    const char *name;                /* the module's name: title of its help box */
+    UINT helpText;                   /* string id of the help text */
+    const char *presets;             /* preset section, NULL without presets */
+    const KitPreset *builtIn;        /* presets added while the list is empty */
+    int builtInCount;
+    DWORD dataSize;                  /* bytes of the settings block */
+    void (*put)(HWND dlg);           /* settings into the controls */
+    int  (*take)(HWND dlg);          /* controls into the settings; 0: refused */
+    void (*init)(HWND dlg);          /* after the first put; may be NULL */
+    void (*command)(HWND dlg, int id, int code);   /* the module's own controls; may be NULL */
+} KitDialog;
+
+/* Runs the dialog over owner for ctx; returns IDOK or IDCANCEL. */
+INT_PTR kitDialog(HWND owner, XfmContext *ctx, const KitDialog *d);
+
+/* A pair of unit radio buttons (first and second) whose field is converted on a switch:
+   call from the command hook; convert(dlg, toSecond) rewrites the field.  The dialog's
+   DWLP_USER remembers the unit shown. */
+void kitUnitRadio(HWND dlg, int id, int code, int second, void (*convert)(HWND dlg, int toSecond));
+
 /* ---- passes and streams ---- */
 
 /* One pass over frames ctx->start..ctx->end inside a progress meter the caller opened:

@@ -97,55 +97,19 @@ static int takeIntoData(HWND dlg)
     return 1;
 }
 
-static void command(HWND dlg, int id, int code)
-{
-    switch (kitPresetCommand(Comp.ctx, dlg, COMP_PRESETS, id, code, takeIntoData)) {
-    case 2:
-        putFromData(dlg);
-        return;
-    case 1:
-        return;
-    }
-    switch (id) {
-    case IDOK:
-        if (takeIntoData(dlg))
-            EndDialog(dlg, IDOK);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, IDCANCEL);
-        break;
-    case KIT_HELP_BUTTON:
-        kitHelp(dlg, (HINSTANCE)GetWindowLongPtrA(dlg, GWLP_HINSTANCE), IDS_COMP_HELP, COMP_NAME);
-        break;
-    }
-}
-
-static INT_PTR CALLBACK COMPRESSORMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    switch (msg) {
-    case WM_INITDIALOG:
-        Comp.ctx = (XfmContext *)lParam;
-        kitInitPresets(Comp.ctx, dlg, COMP_PRESETS, CompBuiltIn, 3, sizeof(CompSettings));
-        putFromData(dlg);
-        if (Comp.ctx->zwCenter)
-            Comp.ctx->zwCenter(dlg, GetParent(dlg));
-        return TRUE;
-    case WM_COMMAND:
-        command(dlg, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
+static const KitDialog Dialog = {
+    IDD_COMPRESSOR, COMP_NAME, IDS_COMP_HELP, COMP_PRESETS, CompBuiltIn, 3, sizeof(CompSettings),
+    putFromData, takeIntoData, NULL, NULL,
+};
 
 short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
 {
     INT_PTR r;
+    (void)module;
     if (!kitShowDialog(ctx))
         return XFM_SETUP_RUN;
-    r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_COMPRESSOR), main, COMPRESSORMsgProc, (LPARAM)ctx);
+    Comp.ctx = ctx;
+    r = kitDialog(main, ctx, &Dialog);
     Comp.ctx = NULL;
     return r == IDOK ? XFM_SETUP_RUN : XFM_SETUP_CANCEL;
 }

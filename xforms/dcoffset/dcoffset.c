@@ -156,60 +156,31 @@ static void showMeans(HWND dlg)
     SetDlgItemTextA(dlg, IDC_DC_RANGE, text);
 }
 
-static void command(HWND dlg, int id, int code)
+static void own(HWND dlg, int id, int code)
 {
-    switch (kitPresetCommand(Dc.ctx, dlg, DC_PRESETS, id, code, takeIntoData)) {
-    case 2:
-        putFromData(dlg);
-        return;
-    case 1:
-        return;
-    }
-    switch (id) {
-    case IDOK:
-        if (takeIntoData(dlg))
-            EndDialog(dlg, IDOK);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, IDCANCEL);
-        break;
-    case KIT_HELP_BUTTON:
-        kitHelp(dlg, (HINSTANCE)GetWindowLongPtrA(dlg, GWLP_HINSTANCE), IDS_DC_HELP, DC_NAME);
-        break;
-    case IDC_DC_REMOVE:
-    case IDC_DC_ADD:
+    (void)code;
+    if (id == IDC_DC_REMOVE || id == IDC_DC_ADD)
         showMode(dlg);
-        break;
-    }
 }
 
-static INT_PTR CALLBACK DCOFFSETMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static void init(HWND dlg)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        Dc.ctx = (XfmContext *)lParam;
-        kitInitPresets(Dc.ctx, dlg, DC_PRESETS, DcBuiltIn, 1, sizeof(DcSettings));
-        putFromData(dlg);
-        showMeans(dlg);
-        if (Dc.ctx->zwCenter)
-            Dc.ctx->zwCenter(dlg, GetParent(dlg));
-        return TRUE;
-    case WM_COMMAND:
-        command(dlg, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
+    showMeans(dlg);
 }
+
+static const KitDialog Dialog = {
+    IDD_DCOFFSET, DC_NAME, IDS_DC_HELP, DC_PRESETS, DcBuiltIn, 1, sizeof(DcSettings),
+    putFromData, takeIntoData, init, own,
+};
 
 short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
 {
     INT_PTR r;
+    (void)module;
     if (!kitShowDialog(ctx))
         return XFM_SETUP_RUN;
-    r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_DCOFFSET), main, DCOFFSETMsgProc, (LPARAM)ctx);
+    Dc.ctx = ctx;
+    r = kitDialog(main, ctx, &Dialog);
     Dc.ctx = NULL;
     return r == IDOK ? XFM_SETUP_RUN : XFM_SETUP_CANCEL;
 }

@@ -132,64 +132,25 @@ static void switchUnit(HWND dlg, int toDb)
         kitSetDouble(dlg, IDC_ECHO_DECAY, floor(echoDecayFromDb(v) * 10000.0 + 0.5) / 10000.0);
 }
 
-static void command(HWND dlg, int id, int code)
+static void own(HWND dlg, int id, int code)
 {
-    switch (kitPresetCommand(Echo.ctx, dlg, ECHO_PRESETS, id, code, takeIntoData)) {
-    case 2:
-        putFromData(dlg);
-        return;
-    case 1:
-        return;
-    }
-    switch (id) {
-    case IDOK:
-        if (takeIntoData(dlg))
-            EndDialog(dlg, IDOK);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, IDCANCEL);
-        break;
-    case KIT_HELP_BUTTON:
-        kitHelp(dlg, (HINSTANCE)GetWindowLongPtrA(dlg, GWLP_HINSTANCE), IDS_ECHO_HELP, ECHO_NAME);
-        break;
-    case IDC_ECHO_RATIO:
-    case IDC_ECHO_DB:
-        if (code == BN_CLICKED) {
-            int toDb = id == IDC_ECHO_DB;
-            if (toDb != (int)GetWindowLongPtrA(dlg, DWLP_USER))
-                switchUnit(dlg, toDb);
-            SetWindowLongPtrA(dlg, DWLP_USER, toDb);
-        }
-        break;
-    }
+    if (id == IDC_ECHO_RATIO || id == IDC_ECHO_DB)
+        kitUnitRadio(dlg, id, code, IDC_ECHO_DB, switchUnit);
 }
 
-static INT_PTR CALLBACK ECHOMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    switch (msg) {
-    case WM_INITDIALOG:
-        Echo.ctx = (XfmContext *)lParam;
-        kitInitPresets(Echo.ctx, dlg, ECHO_PRESETS, EchoBuiltIn, 3, sizeof(EchoSettings));
-        putFromData(dlg);
-        if (Echo.ctx->zwCenter)
-            Echo.ctx->zwCenter(dlg, GetParent(dlg));
-        return TRUE;
-    case WM_COMMAND:
-        command(dlg, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
+static const KitDialog Dialog = {
+    IDD_ECHO, ECHO_NAME, IDS_ECHO_HELP, ECHO_PRESETS, EchoBuiltIn, 3, sizeof(EchoSettings),
+    putFromData, takeIntoData, NULL, own,
+};
 
 short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
 {
     INT_PTR r;
+    (void)module;
     if (!kitShowDialog(ctx))
         return XFM_SETUP_RUN;
-    r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_ECHO), main, ECHOMsgProc, (LPARAM)ctx);
+    Echo.ctx = ctx;
+    r = kitDialog(main, ctx, &Dialog);
     Echo.ctx = NULL;
     return r == IDOK ? XFM_SETUP_RUN : XFM_SETUP_CANCEL;
 }

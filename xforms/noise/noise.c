@@ -133,64 +133,26 @@ static void switchUnit(HWND dlg, int toPercent)
         kitSetDouble(dlg, IDC_NOISE_AMP, floor(20.0 * log10(v / 100.0) * 1000.0 + 0.5) / 1000.0);
 }
 
-static void command(HWND dlg, int id, int code)
+static void own(HWND dlg, int id, int code)
 {
-    switch (kitPresetCommand(Noise.ctx, dlg, NOISE_PRESETS, id, code, takeIntoData)) {
-    case 2:
-        putFromData(dlg);
-        return;
-    case 1:
-        return;
-    }
-    switch (id) {
-    case IDOK:
-        if (takeIntoData(dlg))
-            EndDialog(dlg, IDOK);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, IDCANCEL);
-        break;
-    case KIT_HELP_BUTTON:
-        kitHelp(dlg, (HINSTANCE)GetWindowLongPtrA(dlg, GWLP_HINSTANCE), IDS_NOISE_HELP, NOISE_NAME);
-        break;
-    case IDC_NOISE_DB:
-    case IDC_NOISE_PERCENT:
-        if (code == BN_CLICKED) {
-            int toPercent = id == IDC_NOISE_PERCENT;
-            if (toPercent != (int)GetWindowLongPtrA(dlg, DWLP_USER))
-                switchUnit(dlg, toPercent);
-            SetWindowLongPtrA(dlg, DWLP_USER, toPercent);
-        }
-        break;
-    }
+    if (id == IDC_NOISE_DB || id == IDC_NOISE_PERCENT)
+        kitUnitRadio(dlg, id, code, IDC_NOISE_PERCENT, switchUnit);
 }
 
-static INT_PTR CALLBACK NOISEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    switch (msg) {
-    case WM_INITDIALOG:
-        Noise.ctx = (XfmContext *)lParam;
-        kitInitPresets(Noise.ctx, dlg, NOISE_PRESETS, NoiseBuiltIn, 3, sizeof(NoiseSettings));
-        putFromData(dlg);
-        if (Noise.ctx->zwCenter)
-            Noise.ctx->zwCenter(dlg, GetParent(dlg));
-        return TRUE;
-    case WM_COMMAND:
-        command(dlg, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
+static const KitDialog Dialog = {
+    IDD_NOISE, NOISE_NAME, IDS_NOISE_HELP, NOISE_PRESETS, NoiseBuiltIn, 3, sizeof(NoiseSettings),
+    putFromData, takeIntoData, NULL, own,
+};
 
 short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
 {
     NoiseSettings *s;
     int ok;
+    (void)module;
     if (kitShowDialog(ctx)) {
-        INT_PTR r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_NOISE), main, NOISEMsgProc, (LPARAM)ctx);
+        INT_PTR r;
+        Noise.ctx = ctx;
+        r = kitDialog(main, ctx, &Dialog);
         Noise.ctx = NULL;
         if (r != IDOK)
             return XFM_SETUP_CANCEL;

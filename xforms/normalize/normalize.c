@@ -128,65 +128,30 @@ static void switchUnit(HWND dlg, int toPercent)
         kitSetDouble(dlg, IDC_NORM_LEVEL, floor(20.0 * log10(v / 100.0) * 1000.0 + 0.5) / 1000.0);
 }
 
-static void command(HWND dlg, int id, int code)
+static void own(HWND dlg, int id, int code)
 {
-    switch (kitPresetCommand(Norm.ctx, dlg, NORM_PRESETS, id, code, takeIntoData)) {
-    case 2:
-        putFromData(dlg);
-        return;
-    case 1:
-        return;
-    }
-    switch (id) {
-    case IDOK:
-        if (takeIntoData(dlg))
-            EndDialog(dlg, IDOK);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, IDCANCEL);
-        break;
-    case KIT_HELP_BUTTON:
-        kitHelp(dlg, (HINSTANCE)GetWindowLongPtrA(dlg, GWLP_HINSTANCE), IDS_NORM_HELP, NORM_NAME);
-        break;
-    case IDC_NORM_DB:
-    case IDC_NORM_PERCENT:
-        if (code == BN_CLICKED) {
-            int toPercent = id == IDC_NORM_PERCENT;
-            if (toPercent != (int)GetWindowLongPtrA(dlg, DWLP_USER))
-                switchUnit(dlg, toPercent);
-            SetWindowLongPtrA(dlg, DWLP_USER, toPercent);
-        }
-        break;
-    }
+    if (id == IDC_NORM_DB || id == IDC_NORM_PERCENT)
+        kitUnitRadio(dlg, id, code, IDC_NORM_PERCENT, switchUnit);
 }
 
-static INT_PTR CALLBACK NORMALIZEMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static void init(HWND dlg)
 {
-    switch (msg) {
-    case WM_INITDIALOG:
-        Norm.ctx = (XfmContext *)lParam;
-        kitInitPresets(Norm.ctx, dlg, NORM_PRESETS, NormBuiltIn, 3, sizeof(NormSettings));
-        putFromData(dlg);
-        SetWindowLongPtrA(dlg, DWLP_USER, IsDlgButtonChecked(dlg, IDC_NORM_PERCENT) == BST_CHECKED);
-        if (Norm.ctx->zwCenter)
-            Norm.ctx->zwCenter(dlg, GetParent(dlg));
-        return TRUE;
-    case WM_COMMAND:
-        command(dlg, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
+    SetWindowLongPtrA(dlg, DWLP_USER, IsDlgButtonChecked(dlg, IDC_NORM_PERCENT) == BST_CHECKED);
 }
+
+static const KitDialog Dialog = {
+    IDD_NORMALIZE, NORM_NAME, IDS_NORM_HELP, NORM_PRESETS, NormBuiltIn, 3, sizeof(NormSettings),
+    putFromData, takeIntoData, init, own,
+};
 
 short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
 {
     INT_PTR r;
+    (void)module;
     if (!kitShowDialog(ctx))
         return XFM_SETUP_RUN;
-    r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_NORMALIZE), main, NORMALIZEMsgProc, (LPARAM)ctx);
+    Norm.ctx = ctx;
+    r = kitDialog(main, ctx, &Dialog);
     Norm.ctx = NULL;
     return r == IDOK ? XFM_SETUP_RUN : XFM_SETUP_CANCEL;
 }
