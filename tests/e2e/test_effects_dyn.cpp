@@ -7,7 +7,7 @@
  * Cancel in the progress meter of a long compression undone bit for bit.  sox and Python
  * run natively (Wine starts Unix programs); their comparisons are skipped when missing.
  */
-#include "zdriver.h"
+#include "zmodules.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +22,23 @@
 
 namespace {
 
+using zd::haveSox;
+using zd::runNative;
+using zd::unixPath;
+using zm::bytes;
+using zm::lbCount;
+using zm::lbText;
+using zm::maxDiff;
+using zm::moduleCommand;
+using zm::nativeOk;
+using zm::numpyPython;
+using zm::peak;
+using zm::readSamples;
+using zm::samples;
+using zm::selectRange;
+using zm::writeText;
+
+
 const double kPi = 3.14159265358979323846;
 const int kSave = 1151, kUndo = 102, kSelectAll = 115, kViewRange = 3147;
 const int kPresetList = 1005, kPrPause = 3121;
@@ -30,123 +47,7 @@ const int kCompThreshold = 101, kCompRatio = 102, kCompLookahead = 106, kCompCei
 const int kEchoDelay = 101, kEchoDecay = 102, kEchoRatio = 103, kEchoRepeats = 105, kEchoDry = 106, kEchoWet = 107;
 const int kNoisePink = 102, kNoiseDb = 104, kNoiseAmp = 106, kNoiseSeconds = 107, kNoiseSeed = 108;
 
-int moduleCommand(zd::App &app, const std::string &text)
-{
-    for (int id = 7000; id < 7060; id++)
-        if (zd::menuText(app, id) == text)
-            return id;
-    return 0;
-}
-
 /* ---- files, sox and numpy ---- */
-
-std::string unixPath(const std::string &winPath)
-{
-    typedef char *(CDECL * ToUnix)(LPCWSTR);
-    static ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (!toUnix)
-        return "";
-    wchar_t w[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, winPath.c_str(), -1, w, MAX_PATH);
-    char *u = toUnix(w);
-    std::string s = u ? u : "";
-    if (u)
-        HeapFree(GetProcessHeap(), 0, u);
-    return s;
-}
-
-bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-/* Runs a shell line natively and waits for it (the line ends by creating a marker file). */
-bool runNative(const std::string &dir, const std::string &line)
-{
-    std::string done = dir + "\\native.done";
-    DeleteFileA(done.c_str());
-    std::string cmd = "/bin/sh -c \"" + line + "; touch '" + unixPath(done) + "'\"";
-    std::vector<char> buf(cmd.begin(), cmd.end());
-    buf.push_back(0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (unixPath(done).empty() || !CreateProcessA(NULL, buf.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int t = 0; t < 120000; t += 50) {
-        if (exists(done))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-/* True when the native line succeeded (exit 0). */
-bool nativeOk(const std::string &dir, const std::string &line)
-{
-    std::string mark = dir + "\\native.ok";
-    DeleteFileA(mark.c_str());
-    return runNative(dir, "(" + line + ") && touch '" + unixPath(mark) + "'") && exists(mark);
-}
-
-bool haveSox(const std::string &dir) { return nativeOk(dir, "command -v sox >/dev/null"); }
-
-/* A Python with numpy ("" when none): the system's first, a python3 on PATH may lack it. */
-std::string numpyPython(const std::string &dir)
-{
-    if (nativeOk(dir, "/usr/bin/python3 -c 'import numpy'"))
-        return "/usr/bin/python3";
-    if (nativeOk(dir, "python3 -c 'import numpy'"))
-        return "python3";
-    return "";
-}
-
-bool writeText(const std::string &path, const std::string &text)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    fwrite(text.data(), 1, text.size(), f);
-    return fclose(f) == 0;
-}
-
-std::vector<unsigned char> bytes(const std::vector<short> &s)
-{
-    std::vector<unsigned char> b(s.size() * 2);
-    memcpy(b.data(), s.data(), b.size());
-    return b;
-}
-
-std::vector<short> readSamples(const std::string &path, int *channels = nullptr)
-{
-    unsigned r = 0;
-    int bits = 0, ch = 0;
-    std::vector<unsigned char> data;
-    if (!zd::readWave(path, &r, &bits, &ch, &data) || bits != 16)
-        return {};
-    if (channels)
-        *channels = ch;
-    std::vector<short> s(data.size() / 2);
-    memcpy(s.data(), data.data(), s.size() * 2);
-    return s;
-}
-
-int maxDiff(const std::vector<short> &a, const std::vector<short> &b)
-{
-    if (a.size() != b.size() || a.empty())
-        return 0x7FFFFFFF;
-    int d = 0;
-    for (size_t i = 0; i < a.size(); i++)
-        d = std::max(d, abs(a[i] - b[i]));
-    return d;
-}
-
-int peak(const std::vector<short> &s)
-{
-    int p = 0;
-    for (short v : s)
-        p = std::max(p, abs((int)v));
-    return p;
-}
 
 /* Stereo 44.1 kHz: tones of different levels per channel and a little noise. */
 std::vector<short> testSignal(unsigned frames, double left, double right)
@@ -202,17 +103,6 @@ struct Session {
     }
 };
 
-int lbCount(HWND dlg) { return (int)SendMessageA(GetDlgItem(dlg, kPresetList), LB_GETCOUNT, 0, 0); }
-
-std::string lbText(HWND dlg, int i)
-{
-    wchar_t w[256] = L"";
-    char text[256] = "";
-    SendMessageW(GetDlgItem(dlg, kPresetList), LB_GETTEXT, (WPARAM)i, (LPARAM)w);
-    WideCharToMultiByte(CP_ACP, 0, w, -1, text, sizeof text, NULL, NULL);
-    return text;
-}
-
 /* Double-clicks the preset of that name; false when the list lacks it. */
 bool loadPreset(HWND dlg, const std::string &name)
 {
@@ -224,18 +114,6 @@ bool loadPreset(HWND dlg, const std::string &name)
             return true;
         }
     return false;
-}
-
-void selectRange(zd::App &app, int first, int last)
-{
-    app.command(kViewRange);
-    HWND dlg = app.waitWindow("Viewing Range");
-    ASSERT_TRUE(dlg);
-    zd::setText(dlg, 1000, std::to_string(first));
-    zd::setText(dlg, 1001, std::to_string(last));
-    zd::click(dlg, IDOK);
-    ASSERT_TRUE(zd::waitGone(dlg));
-    app.idle();
 }
 
 /* The message box a module's dialog raised over itself (the dialog's own labels also have

@@ -6,7 +6,7 @@
  * progress meter leaving what Undo restores.  sox runs natively (Wine starts Unix
  * programs); its comparisons are skipped when it is missing.
  */
-#include "zdriver.h"
+#include "zmodules.h"
 
 #include <gtest/gtest.h>
 
@@ -21,84 +21,28 @@
 
 namespace {
 
+using zd::haveSox;
+using zd::runNative;
+using zd::unixPath;
+using zm::bytes;
+using zm::lbCount;
+using zm::lbText;
+using zm::maxDiff;
+using zm::moduleCommand;
+using zm::nativeOk;
+using zm::numpyPython;
+using zm::peak;
+using zm::readSamples;
+using zm::samples;
+using zm::selectRange;
+using zm::writeText;
+
+
 const double kPi = 3.14159265358979323846;
 const int kSave = 1151, kUndo = 102, kSelectAll = 115;
 const int kPresetList = 1005, kPresetName = 1006, kPresetDel = 1109;
 const int kFftTaps = 103, kFftFlat = 104;
 const int kStTempo = 101, kStRatio = 104, kStPercent = 105, kStWindow = 107;
-
-int moduleCommand(zd::App &app, const std::string &text)
-{
-    for (int id = 7000; id < 7040; id++)
-        if (zd::menuText(app, id) == text)
-            return id;
-    return 0;
-}
-
-std::string unixPath(const std::string &winPath)
-{
-    typedef char *(CDECL * ToUnix)(LPCWSTR);
-    static ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (!toUnix)
-        return "";
-    wchar_t w[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, winPath.c_str(), -1, w, MAX_PATH);
-    char *u = toUnix(w);
-    std::string s = u ? u : "";
-    if (u)
-        HeapFree(GetProcessHeap(), 0, u);
-    return s;
-}
-
-bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-/* Runs a shell line natively and waits for the marker file it ends by creating. */
-bool runNative(const std::string &dir, const std::string &line)
-{
-    std::string done = dir + "\\native.done";
-    DeleteFileA(done.c_str());
-    std::string cmd = "/bin/sh -c \"" + line + "; touch '" + unixPath(done) + "'\"";
-    std::vector<char> buf(cmd.begin(), cmd.end());
-    buf.push_back(0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (unixPath(done).empty() || !CreateProcessA(NULL, buf.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    for (int t = 0; t < 120000; t += 50) {
-        if (exists(done))
-            return true;
-        Sleep(50);
-    }
-    return false;
-}
-
-bool haveSox(const std::string &dir)
-{
-    std::string mark = dir + "\\sox.here";
-    return runNative(dir, "command -v sox >/dev/null && touch '" + unixPath(mark) + "'") && exists(mark);
-}
-
-std::vector<unsigned char> bytes(const std::vector<short> &s)
-{
-    std::vector<unsigned char> b(s.size() * 2);
-    memcpy(b.data(), s.data(), b.size());
-    return b;
-}
-
-std::vector<short> readSamples(const std::string &path)
-{
-    unsigned r = 0;
-    int bits = 0, ch = 0;
-    std::vector<unsigned char> data;
-    if (!zd::readWave(path, &r, &bits, &ch, &data) || bits != 16)
-        return {};
-    std::vector<short> s(data.size() / 2);
-    memcpy(s.data(), data.data(), s.size() * 2);
-    return s;
-}
 
 struct Session {
     zd::App app;
@@ -154,17 +98,6 @@ void choose(HWND dlg, int id)
     for (int t = 0; t < 5000 && SendMessageA(GetDlgItem(dlg, id), BM_GETCHECK, 0, 0) != BST_CHECKED; t += 10)
         Sleep(10);
     EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(dlg, id), BM_GETCHECK, 0, 0)) << id;
-}
-
-int lbCount(HWND dlg) { return (int)SendMessageA(GetDlgItem(dlg, kPresetList), LB_GETCOUNT, 0, 0); }
-
-std::string lbText(HWND dlg, int i)
-{
-    wchar_t w[256] = L"";
-    char text[256] = "";
-    SendMessageW(GetDlgItem(dlg, kPresetList), LB_GETTEXT, (WPARAM)i, (LPARAM)w);
-    WideCharToMultiByte(CP_ACP, 0, w, -1, text, sizeof text, NULL, NULL);
-    return text;
 }
 
 int lbFind(HWND dlg, const std::string &name)

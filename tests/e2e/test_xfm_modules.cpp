@@ -5,7 +5,7 @@
  * after a restart, and presets added, reloaded after a restart and deleted.  sox runs
  * natively (Wine starts Unix programs); its comparisons are skipped when it is missing.
  */
-#include "zdriver.h"
+#include "zmodules.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,23 @@
 
 namespace {
 
+using zd::haveSox;
+using zd::runNative;
+using zd::unixPath;
+using zm::bytes;
+using zm::lbCount;
+using zm::lbText;
+using zm::maxDiff;
+using zm::moduleCommand;
+using zm::nativeOk;
+using zm::numpyPython;
+using zm::peak;
+using zm::readSamples;
+using zm::samples;
+using zm::selectRange;
+using zm::writeText;
+
+
 const double kPi = 3.14159265358979323846;
 const int kSave = 1151, kUndo = 102, kSelectAll = 115, kViewRange = 3147;
 const int kAmpDb = 101, kAmpPercent = 102, kAmpLeft = 103, kAmpRight = 104, kAmpLock = 105;
@@ -27,20 +44,7 @@ const int kToneSquare = 102, kToneFreq = 105, kToneAmp = 106, kToneSeconds = 107
 const int kFadeOut = 102, kFadeScurve = 105;
 const int kPresetList = 1005, kPresetName = 1006, kPresetAdd = 325, kPresetDel = 1109;
 
-/* The command id of the module whose menu entry reads text ("Amplify..."), 0 when none. */
-int moduleCommand(zd::App &app, const std::string &text)
-{
-    for (int id = 7000; id < 7040; id++)
-        if (zd::menuText(app, id) == text)
-            return id;
-    return 0;
-}
-
 /* ---- files and sox ---- */
-
-using zd::haveSox;
-using zd::runNative;
-using zd::unixPath;
 
 /* A stereo 16-bit 44.1 kHz test signal: tones of different levels per channel, a little
    noise, a DC shift on the right and a few full-scale samples. */
@@ -59,45 +63,6 @@ std::vector<short> testSignal(unsigned frames)
     for (unsigned i = 1000; i < 1010; i++)
         s[2 * i] = i % 2 ? 32767 : -32768;
     return s;
-}
-
-std::vector<unsigned char> bytes(const std::vector<short> &s)
-{
-    std::vector<unsigned char> b(s.size() * 2);
-    memcpy(b.data(), s.data(), b.size());
-    return b;
-}
-
-std::vector<short> samples(const std::vector<unsigned char> &b)
-{
-    std::vector<short> s(b.size() / 2);
-    memcpy(s.data(), b.data(), s.size() * 2);
-    return s;
-}
-
-std::vector<short> readSamples(const std::string &path, int *channels = nullptr, unsigned *rate = nullptr)
-{
-    unsigned r = 0;
-    int bits = 0, ch = 0;
-    std::vector<unsigned char> data;
-    if (!zd::readWave(path, &r, &bits, &ch, &data) || bits != 16)
-        return {};
-    if (channels)
-        *channels = ch;
-    if (rate)
-        *rate = r;
-    return samples(data);
-}
-
-/* Largest difference between two sample lists; INT_MAX when their lengths differ. */
-int maxDiff(const std::vector<short> &a, const std::vector<short> &b)
-{
-    if (a.size() != b.size() || a.empty())
-        return 0x7FFFFFFF;
-    int d = 0;
-    for (size_t i = 0; i < a.size(); i++)
-        d = std::max(d, abs(a[i] - b[i]));
-    return d;
 }
 
 /* ---- the program ---- */
@@ -157,21 +122,6 @@ void amplify(Session &s, int unitButton, const char *gain)
     ASSERT_TRUE(zd::waitUndo(s.app, "Undo Amplify"));
 }
 
-/* Viewing Range with a range narrower than the window selects it. */
-void selectRange(zd::App &app, int first, int last)
-{
-    app.command(kViewRange);
-    HWND dlg = app.waitWindow("Viewing Range");
-    ASSERT_TRUE(dlg);
-    zd::setText(dlg, 1000, std::to_string(first));
-    zd::setText(dlg, 1001, std::to_string(last));
-    zd::click(dlg, IDOK);
-    ASSERT_TRUE(zd::waitGone(dlg));
-    app.idle();
-}
-
-int lbCount(HWND dlg) { return (int)SendMessageA(GetDlgItem(dlg, kPresetList), LB_GETCOUNT, 0, 0); }
-
 /* A click is posted to the dialog and handled after the messages sent to the program: wait
    for the list to reach the count the click should leave (or give up after 5 s). */
 int lbCountAfter(HWND dlg, int want)
@@ -179,16 +129,6 @@ int lbCountAfter(HWND dlg, int want)
     for (int t = 0; t < 5000 && lbCount(dlg) != want; t += 20)
         Sleep(20);
     return lbCount(dlg);
-}
-
-std::string lbText(HWND dlg, int i)
-{
-    /* The wide form: Wine hands the A form of LB_GETTEXT from another process back wide. */
-    wchar_t w[256] = L"";
-    char text[256] = "";
-    SendMessageW(GetDlgItem(dlg, kPresetList), LB_GETTEXT, (WPARAM)i, (LPARAM)w);
-    WideCharToMultiByte(CP_ACP, 0, w, -1, text, sizeof text, NULL, NULL);
-    return text;
 }
 
 /* ---- 1. Amplify ---- */

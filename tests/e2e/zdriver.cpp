@@ -703,7 +703,7 @@ bool runNative(const std::string &dir, const std::string &line)
         return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    for (int t = 0; t < 60000; t += 50) {
+    for (int t = 0; t < 120000; t += 50) {
         if (fileExists(done))
             return true;
         Sleep(50);

@@ -125,8 +125,8 @@ bool readWave(const std::string &path, unsigned *rate, int *bits, int *channels,
 /* The Unix path of a Windows path ("" when Wine cannot tell). */
 std::string unixPath(const std::string &winPath);
 bool fileExists(const std::string &path);
-/* Runs a shell command line natively (Wine starts Unix programs) and waits up to a minute
-   for it; false when it could not run or did not finish. */
+/* Runs a shell command line natively (Wine starts Unix programs) and waits up to two
+   minutes for it; false when it could not run or did not finish. */
 bool runNative(const std::string &dir, const std::string &line);
 /* sox is installed on the host. */
 bool haveSox(const std::string &dir);
