@@ -44,37 +44,7 @@ const int kPresetList = 1005, kPresetName = 1006, kPresetDel = 1109;
 const int kFftTaps = 103, kFftFlat = 104;
 const int kStTempo = 101, kStRatio = 104, kStPercent = 105, kStWindow = 107;
 
-struct Session {
-    zd::App app;
-    std::string file;
-
-    bool open(const std::string &path, const std::string &settings = "")
-    {
-        file = path;
-        if (!app.start("", settings) || !app.dropFiles({path}))
-            return false;
-        std::string name = path.substr(path.find_last_of('\\') + 1);
-        if (!zd::waitTitle(app, name + " - Zelo Edit", 60000))
-            return false;
-        zd::settle(app);
-        return true;
-    }
-    std::vector<short> save()
-    {
-        zd::settle(app);
-        app.send(WM_COMMAND, (WPARAM)kSave, 0);
-        zd::settle(app);
-        return readSamples(file);
-    }
-    HWND dialog(const char *menu, const char *title)
-    {
-        int id = moduleCommand(app, menu);
-        EXPECT_NE(0, id) << menu;
-        if (!id)
-            return NULL;
-        app.command(id);
-        return app.waitWindow(title, 8000);
-    }
+struct Session : zm::Session {
     /* OK pressed on a dialog that must refuse: the message box's text; the dialog stays. */
     std::string refused(HWND dlg, const char *caption)
     {

@@ -67,44 +67,7 @@ std::vector<short> testSignal(unsigned frames)
 
 /* ---- the program ---- */
 
-struct Session {
-    zd::App app;
-    std::string file;
-
-    bool open(const std::string &path, const std::string &settings = "")
-    {
-        file = path;
-        if (!app.start("", settings) || !app.dropFiles({path}))
-            return false;
-        std::string name = path.substr(path.find_last_of('\\') + 1);
-        if (!zd::waitTitle(app, name + " - Zelo Edit"))
-            return false;
-        zd::settle(app);
-        return true;
-    }
-    std::vector<short> save()
-    {
-        zd::settle(app);
-        app.send(WM_COMMAND, (WPARAM)kSave, 0);
-        zd::settle(app);
-        return readSamples(file);
-    }
-    /* Opens a module's dialog from its menu entry. */
-    HWND dialog(const char *menu, const char *title)
-    {
-        int id = moduleCommand(app, menu);
-        EXPECT_NE(0, id) << menu;
-        if (!id)
-            return NULL;
-        app.command(id);
-        return app.waitWindow(title, 8000);
-    }
-    void ok(HWND dlg)
-    {
-        zd::click(dlg, IDOK);
-        EXPECT_TRUE(zd::waitGone(dlg, 8000));
-    }
-};
+using zm::Session;
 
 /* Runs Amplify over the whole wave with one gain for both channels. */
 void amplify(Session &s, int unitButton, const char *gain)

@@ -108,6 +108,49 @@ inline void selectRange(zd::App &app, int first, int last)
     app.idle();
 }
 
+/* ---- the program with one file ---- */
+
+struct Session {
+    zd::App app;
+    std::string file;
+
+    /* Starts the program, drops the file on it and waits until it is open. */
+    bool open(const std::string &path, const std::string &settings = "")
+    {
+        file = path;
+        if (!app.start("", settings) || !app.dropFiles({path}))
+            return false;
+        std::string name = path.substr(path.find_last_of('\\') + 1);
+        if (!zd::waitTitle(app, name + " - Zelo Edit", 60000))
+            return false;
+        zd::settle(app);
+        return true;
+    }
+    /* Save (1151), then the file's samples. */
+    std::vector<short> save()
+    {
+        zd::settle(app);
+        app.send(WM_COMMAND, (WPARAM)1151, 0);
+        zd::settle(app);
+        return readSamples(file);
+    }
+    /* Opens a module's dialog from its menu entry. */
+    HWND dialog(const char *menu, const char *title)
+    {
+        int id = moduleCommand(app, menu);
+        EXPECT_NE(0, id) << menu;
+        if (!id)
+            return NULL;
+        app.command(id);
+        return app.waitWindow(title, 8000);
+    }
+    void ok(HWND dlg)
+    {
+        zd::click(dlg, IDOK);
+        EXPECT_TRUE(zd::waitGone(dlg, 8000));
+    }
+};
+
 /* ---- native helpers ---- */
 
 /* True when the native line succeeded (exit 0). */
