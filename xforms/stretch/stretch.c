@@ -225,30 +225,9 @@ static void switchUnit(HWND dlg, long to)
     showResult(dlg);
 }
 
-static void initDialog(HWND dlg, XfmContext *ctx)
+static void own(HWND dlg, int id, int code)
 {
-    Stretch.ctx = ctx;
-    putFromData(dlg);
-    if (ctx->presetsInitIni)
-        ctx->presetsInitIni(dlg, STRETCH_PRESETS, ctx->iniFile);
-    if (ctx->zwCenter)
-        ctx->zwCenter(dlg, GetParent(dlg));
-}
-
-static void command(HWND dlg, int id, int code)
-{
-    XfmContext *ctx = Stretch.ctx;
     switch (id) {
-    case IDOK:
-        if (takeIntoData(dlg))
-            EndDialog(dlg, IDOK);
-        break;
-    case IDCANCEL:
-        EndDialog(dlg, IDCANCEL);
-        break;
-    case KIT_HELP_BUTTON:
-        kitHelp(dlg, moduleOf(dlg), IDS_STRETCH_HELP, STRETCH_NAME);
-        break;
     case IDC_STRETCH_PERCENT:
     case IDC_STRETCH_SEMITONES:
         if (code == BN_CLICKED)
@@ -264,53 +243,25 @@ static void command(HWND dlg, int id, int code)
     case IDC_STRETCH_WINDOW:
     case IDC_STRETCH_OVERLAP:
     case IDC_STRETCH_SEARCH:
-        if (code == EN_CHANGE)
+        if (code == EN_CHANGE && Stretch.ctx)
             showResult(dlg);
-        break;
-    case IDC_PRESET_NAME:
-        if (code == EN_CHANGE && ctx->presetHandlePRESETNAME)
-            ctx->presetHandlePRESETNAME(dlg);
-        break;
-    case IDC_PRESET_LIST:
-        if (ctx->HandleID_PRESETS &&
-            ctx->HandleID_PRESETS(ctx, dlg, STRETCH_PRESETS, (WORD)code, GetDlgItem(dlg, IDC_PRESET_LIST)))
-            putFromData(dlg);
-        break;
-    case IDC_PRESET_ADD:
-        if (ctx->HandleID_ADD && takeIntoData(dlg))
-            ctx->HandleID_ADD(ctx, dlg, STRETCH_PRESETS);
-        break;
-    case IDC_PRESET_DEL:
-        if (ctx->presetHandleDEL)
-            ctx->presetHandleDEL(dlg, STRETCH_PRESETS);
         break;
     }
 }
 
-static INT_PTR CALLBACK STRETCHMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    switch (msg) {
-    case WM_INITDIALOG:
-        initDialog(dlg, (XfmContext *)lParam);
-        return TRUE;
-    case WM_COMMAND:
-        if (Stretch.ctx)
-            command(dlg, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_CLOSE:
-        EndDialog(dlg, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
+static const KitDialog Dialog = {
+    IDD_STRETCH, STRETCH_NAME, IDS_STRETCH_HELP, STRETCH_PRESETS, NULL, 0, sizeof(StretchSettings),
+    putFromData, takeIntoData, NULL, own,
+};
 
 short WINAPI XfmSetup(HWND main, HINSTANCE module, XfmContext *ctx)
 {
     INT_PTR r;
+    (void)module;
     if (!kitShowDialog(ctx))
         return XFM_SETUP_RUN;
-    Stretch.ctx = NULL;
-    r = DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_STRETCH), main, STRETCHMsgProc, (LPARAM)ctx);
+    Stretch.ctx = ctx;
+    r = kitDialog(main, ctx, &Dialog);
     Stretch.ctx = NULL;
     return r == IDOK ? XFM_SETUP_RUN : XFM_SETUP_CANCEL;
 }
