@@ -276,7 +276,7 @@ struct RsState {
     double *gain;           /* bins gains, the 1/n of the inverse included */
     double *blk;            /* n complex input frames */
     int fill;
-    double *work, *spec;    /* n and m complex */
+    double *work, *freq;    /* n and m complex */
     Fft fftN, fftM;
     int64_t nextMid;        /* intermediate index of the next block's first valid sample */
     int idle;               /* blocks after the end of the input that gave no output */
@@ -306,7 +306,7 @@ void rsDestroy(RsState *rs)
     free(rs->gain);
     free(rs->blk);
     free(rs->work);
-    free(rs->spec);
+    free(rs->freq);
     free(rs->u);
     free(rs->table);
     free(rs->fifo);
@@ -342,7 +342,7 @@ static int designBlockFilter(RsState *rs, double cutoff, double halfLen, double 
 {
     int s = rs->m > rs->n ? rs->m : rs->n, k, h = (int)halfLen;
     Fft *f = rs->m > rs->n ? &rs->fftM : &rs->fftN;
-    double *g = rs->m > rs->n ? rs->spec : rs->work, sum = 0, i0b = besselI0(beta);
+    double *g = rs->m > rs->n ? rs->freq : rs->work, sum = 0, i0b = besselI0(beta);
     memset(g, 0, sizeof(double) * 2 * (size_t)s);
     for (k = -h; k <= h; k++) {
         double x = (double)k / (h + 1);
@@ -424,11 +424,11 @@ RsState *rsCreate(uint32_t inRate, uint32_t outRate, int channels, int level, ui
         rs->gain = (double *)malloc(sizeof(double) * (size_t)rs->bins);
         rs->blk = (double *)calloc(2 * (size_t)rs->n, sizeof(double));
         rs->work = (double *)malloc(sizeof(double) * 2 * (size_t)rs->n);
-        rs->spec = (double *)malloc(sizeof(double) * 2 * (size_t)(rs->m > rs->n ? rs->m : rs->n));
+        rs->freq = (double *)malloc(sizeof(double) * 2 * (size_t)(rs->m > rs->n ? rs->m : rs->n));
         rs->ucap = (size_t)(rs->n - 2 * e) * rs->m / rs->n + 2 * (size_t)rs->taps + 8;
         rs->u = (double *)malloc(sizeof(double) * 2 * rs->ucap);
         rs->fifo = (double *)malloc(sizeof(double) * 2 * RS_FIFO);
-        if (!rs->gain || !rs->blk || !rs->work || !rs->spec || !rs->u || !rs->fifo ||
+        if (!rs->gain || !rs->blk || !rs->work || !rs->freq || !rs->u || !rs->fifo ||
             !fftInit(&rs->fftN, rs->n) || !fftInit(&rs->fftM, rs->m)) {
             rsDestroy(rs);
             return NULL;
@@ -542,7 +542,7 @@ static void runBlock(RsState *rs)
 {
     int n = rs->n, m = rs->m, k, e = rs->edge;
     int first = (int)((int64_t)e * m / n), count = (int)((int64_t)(n - 2 * e) * m / n);
-    double *w = rs->work, *y = rs->spec;
+    double *w = rs->work, *y = rs->freq;
     int64_t keep = rs->i0 - rs->taps / 2 + 1, skip = 0;
 
     memcpy(w, rs->blk, sizeof(double) * 2 * (size_t)n);
