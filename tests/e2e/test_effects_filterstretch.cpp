@@ -171,7 +171,7 @@ std::vector<short> twoTones(size_t frames)
     return s;
 }
 
-TEST(EffectsSpectral, LowPassPresetKeepsThePassbandAndStopsTheRestLikeSoxSinc)
+TEST(EffectsFilterStretch, LowPassPresetKeepsThePassbandAndStopsTheRestLikeSoxSinc)
 {
     std::string dir = zd::freshDir("fx-lowpass");
     std::string in = dir + "\\in.wav", work = dir + "\\work.wav";
@@ -237,7 +237,7 @@ TEST(EffectsSpectral, LowPassPresetKeepsThePassbandAndStopsTheRestLikeSoxSinc)
     }
 }
 
-TEST(EffectsSpectral, FilterRefusesAbsurdValuesAndKeepsItsPresetsAndLengthAcrossARestart)
+TEST(EffectsFilterStretch, FilterRefusesAbsurdValuesAndKeepsItsPresetsAndLengthAcrossARestart)
 {
     std::string dir = zd::freshDir("fx-refuse");
     std::string work = dir + "\\r.wav";
@@ -319,7 +319,7 @@ double rmsDb(const std::vector<short> &s, size_t from, size_t to)
     return 10 * log10(sq / (2.0 * (to - from)) / (32768.0 * 32768.0));
 }
 
-TEST(EffectsSpectral, StretchTempoAgainstSoxAndUndoBringsTheOriginalBack)
+TEST(EffectsFilterStretch, StretchTempoAgainstSoxAndUndoBringsTheOriginalBack)
 {
     std::string dir = zd::freshDir("fx-tempo");
     std::string in = dir + "\\in.wav", work = dir + "\\work.wav";
@@ -413,7 +413,7 @@ bool pauseThenCancel(zd::App &app)
     return true;
 }
 
-TEST(EffectsSpectral, CancelDuringAStretchOrAFilterLeavesWhatUndoRestores)
+TEST(EffectsFilterStretch, CancelDuringAStretchOrAFilterLeavesWhatUndoRestores)
 {
     std::string dir = zd::freshDir("fx-cancel");
     std::string work = dir + "\\long.wav";
