@@ -57,7 +57,7 @@ corked)
 feed)
     raw="$3"; rate="$4"; align="$5"
     rm -f "$D/feed.done"
-    setsid python3 - "$D/in.fifo" "$raw" "$rate" "$align" "$D/feed.done" <<'PY' </dev/null >/dev/null 2>&1 &
+    cat > "$D/feed.py" <<'PY'
 import sys, time, os
 fifo, raw, rate, align, done = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
 data = open(raw, 'rb').read()
@@ -72,6 +72,7 @@ for i, off in enumerate(range(0, len(data), piece)):
 os.close(fd)
 open(done, 'w').close()
 PY
+    setsid python3 "$D/feed.py" "$D/in.fifo" "$raw" "$rate" "$align" "$D/feed.done" </dev/null >"$D/feed.log" 2>&1 &
     echo $! > "$D/feed.pid";;
 *)
     echo "pulse-rig: unknown command $cmd" >&2; exit 2;;
