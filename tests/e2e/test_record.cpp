@@ -526,4 +526,46 @@ TEST_F(Record, NoInputDeviceSaysSo)
     EXPECT_EQ(0, zd::closeDiscarding(app));
 }
 
+/* ---- 5. The meter follows playback (through ALSA into a file, as the playback tests) ---- */
+
+TEST(RecordMeter, FollowsPlaybackWhenShownOnPlay)
+{
+    std::string dir = zd::freshDir("record-meterplay");
+    std::string conf = winPath(ZELO_ALSA_TEST_CONF);
+    FILE *f = fopen(conf.c_str(), "w");
+    ASSERT_TRUE(f);
+    fprintf(f, "pcm.!default {\n  type file\n  slave.pcm { type null }\n  file \"%s\"\n  format \"raw\"\n  truncate true\n}\n",
+            zd::unixPath(dir + "\\played.raw").c_str());
+    fclose(f);
+    std::string settings = zd::freshDir("record-meterplay-settings");
+    zd::writeIni(settings + "\\zelo.ini", "Meter", "ShowOnPlay", "1");
+    Bytes tone = tone16(44100, 3.0, -20.0, 2);
+    std::string in = dir + "\\tone.wav";
+    ASSERT_TRUE(zd::writeWave(in, 44100, 16, 2, tone));
+    zd::App app;
+    ASSERT_TRUE(app.start("", settings));
+    EXPECT_EQ(1, meterState(app, 10) & 1);
+    ASSERT_TRUE(app.dropFiles({in}));
+    ASSERT_TRUE(zd::waitTitle(app, "tone.wav - Zelo Edit"));
+    zd::settle(app);
+    long before = meterState(app, 7);
+    app.command(kPlay);
+    ASSERT_TRUE(waitMeter(app, 2, -203, -197, 10000)) << meterState(app, 2);
+    ASSERT_TRUE(waitStopped(app, 30000));
+    EXPECT_GT(meterState(app, 7), before + 3) << "the meter was drawn during playback";
+    EXPECT_EQ(2, meterState(app, 0));
+    EXPECT_EQ(0, meterState(app, 1));
+    /* Switched off: playback no longer feeds it. */
+    PostMessageA(meterOf(app), WM_COMMAND, kShowOnPlay, 0);
+    app.idle();
+    EXPECT_EQ(0, meterState(app, 10) & 1);
+    before = meterState(app, 7);
+    app.command(kPlay);
+    ASSERT_TRUE(waitRecording(app));
+    ASSERT_TRUE(waitStopped(app, 30000));
+    EXPECT_EQ(before, meterState(app, 7));
+    EXPECT_EQ(0, app.close());
+    EXPECT_EQ("0", zd::readIni(settings + "\\zelo.ini", "Meter", "ShowOnPlay"));
+}
+
 } // namespace
