@@ -143,7 +143,7 @@ std::vector<unsigned char> sine16(double dbfs, int channels, int frames, double 
     double a = 32767.0 * pow(10.0, dbfs / 20.0);
     for (int i = 0; i < frames; i++)
         for (int c = 0; c < channels; c++) {
-            int16_t s = (int16_t)lround(a * sin(2 * M_PI * hz * i / rate + c));
+            int16_t s = (int16_t)lround(a * sin(2 * 3.14159265358979323846 * hz * i / rate + c));
             b[(i * channels + c) * 2] = (unsigned char)(s & 0xFF);
             b[(i * channels + c) * 2 + 1] = (unsigned char)((s >> 8) & 0xFF);
         }

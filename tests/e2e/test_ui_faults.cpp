@@ -396,7 +396,7 @@ TEST(UiPlay, CursorStaysOffTheRulerAndTheRangeBar)
         int w = 0, h = 0;
         std::vector<unsigned> px;
         ASSERT_TRUE(zd::grabClient(app.main(), &w, &h, &px));
-        int left = 3, right = w - 3, top = 30, bottom = h - 81;
+        int left = 3, right = w - 3, top = 30, bottom = h - 106;
         /* The cursor: a column of the (black) area turned white over most of its rows. */
         for (int x = left + 1; x < right - 1 && !sawCursor; x++) {
             int white = 0;
