@@ -19,6 +19,8 @@
 int  audioPlaying(void);
 int  audioRecording(void);      /* recording into the document (not monitoring) */
 int  audioMonitoring(void);     /* the input runs for the meter only */
+/* The meter runs: monitoring, or playing or recording with the meter shown on play. */
+int  audioMeterRunning(void);
 /* Whether this program can record at all (the Record button is live when idle). */
 #define AUDIO_CAN_RECORD 1
 /* 1 when the system has a wave-out device at all (Play is offered only then). */

@@ -290,8 +290,7 @@ static void popupMenu(int x, int y)
         return;
     HMENU m = GetSubMenu(bar, 0);
     const MeterSettings &s = Meter.set;
-    int monitoring = audioMonitoring() || ((audioPlaying() || audioRecording()) && s.showOnPlay);
-    CheckMenuItem(m, IDM_METER_STARTSTOP, monitoring ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(m, IDM_METER_STARTSTOP, audioMeterRunning() ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuItem(m, IDM_METER_SHOWONPLAY, s.showOnPlay ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuItem(m, IDM_METER_DCADJUST, s.dcAdjust ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuItem(m, IDM_METER_VALLEYS, s.showValleys ? MF_CHECKED : MF_UNCHECKED);

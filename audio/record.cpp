@@ -38,6 +38,10 @@ static uint16_t stopCount;          /* Stop presses since the device last opened
 
 int audioRecording(void) { return Rec.device != 0 && !Rec.monitor; }
 int audioMonitoring(void) { return Rec.device != 0 && Rec.monitor; }
+int audioMeterRunning(void)
+{
+    return audioMonitoring() || ((Play.device || Rec.device) && MeterEnabled());
+}
 
 /* ---- Buffers ------------------------------------------------------------------------- */
 
@@ -289,6 +293,7 @@ UINT StartRecording(uint32_t offset, uint32_t durationMs)
     Rec.stopRequest = 0;
     Rec.paused = 0;
     Rec.buffersBack = 0;
+    Rec.noSpace = 0;
     stopCount = 0;
     if (allocBuffers() != 0) {
         closeNow();
@@ -428,6 +433,8 @@ static void storeBuffer(WAVEHDR *h)
     }
     int64_t remaining = recRemaining();
     if (recMustStop()) {
+        if (remaining < 0)
+            Rec.noSpace = 1;
         requestStop();
         remaining = 0;
     }
@@ -523,6 +530,14 @@ static void closeDone(void)
         PlayUpdateStatusFields();
     if (FrameHook.refreshCommands)
         FrameHook.refreshCommands();
+    if (Rec.noSpace) {
+        /* Everything recorded so far is kept; the user learns why it ended. */
+        Rec.noSpace = 0;
+        char text[160];
+        frameString(IDS_REC_NOSPACE, text, sizeof text);
+        osMessage(text[0] ? text : "The temporary drive is full: the recording stopped.", "Out of Space",
+                  OS_MB_OK | OS_MB_ICONEXCLAMATION);
+    }
 }
 
 void audioOnWimClose(HWAVEIN device)

@@ -38,6 +38,7 @@ struct RecordState {
     uint32_t  oldFrames;            /* frames of the document before the recording */
     int       undoSaved;            /* an undo copy of the overwritten tail was taken */
     uint32_t  buffersBack;          /* buffers returned by the device (figures, tests) */
+    int       noSpace;              /* stopped because the temporary drive ran short */
     uint16_t  bits, align;          /* the format the device was opened with */
     uint32_t  rate;
     uint16_t  channels;

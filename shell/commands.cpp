@@ -255,6 +255,7 @@ void commandEnablePass(HMENU menu)
         int stereo = in.channels == 2;
         CheckMenuItem(menu, IDM_EDITLEFT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 1) ? MF_CHECKED : MF_UNCHECKED));
         CheckMenuItem(menu, IDM_EDITRIGHT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 2) ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(menu, IDM_MONITOR, MF_BYCOMMAND | (audioMeterRunning() ? MF_CHECKED : MF_UNCHECKED));
     }
     HMENU sys = GetSystemMenu(Frame.main, FALSE);
     if (sys)

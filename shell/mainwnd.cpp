@@ -250,7 +250,7 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
     if (Shell.inKeyDown)
         return 0;
     Shell.inKeyDown = 1;
-    if (key == VK_SPACE) {
+    if (key == VK_SPACE && !audioMonitoring()) {
         int id = audioPlaying() ? IDM_STOP : audioRecording() ? IDM_PAUSE : IDM_PLAY;
         PostMessageA(Frame.main, WM_COMMAND, (WPARAM)id, 0);
     }

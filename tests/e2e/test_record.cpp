@@ -320,6 +320,8 @@ TEST_F(Record, MonitoringReadsMinusTwentyDbAndClipsButNeverChangesTheDocument)
     app.command(kMonitor);
     ASSERT_TRUE(waitRecording(app));
     EXPECT_FALSE(enabled(app, kPause)) << "Pause is for recording, not monitoring";
+    UINT menuState = RegisterWindowMessageA("ZeloMenuState");
+    EXPECT_TRUE(app.send(menuState, kMonitor, 0) & MF_CHECKED) << "Monitor VU Level is checked while monitoring";
     EXPECT_FALSE(enabled(app, kRecord));
     ASSERT_TRUE(rig.waitUncorked());
     ASSERT_TRUE(rig.feed(raw, rate, 4));
@@ -336,6 +338,7 @@ TEST_F(Record, MonitoringReadsMinusTwentyDbAndClipsButNeverChangesTheDocument)
     ASSERT_TRUE(rig.waitFed());
     app.command(kMonitor);   /* Monitor again stops */
     ASSERT_TRUE(waitStopped(app));
+    EXPECT_FALSE(app.send(menuState, kMonitor, 0) & MF_CHECKED);
     EXPECT_EQ(3, meterState(app, 1)) << "the clip boxes stay lit until cleared";
     PostMessageA(meterOf(app), WM_COMMAND, kClearClip, 0);
     app.idle();
@@ -402,6 +405,59 @@ TEST_F(Record, StopDuringTheFirstBufferAndClosingWhileRecordingEndCleanly)
         Sleep(700);
         EXPECT_EQ(0, zd::closeDiscarding(app, 15000));
     }
+}
+
+/* A temporary drive of 1 MB: the recording stops by itself before the 256000-byte reserve,
+   keeps every frame it recorded, and says why. */
+TEST_F(Record, AFullTemporaryDriveStopsTheRecordingAndKeepsWhatWasRecorded)
+{
+    const unsigned rate = 44100;
+    std::string mnt = zd::unixPath(rig.work) + "/tmpfs";
+    std::string mounted = rig.work + "\\mounted";
+    zd::runNative(rig.work, "mkdir -p '" + mnt + "' && mount -t tmpfs -o size=1m tmpfs '" + mnt + "' && touch '" +
+                  zd::unixPath(mounted) + "'");
+    if (!zd::fileExists(mounted))
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct Unmount {
+        std::string w, m;
+        ~Unmount() { zd::runNative(w, "umount '" + m + "'"); }
+    } unmount{rig.work, mnt};
+    ASSERT_TRUE(rig.source("s16le", rate, 2));
+    Signal sig = makeSignal(rig, rate, 16, 2, 5.5);
+    std::string settings = zd::freshDir("record-full-settings");
+    zd::writeIni(settings + "\\zelo.ini", "Size", "TempOverride", (rig.work + "\\tmpfs").c_str());
+    zd::writeIni(settings + "\\zelo.ini", "Recent", "SampleRate", "44100");
+    std::string raw = rig.work + "\\feed.raw";
+    ASSERT_TRUE(writeAll(raw, sig.bytes));
+    {
+        zd::App app;
+        ASSERT_TRUE(app.start("", settings));
+        app.command(kRecord);
+        HWND dlg = app.waitWindow("New Waveform");
+        ASSERT_TRUE(dlg);
+        zd::click(dlg, IDOK);
+        ASSERT_TRUE(waitRecording(app));
+        ASSERT_TRUE(rig.waitUncorked());
+        ASSERT_TRUE(rig.feed(raw, rate, 4));
+        zd::MsgBox box;
+        ASSERT_TRUE(app.waitMessageBox(&box, 15000)) << "the recording did not stop by itself";
+        EXPECT_EQ("Out of Space", box.caption);
+        EXPECT_EQ("The temporary drive is full: the recording stopped.  Everything recorded so far is kept.", box.text);
+        zd::click(box.hwnd, IDOK);
+        EXPECT_FALSE(enabled(app, kStop));
+        EXPECT_TRUE(enabled(app, kRecord));
+        Bytes got = savedSamples(app, rig.work, "full.wav");
+        long at = findMarker(got, sig.bytes, 0, 4);
+        ASSERT_GE(at, 0);
+        size_t n = got.size() - (size_t)at;
+        EXPECT_GT(n, 400000u);
+        /* The buffer that crossed the line and those the device still held are kept too. */
+        EXPECT_LE(got.size(), (size_t)(1 << 20) - 256000u + 2 * 90112u);
+        EXPECT_TRUE(memcmp(&got[(size_t)at], sig.bytes.data(), std::min(n, sig.bytes.size())) == 0);
+        printf("[ figure ] 1 MB temporary drive: %zu bytes recorded before the stop\n", got.size());
+        EXPECT_EQ(0, zd::closeDiscarding(app));
+    }
+    rig.waitFed();
 }
 
 TEST_F(Record, NoInputDeviceSaysSo)
