@@ -128,6 +128,20 @@ bool recordSignal(zd::App &app, Rig &rig, const Signal &sig, unsigned rate, int 
         return false;
     }
     Sleep(300);
+    /* While recording the status fields show the time left on the temporary drive and the
+       wave growing. */
+    std::string left, count;
+    for (HWND c = GetWindow(app.main(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        std::string t = zd::windowText(c);
+        if (t.size() > 5 && t.compare(t.size() - 5, 5, " left") == 0)
+            left = t;
+        if (t.size() > 8 && t.compare(t.size() - 8, 8, " Samples") == 0)
+            count = t;
+    }
+    EXPECT_FALSE(left.empty()) << "no \" ... left\" read-out while recording";
+    unsigned frames = 0;
+    EXPECT_EQ(1, sscanf(count.c_str(), " %u Samples", &frames)) << count;
+    EXPECT_GT(frames, 0u) << "the samples read-out follows the buffers that came back";
     app.command(kStop);
     if (!waitStopped(app)) {
         ADD_FAILURE() << "the device did not close after Stop";
@@ -340,10 +354,10 @@ TEST_F(Record, MonitoringReadsMinusTwentyDbAndClipsButNeverChangesTheDocument)
     ASSERT_TRUE(waitStopped(app));
     EXPECT_FALSE(app.send(menuState, kMonitor, 0) & MF_CHECKED);
     EXPECT_EQ(3, meterState(app, 1)) << "the clip boxes stay lit until cleared";
-    PostMessageA(meterOf(app), WM_COMMAND, kClearClip, 0);
+    SendMessageA(meterOf(app), WM_COMMAND, kClearClip, 0);   /* as the popup menu does */
     app.idle();
     EXPECT_EQ(0, meterState(app, 1));
-    PostMessageA(meterOf(app), WM_COMMAND, kRange30, 0);
+    SendMessageA(meterOf(app), WM_COMMAND, kRange30, 0);   /* as the popup menu does */
     app.idle();
     EXPECT_EQ(30, meterState(app, 6));
 
@@ -383,10 +397,19 @@ TEST_F(Record, StopDuringTheFirstBufferAndClosingWhileRecordingEndCleanly)
         ASSERT_TRUE(waitStopped(app));
         EXPECT_TRUE(enabled(app, kPlay));
         EXPECT_FALSE(enabled(app, kPause));
-        /* Recording again works after that. */
+        /* Recording again works after that; Pause says Continue and back. */
         app.command(kRecord);
         ASSERT_TRUE(waitRecording(app));
-        Sleep(500);
+        EXPECT_TRUE(enabled(app, kPause));
+        Sleep(300);
+        app.command(kPause);
+        app.idle();
+        EXPECT_EQ("Continue", zd::windowText(GetDlgItem(app.main(), kPause)));
+        EXPECT_TRUE(enabled(app, kStop));
+        app.command(kPause);
+        app.idle();
+        EXPECT_EQ("Pause", zd::windowText(GetDlgItem(app.main(), kPause)));
+        Sleep(300);
         app.command(kStop);
         ASSERT_TRUE(waitStopped(app));
         EXPECT_EQ(0, zd::closeDiscarding(app));
@@ -486,6 +509,39 @@ TEST_F(Record, NoInputDeviceSaysSo)
     EXPECT_EQ(0, zd::closeDiscarding(app));
 }
 
+/* An input that cannot work (ALSA's default pcm names a card that is not there): a message
+   under "RecordVoc Error" (Wine then lists no input at all), nothing changes, the program
+   goes on. */
+TEST(RecordFaults, ABrokenInputSaysSoUnderRecordVocErrorAndChangesNothing)
+{
+    std::string conf = winPath(ZELO_ALSA_TEST_CONF);
+    FILE *f = fopen(conf.c_str(), "w");
+    ASSERT_TRUE(f);
+    fprintf(f, "pcm.!default {\n  type hw\n  card 57\n}\n");
+    fclose(f);
+    std::string dir = zd::freshDir("record-refused");
+    std::string in = dir + "\\in.wav";
+    ASSERT_TRUE(zd::writeWave(in, 22050, 16, 2, noise(22050 * 4 / 2, 2, 16)));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({in}));
+    ASSERT_TRUE(zd::waitTitle(app, "in.wav - Zelo Edit"));
+    zd::settle(app);
+    app.command(kRecord);
+    zd::MsgBox box;
+    ASSERT_TRUE(app.waitMessageBox(&box));
+    EXPECT_EQ("RecordVoc Error", box.caption);
+    EXPECT_FALSE(box.text.empty());
+    printf("[ note ] the broken input says: %s\n", box.text.c_str());
+    zd::click(box.hwnd, IDOK);
+    zd::settle(app);
+    EXPECT_FALSE(enabled(app, kStop));
+    EXPECT_TRUE(enabled(app, kRecord));
+    EXPECT_EQ("in.wav - Zelo Edit", app.title()) << "a recording that never started changes nothing";
+    EXPECT_EQ("Can't Undo", zd::menuText(app, kUndo));
+    EXPECT_EQ(0, app.close());
+}
+
 /* ---- 5. The meter follows playback (through ALSA into a file, as the playback tests) ---- */
 
 TEST(RecordMeter, FollowsPlaybackWhenShownOnPlay)
@@ -516,7 +572,7 @@ TEST(RecordMeter, FollowsPlaybackWhenShownOnPlay)
     EXPECT_EQ(2, meterState(app, 0));
     EXPECT_EQ(0, meterState(app, 1));
     /* Switched off: playback no longer feeds it. */
-    PostMessageA(meterOf(app), WM_COMMAND, kShowOnPlay, 0);
+    SendMessageA(meterOf(app), WM_COMMAND, kShowOnPlay, 0);   /* as the popup menu does */
     app.idle();
     EXPECT_EQ(0, meterState(app, 10) & 1);
     before = meterState(app, 7);
