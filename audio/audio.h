@@ -37,6 +37,7 @@ void audioCmdRecord(void);      /* 194 */
 void audioCmdMonitor(int notify); /* 5030, also the meter's notifications (code 2, 3: DC) */
 void recordStop(void);          /* Stop while the input device is open */
 void recordPause(void);         /* Pause / Continue while recording */
+uint32_t recordPosition(void);  /* the frame being recorded now */
 
 /* Main window messages. */
 void audioOnWimData(HWAVEIN device, WAVEHDR *hdr);

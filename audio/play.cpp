@@ -527,6 +527,8 @@ static uint32_t rawPosition(void)
 
 uint32_t PlayPosition(void)
 {
+    if (audioRecording())
+        return recordPosition();
     if (!Play.playing)
         return Doc.selStart;
     uint32_t raw = rawPosition();

@@ -414,6 +414,21 @@ void recordPause(void)
     setPauseText(Rec.paused);
 }
 
+/* The frame being recorded now: the device's position after the insertion point. */
+uint32_t recordPosition(void)
+{
+    uint32_t align = Rec.align ? Rec.align : 1;
+    MMTIME t;
+    memset(&t, 0, sizeof t);
+    t.wType = TIME_SAMPLES;
+    uint32_t raw = 0;
+    if (Rec.device && waveInGetPosition(dev(), &t, sizeof t) == MMSYSERR_NOERROR)
+        raw = t.wType == TIME_BYTES ? t.u.cb / align
+            : t.wType == TIME_MS    ? (uint32_t)((uint64_t)t.u.ms * Rec.rate / 1000)
+                                    : t.u.sample;
+    return raw + Rec.insertion / align;
+}
+
 /* ---- Device messages ---------------------------------------------------------------- */
 
 static void storeBuffer(WAVEHDR *h)
