@@ -64,11 +64,12 @@ UINT StartRecording(uint32_t offset, uint32_t durationMs);
 
 /* What recording asks of the editing engine (assigned by the shell): the undo copy of frames
    from..frames-1 before the recording (0: the user gave up), its abandonment when the device
-   would not open, and the undo entry once the recording's frames first..last are known. */
+   would not open, and the undo entry once the recording's `recorded` frames from first on
+   are known (oldFrames: the wave's length before). */
 struct RecordHooks {
     int  (*undoBefore)(uint32_t from, uint32_t frames);
     void (*undoAbandon)(void);
-    void (*undoAfter)(uint32_t first, uint32_t last, uint32_t oldFrames, int saved);
+    void (*undoAfter)(uint32_t first, uint32_t recorded, uint32_t oldFrames);
 };
 extern RecordHooks RecordHook;
 

@@ -522,7 +522,7 @@ static void closeDone(void)
     Rec.insertion += Rec.total;
     uint32_t end = Rec.insertion / align;   /* one past the last recorded frame */
     if (RecordHook.undoAfter)
-        RecordHook.undoAfter(first, Rec.total ? end - 1 : first, Rec.oldFrames, Rec.undoSaved);
+        RecordHook.undoAfter(first, end - first, Rec.oldFrames);
     Rec.undoSaved = 0;
     if (Frame.closing)
         return;

@@ -116,12 +116,14 @@ static void recordUndoAbandon(void)
 
 /* Undo puts the old tail back by the paste rule: the frames from the cursor to the larger
    of the old and the new end are cut, the saved tail goes back in. */
-static void recordUndoAfter(uint32_t first, uint32_t last, uint32_t oldFrames, int saved)
+static void recordUndoAfter(uint32_t first, uint32_t recorded, uint32_t oldFrames)
 {
-    (void)saved;
+    if (recorded == 0) {
+        recordUndoAbandon();   /* nothing changed: the copy taken before is not needed */
+        return;
+    }
+    uint32_t last = first + recorded - 1;
     uint32_t end = oldFrames && oldFrames - 1 > last ? oldFrames - 1 : last;
-    if (last < first && recordUndoSaved == 0)
-        return;   /* nothing recorded, nothing overwritten */
     if (UndoStack.enabled) {
         undoRecord(IDM_PASTE, first, end, recordUndoSaved, "Undo Record");
         Doc.undoAvailable = 1;

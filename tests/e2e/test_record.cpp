@@ -207,6 +207,18 @@ void recordNewExactly(Rig &rig, unsigned rate, int bits, int channels, const cha
     EXPECT_EQ(0, zd::closeDiscarding(app));
 }
 
+/* Leaves ALSA's test pcm a null sink, as a playback device that works, for the tests after. */
+struct AlsaNullAfter {
+    ~AlsaNullAfter()
+    {
+        FILE *f = fopen(winPath(ZELO_ALSA_TEST_CONF).c_str(), "w");
+        if (f) {
+            fprintf(f, "pcm.!default {\n  type null\n}\n");
+            fclose(f);
+        }
+    }
+};
+
 /* ---- 1. Exact samples ---- */
 
 TEST_F(Record, SixteenBitStereo44100IntoANewWaveIsExact) { recordNewExactly(rig, 44100, 16, 2, "s16le"); }
@@ -514,6 +526,7 @@ TEST_F(Record, NoInputDeviceSaysSo)
    goes on. */
 TEST(RecordFaults, ABrokenInputSaysSoUnderRecordVocErrorAndChangesNothing)
 {
+    AlsaNullAfter restore;
     std::string conf = winPath(ZELO_ALSA_TEST_CONF);
     FILE *f = fopen(conf.c_str(), "w");
     ASSERT_TRUE(f);
@@ -546,6 +559,7 @@ TEST(RecordFaults, ABrokenInputSaysSoUnderRecordVocErrorAndChangesNothing)
 
 TEST(RecordMeter, FollowsPlaybackWhenShownOnPlay)
 {
+    AlsaNullAfter restore;
     std::string dir = zd::freshDir("record-meterplay");
     std::string conf = winPath(ZELO_ALSA_TEST_CONF);
     FILE *f = fopen(conf.c_str(), "w");
