@@ -442,10 +442,8 @@ static void storeBuffer(WAVEHDR *h)
         vocWriteAt(h->lpData, (int32_t)offset, n);
     if (MeterEnabled())
         MeterFeed(h->lpData, n, Rec.bits);
-    if (Settings.tempCompressed && ++Rec.ratioCounter >= REC_RATIO_EVERY) {
-        Rec.ratioCounter = 0;
+    if (recRatioDue(Settings.tempCompressed))
         recRefreshRatio(bfilesize(), tempDriveFree());
-    }
     int64_t remaining = recRemaining();
     if (recMustStop()) {
         if (remaining < 0)

@@ -61,6 +61,16 @@ int32_t recSpaceBudget(uint64_t tempFileSize, double ratio, uint64_t freeBytes)
     return b > 0x7FFFFFFFu ? 0x7FFFFFFF : (int32_t)b;
 }
 
+int recRatioDue(int compressed)
+{
+    if (!compressed)
+        return 0;
+    if (++Rec.ratioCounter < REC_RATIO_EVERY)
+        return 0;
+    Rec.ratioCounter = 0;
+    return 1;
+}
+
 void recRefreshRatio(uint64_t s, uint64_t f)
 {
     if (s == 0)

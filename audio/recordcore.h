@@ -68,6 +68,9 @@ uint32_t recAccept(uint32_t seq, uint32_t bytes, uint32_t *offset);
 
 /* trunc(tempFileSize / ratio) + free bytes of the temporary drive, held to 32 bits signed. */
 int32_t recSpaceBudget(uint64_t tempFileSize, double ratio, uint64_t freeBytes);
+/* A buffer came back: 1 when the size ratio is due for a refresh (every ninth buffer, and
+   never while the temporary drive is not compressed). */
+int recRatioDue(int compressed);
 /* Refreshes Rec.ratio from the temporary file's size s and the drive's free bytes f. */
 void recRefreshRatio(uint64_t s, uint64_t f);
 /* Bytes that may still be recorded: trunc(budget x ratio) - insertion - total - reserve. */

@@ -81,6 +81,17 @@ TEST(RecordCore, BudgetRatioAndRemainingFollowTheTemporaryDrive)
     recRefreshRatio(1, 0);               /* held to 0.001 */
     EXPECT_EQ(0.001, Rec.ratio);
 
+    /* Every ninth buffer, and never while the drive does not compress: the ratio then stays
+       what it was. */
+    recBegin(0, REC_NOLIMIT);
+    int due = 0;
+    for (int i = 0; i < 100; i++)
+        due += recRatioDue(0);
+    EXPECT_EQ(0, due);
+    for (int i = 1; i <= 27; i++)
+        if (recRatioDue(1))
+            EXPECT_EQ(0, i % 9) << i;
+
     Rec.bufferSize = 4096;
     Rec.ratio = 1.0;
     recBegin(4000, REC_NOLIMIT);
