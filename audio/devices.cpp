@@ -172,3 +172,5 @@ void audioCmdSelectDevice(void)
 {
     DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(IDD_SELECTWAVE), Frame.main, SELECTWAVEMsgProc, 0);
 }
+
+UINT audioWaveInDevice(void) { return AudioDev.waveIn; }

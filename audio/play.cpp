@@ -32,7 +32,6 @@ static WAVEHDR *hdrAt(int i) { return (WAVEHDR *)Play.header[i]; }
 static HWAVEOUT dev(void) { return (HWAVEOUT)Play.device; }
 
 int audioPlaying(void) { return Play.playing; }
-int audioRecording(void) { return 0; }
 
 /* ---- The view's side: cursor column and status fields -------------------------------- */
 
@@ -362,7 +361,7 @@ void audioCmdPlay(void)
         stopPlayback();
         return;
     }
-    if (audioRecording() || !Doc.storeOpen || Wave.blockAlign == 0 || docFrames() == 0)
+    if (Rec.device || !Doc.storeOpen || Wave.blockAlign == 0 || docFrames() == 0)
         return;
     Play.commandTick = GetTickCount();
     uint32_t frames = docFrames(), align = Wave.blockAlign;
@@ -405,8 +404,7 @@ void audioCmdPlay(void)
     for (;;) {
         Play.loopsLeft = Play.loopMode ? PLAY_LOOPFOREVER : 0;
         Play.loopReport = Play.loopMode;
-        if (DocHook.meterChannels)
-            DocHook.meterChannels(Wave.channels);
+        SetMeterChannels(Wave.channels, 1);
         UINT err = StartPlayback(first * align, (last - first + 1) * align, -1, 1, rangeFirst * align);
         if (err == 0 || err >= 0xFFFA || automatic)
             break;
@@ -426,12 +424,18 @@ void audioCmdPlay(void)
 
 void audioCmdStop(void)
 {
-    if (Play.device)
+    if (Rec.device)
+        recordStop();
+    else if (Play.device)
         stopPlayback();
 }
 
 void audioCmdPause(void)
 {
+    if (Rec.device) {
+        recordPause();
+        return;
+    }
     if (!Play.device || Play.closing || !Play.playing)
         return;
     if (!Play.paused) {
@@ -523,6 +527,8 @@ static uint32_t rawPosition(void)
 
 uint32_t PlayPosition(void)
 {
+    if (audioRecording())
+        return recordPosition();
     if (!Play.playing)
         return Doc.selStart;
     uint32_t raw = rawPosition();
@@ -540,6 +546,29 @@ static void invertColumn(int x)
     const ViewRect &a = View.area;
     PatBlt(dc, x, a.top, 1, a.bottom - a.top + 1, DSTINVERT);
     ReleaseDC(Frame.main, dc);
+}
+
+/* The meter hears what the device played since the last call, from the buffer playing now:
+   at most half a buffer. */
+static void feedMeter(void)
+{
+    static uint32_t fedRaw;
+    uint32_t raw = Play.lastRaw;
+    if (raw == fedRaw || !MeterEnabled() || Play.bufferSize == 0 || Play.outAlign == 0) {
+        fedRaw = raw;
+        return;
+    }
+    uint32_t perBuffer = Play.bufferSize / Play.outAlign;
+    uint32_t bytes = raw > fedRaw ? (raw - fedRaw) * Play.outAlign : Play.bufferSize / 2;
+    fedRaw = raw;
+    if (bytes > Play.bufferSize / 2)
+        bytes = Play.bufferSize / 2;
+    int index = (int)((uint64_t)Play.outAlign * raw / Play.bufferSize % (uint32_t)Play.bufferCount);
+    uint32_t offset = Play.outAlign * (raw % perBuffer);
+    if (offset + bytes > Play.bufferSize)
+        bytes = Play.bufferSize - offset;
+    if (Play.data[index])
+        MeterFeed((const uint8_t *)Play.data[index] + offset, bytes, Play.outBits);
 }
 
 void DrawPlayCursor(int show)
@@ -564,6 +593,7 @@ void DrawPlayCursor(int show)
         Play.cursorX = (int16_t)x;
     }
     showPosition(frame);
+    feedMeter();
 }
 
 /* Around a paint of the main window: the cursor column is taken away before and drawn
@@ -612,6 +642,7 @@ void audioStartup(void)
 void audioShutdown(void)
 {
     audioPreviewStop();
+    recordShutdown();
     if (!Play.device)
         return;
     Play.restart = 0;

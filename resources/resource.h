@@ -496,5 +496,7 @@
 /* Strings 1300-1319: devices, layout and other user-interface texts. */
 #define IDS_NOPLAYDEVICE        1300   /* Play with no wave-out device */
 #define IDS_DEV_NONE            1301   /* the device line when there is none */
+#define IDS_NORECDEVICE         1302   /* Record or Monitor with no wave-in device */
+#define IDS_REC_NOSPACE         1303   /* a recording stopped by the space left */
 
 #endif /* ZELO_RESOURCE_H */

@@ -172,7 +172,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_MUSIC:         notYet(id); break;
     case IDM_GENSILENCE:    editGenerateSilenceCommand(Commands.repeatNoDialog); break;
     case IDM_LOOP:          audioCmdLoop(); break;
-    case IDM_MONITOR:       notYet(id); break;
+    case IDM_MONITOR:       audioCmdMonitor(notify); break;
     case IDM_INFO:          waveInfoCommand(); break;
     case IDM_ANALYSIS:      analysisOpen(); break;
     case IDM_CDPLAYER:      notYet(id); break;
@@ -195,7 +195,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_FOCUSPREV:     notYet(id); break;
     case IDM_FOCUSMAIN:     SetFocus(hwnd); break;
     case IDM_PAUSE:         audioCmdPause(); break;
-    case IDM_RECORD:        notYet(id); break;
+    case IDM_RECORD:        audioCmdRecord(); break;
     case IDM_FULLVIEW:      viewCommand(id); break;
     case IDM_ZOOMOUT:       viewCommand(id); break;
     case IDM_ZOOMIN:        viewCommand(id); break;
@@ -255,6 +255,7 @@ void commandEnablePass(HMENU menu)
         int stereo = in.channels == 2;
         CheckMenuItem(menu, IDM_EDITLEFT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 1) ? MF_CHECKED : MF_UNCHECKED));
         CheckMenuItem(menu, IDM_EDITRIGHT, MF_BYCOMMAND | (stereo && (ec == 0 || ec == 2) ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(menu, IDM_MONITOR, MF_BYCOMMAND | (audioMeterRunning() ? MF_CHECKED : MF_UNCHECKED));
     }
     HMENU sys = GetSystemMenu(Frame.main, FALSE);
     if (sys)

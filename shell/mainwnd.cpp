@@ -22,7 +22,7 @@
 
 #define TOOLBAR_HEIGHT 28
 #define ROW_HEIGHT     22
-#define METER_HEIGHT   5
+#define METER_HEIGHT   30   /* two bars and the dB scale below them */
 
 static const struct {
     int id, textId;
@@ -250,7 +250,7 @@ static LRESULT onKeyDown(WPARAM key, LPARAM lParam)
     if (Shell.inKeyDown)
         return 0;
     Shell.inKeyDown = 1;
-    if (key == VK_SPACE) {
+    if (key == VK_SPACE && !audioMonitoring()) {
         int id = audioPlaying() ? IDM_STOP : audioRecording() ? IDM_PAUSE : IDM_PLAY;
         PostMessageA(Frame.main, WM_COMMAND, (WPARAM)id, 0);
     }
@@ -359,6 +359,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:     onDropFiles((HDROP)wParam); return 0;
     case MM_WOM_DONE:      audioOnWomDone((HWAVEOUT)wParam, (WAVEHDR *)lParam); return 0;
     case MM_WOM_CLOSE:     audioOnWomClose((HWAVEOUT)wParam); return 0;
+    case MM_WIM_DATA:      audioOnWimData((HWAVEIN)wParam, (WAVEHDR *)lParam); return 0;
+    case MM_WIM_CLOSE:     audioOnWimClose((HWAVEIN)wParam); return 0;
     case WM_TIMER:         if (wParam == PLAY_TIMER) audioOnTimer(); return 0;
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_MOUSEMOVE:
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CAPTURECHANGED:

@@ -27,6 +27,7 @@
 #include "dsp/dsp.h"
 #include "analysis/analysis.h"
 #include "core/profile.h"
+#include "edit/undo.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -89,6 +90,49 @@ static int dspMeterStep(uint32_t done, uint32_t total)
     progressMeter(done, total);   /* pumps messages; Cancel shows in the flag */
     return dspMeterCancelled();
 }
+
+/* ---- what recording asks of the undo stack ---- */
+
+static uint32_t recordUndoSaved;   /* bytes of the undo copy taken before the recording */
+
+static int recordUndoBefore(uint32_t from, uint32_t frames)
+{
+    recordUndoSaved = 0;
+    if (from >= frames)
+        return 1;   /* recording at the end overwrites nothing */
+    if (!undoSaveOrAsk(from, frames - 1))
+        return 0;
+    if (Doc.undoAvailable > 0)
+        recordUndoSaved = UndoStack.pendingSaved;
+    return 1;
+}
+
+static void recordUndoAbandon(void)
+{
+    if (recordUndoSaved)
+        undoPop();
+    recordUndoSaved = 0;
+}
+
+/* Undo puts the old tail back by the paste rule: the frames from the cursor to the larger
+   of the old and the new end are cut, the saved tail goes back in. */
+static void recordUndoAfter(uint32_t first, uint32_t recorded, uint32_t oldFrames)
+{
+    if (recorded == 0) {
+        recordUndoAbandon();   /* nothing changed: the copy taken before is not needed */
+        return;
+    }
+    uint32_t last = first + recorded - 1;
+    uint32_t end = oldFrames && oldFrames - 1 > last ? oldFrames - 1 : last;
+    if (UndoStack.enabled) {
+        undoRecord(IDM_PASTE, first, end, recordUndoSaved, "Undo Record");
+        Doc.undoAvailable = 1;
+    }
+    Doc.undoKind = IDM_RECORD;
+    recordUndoSaved = 0;
+}
+
+static void docMeterChannels(int channels) { SetMeterChannels(channels, 0); }
 
 static void refreshCommands(void)
 {
@@ -155,6 +199,10 @@ void startupWindowCreated(HWND hwnd)
     osSetMessageHook(frameMessage);
     helpFileDialogMessage(0);   /* registers "commdlg_help" */
     audioStartup();
+    RecordHook.undoBefore = recordUndoBefore;
+    RecordHook.undoAbandon = recordUndoAbandon;
+    RecordHook.undoAfter = recordUndoAfter;
+    DocHook.meterChannels = docMeterChannels;
     FileUiHook.preview = audioPreviewFile;
     FileUiHook.previewStop = audioPreviewStop;
 

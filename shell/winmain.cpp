@@ -6,6 +6,7 @@
 #include "shell/shell.h"
 #include "core/profile.h"
 #include "resources/resource.h"
+#include "audio/audio.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -67,7 +68,11 @@ static void registerChildClasses(void)
     wc.hInstance = Frame.instance;
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.lpszClassName = FRAME_METERCLASS;
+    wc.lpfnWndProc = MeterWndProc;
+    wc.style = CS_DBLCLKS;
     RegisterClassA(&wc);
+    wc.lpfnWndProc = placeholderProc;
+    wc.style = 0;
     wc.lpszClassName = FRAME_TOOLBARCLASS;
     RegisterClassA(&wc);
 }

@@ -60,6 +60,10 @@ else
     zelo_start_display || { echo "FAILED: display"; exit 1; }
     zelo_init_prefix
     wineserver -p
+    # The recording benchmark records from the private PulseAudio rig.
+    if bash "$ROOT/tools/pulse-rig.sh" start "$B/win32/pulse-rig" >/dev/null; then
+        export PULSE_SERVER="unix:$B/win32/pulse-rig/native"
+    fi
     for t in $targets; do
         exe="$(find "$B/win32" -type f -name "$t.exe" -not -path '*/CMakeFiles/*' | head -1)"
         [ -n "$exe" ] || continue
@@ -67,6 +71,7 @@ else
         ZELO_BENCH_DIR="${ZELO_BENCH_DIR:-$(dirname "$exe")}" "$ROOT/tools/wine-run" "$exe" \
           || { echo "FAILED: $t.exe"; status=1; }
     done
+    bash "$ROOT/tools/pulse-rig.sh" stop "$B/win32/pulse-rig" || true
     wineserver -k 2>/dev/null || true
     zelo_stop_display
 fi

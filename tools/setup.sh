@@ -5,7 +5,7 @@ set -euo pipefail
 
 PKGS=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth fonts-wine cmake make
       googletest libbenchmark-dev g++ clang libclang-rt-14-dev sox python3 imagemagick
-      x11-utils python3-numpy)
+      x11-utils python3-numpy pulseaudio pulseaudio-utils)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -63,7 +63,15 @@ if [ -d "$B/win32" ]; then
   zelo_start_display || fail "display"
   zelo_init_prefix
   wineserver -p
+  # The recording tests record from the pipe source of a private PulseAudio server.
+  if bash "$ROOT/tools/pulse-rig.sh" start "$B/win32/pulse-rig" >/dev/null; then
+    export PULSE_SERVER="unix:$B/win32/pulse-rig/native"
+  else
+    echo "pulse rig did not start: the recording tests are skipped"
+  fi
   (cd "$B/win32" && ctest -j"$JOBS" --output-on-failure --timeout 600) || fail "Win32 tests"
+  bash "$ROOT/tools/pulse-rig.sh" stop "$B/win32/pulse-rig" || true
+  unset PULSE_SERVER
   wineserver -k 2>/dev/null || true
   zelo_stop_display
 fi

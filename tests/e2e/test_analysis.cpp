@@ -339,12 +339,12 @@ protected:
     }
     unsigned at(int x, int y) const { return px[(size_t)y * gw + x]; }
     static int luma(unsigned c) { return ((c >> 16) & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + (c & 0xFF); }
-    /* The waveform area: 3 pixels in from the sides, 30 from the top, 81 above the bottom. */
+    /* The waveform area: 3 pixels in from the sides, 30 from the top, 106 above the bottom. */
     RECT area()
     {
         RECT rc;
         GetClientRect(app.main(), &rc);
-        RECT a = {3, 30, rc.right - 3, rc.bottom - 81};
+        RECT a = {3, 30, rc.right - 3, rc.bottom - 106};
         return a;
     }
     int brightestRow(int x, const RECT &a)

@@ -180,8 +180,8 @@ TEST(Play, FileOpenedAtStartPlaysItselfExactlyAndPlayPlaysItAgain)
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), kPause)));
     ASSERT_TRUE(waitIdle(app));
     EXPECT_TRUE(alsa.played() == got);
-    /* Record is greyed while the program cannot record. */
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kRecord)));
+    /* Record is live again once playback has ended. */
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(app.main(), kRecord)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kPause)));
     EXPECT_EQ(0, app.close());
 }

@@ -6,7 +6,7 @@
  * colour, the highlight after dragging back across the anchor, one channel of a stereo file).
  *
  * The waveform area sits 3 pixels in from the client's sides, 30 pixels from its top and
- * 81 pixels above its bottom (the shell's rows, the ruler strip and the range bar below it).
+ * 106 pixels above its bottom (the shell's rows, the ruler strip and the range bar below it).
  */
 #include "zdriver.h"
 
@@ -31,7 +31,7 @@ Area area(zd::App &app)
 {
     RECT rc;
     GetClientRect(app.main(), &rc);
-    Area a = {3, 30, rc.right - 3, rc.bottom - 81, 0};
+    Area a = {3, 30, rc.right - 3, rc.bottom - 106, 0};
     a.w = a.right - a.left;
     return a;
 }
