@@ -21,21 +21,10 @@
 
 namespace {
 
+using namespace zm;   /* the module tests' shared helpers */
 using zd::haveSox;
 using zd::runNative;
 using zd::unixPath;
-using zm::bytes;
-using zm::lbCount;
-using zm::lbText;
-using zm::maxDiff;
-using zm::moduleCommand;
-using zm::nativeOk;
-using zm::numpyPython;
-using zm::peak;
-using zm::readSamples;
-using zm::samples;
-using zm::selectRange;
-using zm::writeText;
 
 
 const double kPi = 3.14159265358979323846;
