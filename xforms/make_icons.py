@@ -95,14 +95,15 @@ def d_compressor(c):
 
 
 def d_noise(c):
-    # A ragged trace.
+    # A ragged trace over a baseline.
     import random
     r = random.Random(5)
+    c.line(0, 10, 19, 10, mi.GREY)
     prev = None
     for x in range(0, 20):
         y = 10 + r.randint(-7, 7)
         if prev:
-            c.line(prev[0], prev[1], x, y, mi.GREY)
+            c.line(prev[0], prev[1], x, y, mi.NAVY)
         prev = (x, y)
 
 
