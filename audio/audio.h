@@ -92,6 +92,9 @@ int  MeterEnabled(void);
    listEntry; positions count from rangeStart.  Returns 0 or a device error code, 0xFFFA..
    0xFFFD when memory for the buffers is missing. */
 UINT StartPlayback(uint32_t start, uint32_t length, int listEntry, int showCursor, uint32_t rangeStart);
+/* Plays the play list from entry `entry` to its end, or that entry alone (single).  Returns 0
+   started, else nonzero (nothing playable, or a device error, which was shown). */
+int  audioPlayList(int entry, int single);
 /* The frame playing now; the cursor when idle. */
 uint32_t PlayPosition(void);
 /* show 0 removes the cursor column; otherwise moves it to the playing frame. */

@@ -422,6 +422,32 @@ void audioCmdPlay(void)
     Frame.autoplay[0] = 0;
 }
 
+int audioPlayList(int entry, int single)
+{
+    if (Play.device || Rec.device || !Doc.storeOpen || Wave.blockAlign == 0 || docFrames() == 0)
+        return 1;
+    if (!audioHaveOutput()) {
+        char text[128];
+        frameString(IDS_NOPLAYDEVICE, text, sizeof text);
+        osMessage(text[0] ? text : "No playback device is available.", "Wave System Error",
+                  OS_MB_OK | OS_MB_ICONEXCLAMATION);
+        return 1;
+    }
+    Play.commandTick = GetTickCount();
+    Play.loopsLeft = 0;
+    Play.loopReport = 0;
+    Play.listLast = single ? (uint16_t)entry : PLAY_NOENTRY;
+    SetMeterChannels(Wave.channels, 1);
+    UINT err = StartPlayback(0, 0, entry, 0, 0);
+    if (err != 0 && err < 0xFFFA)
+        showDeviceError(err);
+    if (err != 0 || !Play.device) {
+        Play.listLast = PLAY_NOENTRY;
+        return 1;
+    }
+    return 0;
+}
+
 void audioCmdStop(void)
 {
     if (Rec.device)

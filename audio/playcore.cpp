@@ -68,6 +68,8 @@ int SetupPlayList(int index)
 {
     int n = PlayListHook.count ? PlayListHook.count() : 0;
     for (; index >= 0 && index < n && index < (int)PLAY_NOENTRY; index++) {
+        if (Play.listLast != PLAY_NOENTRY && index > (int)Play.listLast)
+            break;   /* Auto-cue plays one entry */
         PlayListEntry e;
         uint32_t frame;
         if (!PlayListHook.entry || PlayListHook.entry(index, &e) != 0)

@@ -20,7 +20,7 @@
 #define PLAY_PADHIGH      16400u          /* padding threshold from 22050 Hz up */
 #define PLAY_MAXBUFFER    (16u << 20)     /* larger buffers are refused as too large */
 
-/* One play list entry (Part of the cue lists): a cue, how many frames from it, how often. */
+/* One play list entry: a cue, how many frames from it, how often. */
 struct PlayListEntry {
     uint32_t cue;                   /* cue id */
     uint32_t frames;                /* length in frames */
@@ -70,6 +70,7 @@ struct PlayState {
     uint32_t  loopsLeft;            /* passes still to come after this one */
     int       listMode;             /* playing the play list */
     uint16_t  listEntry;            /* current entry, PLAY_NOENTRY none */
+    uint16_t  listLast;             /* last entry to play, PLAY_NOENTRY: to the end */
     int       convert8;             /* 16-bit data is sent as 8-bit */
     uint32_t  rate;                 /* sample rate of the material */
     uint16_t  channels, srcBits, srcAlign; /* format of the material */

@@ -18,7 +18,8 @@
 #include <stdio.h>
 #include <string.h>
 
-UndoStackState UndoStack = {NULL, 0, -1, 1, 0, 0};
+UndoStackState UndoStack = {NULL, 0, -1, 1, 0, 0, NULL};
+UndoHooks UndoHook;
 int CuesFrozen = 0;
 
 #define NOUNDO_TEXT    "Not enough memory for Undo.  Continue anyway?"
@@ -39,12 +40,21 @@ static UndoCopy copyOf(const UndoRecord *r)
     return c;
 }
 
-static void deleteFile(const UndoRecord *r)
+static void dropCues(void **copy)
+{
+    if (*copy && UndoHook.cuesDrop)
+        UndoHook.cuesDrop(*copy);
+    *copy = NULL;
+}
+
+/* An entry goes: its file and its copy of the cues with it. */
+static void deleteFile(UndoRecord *r)
 {
     if (r->fileName[0] && r->savedLength) {
         UndoCopy c = copyOf(r);
         tempUndoDelete(&c);
     }
+    dropCues(&r->cues);
 }
 
 /* Grows or shrinks the array to n records; 0 when the memory is not there. */
@@ -152,10 +162,13 @@ void undoFree(void)
 int undoSave(uint32_t start, uint32_t end)
 {
     UndoStack.pendingSaved = 0;
+    dropCues(&UndoStack.pendingCues);
     if (!UndoStack.enabled) {
         undoClear();
         return -1;
     }
+    if (UndoHook.cuesTake)
+        UndoStack.pendingCues = UndoHook.cuesTake();
     UndoCopy c;
     int r = tempUndoSave(start, end, 1, &c);
     if (r == 1 && c.savedLength > 0) {
@@ -204,6 +217,11 @@ void undoRecord(uint16_t kind, uint32_t start, uint32_t end, uint32_t saved, con
     e->bitsPerSample = Wave.bitsPerSample;
     e->channels = Wave.channels;
     e->editChannel = (uint16_t)Wave.editChannel;
+    if (UndoStack.pendingCues) {
+        dropCues(&e->cues);
+        e->cues = UndoStack.pendingCues;
+        UndoStack.pendingCues = NULL;
+    }
     Doc.undoKind = kind;
     UndoStack.recorded++;
     setUndoText(e->description);
@@ -363,6 +381,9 @@ int undoPerform(void)
     }
     if (Wave.channels == 2)
         editSetChannel(e.editChannel);
+    /* The cuts and inserts above left the cues alone: they come back as they were. */
+    if (e.cues && UndoHook.cuesPut)
+        UndoHook.cuesPut(e.cues);
 
     undoPop();
     if (UndoStack.top >= 0) {

@@ -34,6 +34,7 @@ struct UndoRecord {
     uint16_t bitsPerSample;
     uint16_t channels;
     uint16_t editChannel;           /* EditChannel when saved */
+    void    *cues;                  /* the cue table and play list before the edit, or NULL */
 };
 
 struct UndoStackState {
@@ -43,8 +44,18 @@ struct UndoStackState {
     int         enabled;            /* the [Zelo Edit] Undo switch */
     uint32_t    pendingSaved;       /* bytes the last undoSave copied (0: nothing) */
     uint32_t    recorded;           /* entries recorded since start (tests and diagnostics) */
+    void       *pendingCues;        /* the cues as the last undoSave found them */
 };
 extern UndoStackState UndoStack;
+
+/* The cue table as it was before an edit comes back with its Undo, since the cuts and
+   inserts of an Undo leave cues where they are.  NULL hooks: cues are not kept. */
+struct UndoHooks {
+    void *(*cuesTake)(void);            /* a copy of the cues and play list, NULL none */
+    void  (*cuesPut)(const void *copy); /* puts a copy back (NULL: no cues) */
+    void  (*cuesDrop)(void *copy);
+};
+extern UndoHooks UndoHook;
 
 /* Set while Undo and the sample-type conversion cut and insert in bulk: cues stay put. */
 extern int CuesFrozen;

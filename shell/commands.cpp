@@ -21,6 +21,7 @@
 #include "store/voc.h"
 #include "plugins/xfmhost.h"
 #include "analysis/analysis.h"
+#include "lists/lists.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -75,6 +76,8 @@ static void gatherEnableInputs(EnableInputs *in)
     in->haveFilters = FltTable.count > 0;
     in->spectralBusy = Frame.spectralBusy;
     in->analysisOpen = analysisIsOpen();
+    in->cueListOpen = listsCueListOpen();
+    in->playListOpen = listsPlayListOpen();
     in->plugins = xfmEnableCaps(in->pluginCaps, ENABLE_MAXPLUGINS);
 }
 
@@ -176,8 +179,8 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_INFO:          waveInfoCommand(); break;
     case IDM_ANALYSIS:      analysisOpen(); break;
     case IDM_CDPLAYER:      notYet(id); break;
-    case IDM_CUELIST:       notYet(id); break;
-    case IDM_PLAYLIST:      notYet(id); break;
+    case IDM_CUELIST:       listsCmdCueList(); break;
+    case IDM_PLAYLIST:      listsCmdPlayList(); break;
     case IDM_SCRIPTS:       notYet(id); break;
     case IDM_SELECTDEVICE:  audioCmdSelectDevice(); break;
     case IDM_TOOLBARSET:    notYet(id); break;
@@ -203,7 +206,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_PLAY:          audioCmdPlay(); break;
     case IDM_SELECTVIEW:    viewCommand(id); break;
     case IDM_DESELECT:      viewCommand(id); break;
-    case IDM_ADDCUE:        notYet(id); break;
+    case IDM_ADDCUE:        listsCmdAddCue(); break;
     case IDM_PAGEUP:        viewCommand(id); break;
     case IDM_PAGEDOWN:      viewCommand(id); break;
     case IDM_HOME:          viewCommand(id); break;

@@ -14,6 +14,7 @@
 #include "formats/fileui.h"
 #include "plugins/progress.h"
 #include "analysis/analysis.h"
+#include "lists/lists.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -287,8 +288,8 @@ static void onClose(HWND hwnd)
     if (!docSaveChangesPrompt())
         return;
     Frame.closing = 1;
-    profileSetString("Size", "PlayList", "0");
-    profileSetString("Size", "CueList", "0");
+    profileSetString("Size", "PlayList", listsPlayListOpen() ? "1" : "0");
+    profileSetString("Size", "CueList", listsCueListOpen() ? "1" : "0");
     profileSetString("Size", "Analyzer", analysisIsOpen() ? "1" : "0");
     DestroyWindow(hwnd);
 }

@@ -28,6 +28,9 @@
 #include "analysis/analysis.h"
 #include "core/profile.h"
 #include "edit/undo.h"
+#include "edit/convert.h"
+#include "formats/filter.h"
+#include "lists/lists.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -38,7 +41,33 @@ static void docTitle(const char *title)
 {
     SetWindowTextA(Frame.main, title);
     analysisTitle(title);
+    listsTitle(title);
 }
+
+/* New and Close: the INFO list and the cues go with the document. */
+static void docClearItems(void)
+{
+    fileUiDocumentGone();
+    cuesClear();
+}
+
+/* ---- what the view, playback and undo ask of the cue lists ---- */
+
+static void afterLoad(void)
+{
+    listsAfterLoad();
+    viewReset();
+}
+
+static void paintMarkers(void *dc) { listsPaintMarkers((HDC)dc); }
+
+static int playListCount(void) { return listsPlayCount(); }
+static int playListEntry(int index, PlayListEntry *out)
+{
+    return listsPlayEntry(index, &out->cue, &out->frames, &out->count);
+}
+static int playListCueStart(uint32_t cue, uint32_t *frame) { return listsCueStart(cue, frame); }
+static void undoCuesPut(const void *copy) { cuesRestore(copy); }
 
 static int docTitleInUse(const char *title)
 {
@@ -160,7 +189,7 @@ void startupBeforeWindow(void)
     DocHook.writeRecent = settingsRecentWrite;
     DocHook.autoFillInfo = docAutoFill;
     DocHook.newDialog = docNewDialog;
-    DocHook.clearInfo = fileUiDocumentGone;
+    DocHook.clearInfo = docClearItems;
     DocHook.save = fileUiSaveDocument;
     DocHook.setInfo = waveInfoSet;
 
@@ -175,12 +204,34 @@ void startupBeforeWindow(void)
     FioHook.overviewFeed = viewOverviewFeed;
     FioHook.viewEnd = viewFollowEnd;
     DocHook.redraw = viewReset;
-    FileUiHook.afterLoad = viewReset;
+    FileUiHook.afterLoad = afterLoad;
     EditView.invalidate = InvalidateWaveRange;
     EditView.modified = viewModified;
     EditView.select = SetSelection;
     EditView.status = UpdateStatusFields;
     EditView.channel = SetEditChannel;
+
+    /* The cue list and play list: they follow the sound through the store, travel with the
+       file as its special items, come back with Undo, and scale with the sample rate. */
+    CueHook.haveDocument = listsHaveDocument;
+    CueHook.frames = listsFrames;
+    CueHook.added = listsCueAdded;
+    CueHook.changed = listsCuesChanged;
+    CueHook.modified = listsModified;
+    VocHook.cueInserted = cuesInserted;
+    VocHook.cueDeleted = cuesDeleted;
+    FilterHook.specialRead = cuesReadSpecial;
+    FilterHook.specialData = cuesSpecialData;
+    FileUiHook.emptyLists = cuesClear;
+    DocHook.refreshLists = listsRefresh;
+    Convert.hook.cuesRescale = cuesRescale;
+    UndoHook.cuesTake = cuesSnapshot;
+    UndoHook.cuesPut = undoCuesPut;
+    UndoHook.cuesDrop = cuesFreeSnapshot;
+    ViewHook.paintMarkers = paintMarkers;
+    PlayListHook.count = playListCount;
+    PlayListHook.entry = playListEntry;
+    PlayListHook.cueStart = playListCueStart;
 
     /* Convolution's progress goes to the transform host's meter. */
     Dsp.hook.progressOpen = dspMeterOpen;
@@ -216,6 +267,11 @@ void startupOpenCommandLine(void)
     /* The first copy reopens the analysis window that was open at the last exit. */
     if (Shell.firstInstance && profileGetInt("Size", "Analyzer", 0) != 0)
         PostMessageA(Frame.main, WM_COMMAND, IDM_ANALYSIS, 0);
+    /* And the play list and cue list likewise. */
+    if (Shell.firstInstance && profileGetInt("Size", "PlayList", 0) != 0)
+        PostMessageA(Frame.main, WM_COMMAND, IDM_PLAYLIST, 0);
+    if (Shell.firstInstance && profileGetInt("Size", "CueList", 0) != 0)
+        PostMessageA(Frame.main, WM_COMMAND, IDM_CUELIST, 0);
 }
 
 /* ---- shutdown, on WM_DESTROY ---- */
@@ -223,6 +279,7 @@ void startupOpenCommandLine(void)
 void shutdownAll(void)
 {
     analysisShutdown();   /* its placement saved while the main window still exists */
+    listsShutdown();
     audioShutdown();
     editShutdown();
     xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */

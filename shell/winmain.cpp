@@ -7,6 +7,7 @@
 #include "core/profile.h"
 #include "resources/resource.h"
 #include "audio/audio.h"
+#include "lists/lists.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -188,6 +189,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         /* The menu's keys belong to the main window and its children only: typing in
            another window of the program (the help viewer, a dialog) must not edit the wave. */
+        if (listsDialogMessage(&msg))
+            continue;   /* the modeless cue list and play list take their keys first */
         HWND focus = GetFocus();
         HACCEL acc = (focus && focus == Frame.cdEntry) ? Shell.numsAcc : Frame.menuAcc;
         int ours = msg.hwnd && (msg.hwnd == Frame.main || IsChild(Frame.main, msg.hwnd));

@@ -55,6 +55,7 @@ int  viewSpectralShown(void);
 /* What the view tells other windows: the samples or the selection changed. */
 struct ViewHooks {
     void (*analysisRefresh)(void);   /* command 282 to an open analysis window */
+    void (*paintMarkers)(void *dc);  /* cue flags over the waveform (an HDC), before the highlight */
 };
 extern ViewHooks ViewHook;
 void viewAnalysisRefresh(void);

@@ -680,6 +680,8 @@ void viewPaint(HWND hwnd)
             }
         }
     }
+    if (!closing && haveData() && !pc->computing && !SpectralView.on && ViewHook.paintMarkers)
+        ViewHook.paintMarkers(dc);
     if (!closing && Doc.selectionShown && !pc->computing) {
         RECT s = rc(View.selRect), x;
         if (IntersectRect(&x, &s, &ps.rcPaint))
