@@ -675,8 +675,11 @@ void fileUiDropFiles(HDROP drop)
         DragQueryFileA(drop, i, i == 0 ? first : rest[i - 1], MAX_PATH);
     DragFinish(drop);
     if (count && first[0] && openFile(first, -1) == 0) {
-        for (UINT i = 1; i < count; i++)
-            appendFile(rest[i - 1]);
+        for (UINT i = 1; i < count; i++) {
+            uint32_t at = docFrames();
+            if (appendFile(rest[i - 1]) == 0 && docFrames() > at && FileUiHook.markAppended)
+                FileUiHook.markAppended(at, rest[i - 1]);
+        }
         if (count > 1) {
             Doc.name[0] = 0;
             char display[DOC_NAMEMAX];

@@ -10,11 +10,13 @@
 #define ZELO_FILEUI_H
 
 #include <windows.h>
+#include <stdint.h>
 #include <shellapi.h>
 
 struct FileUiHooks {
     void (*afterLoad)(void);              /* whole-wave view and redraw after a new wave arrived */
     void (*emptyLists)(void);             /* cue list and play list */
+    void (*markAppended)(uint32_t frame, const char *name); /* a dropped file joined the wave at frame */
     void (*preview)(const char *name);    /* the Open dialog's "Auto play" */
     void (*previewStop)(void);
 };

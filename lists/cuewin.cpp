@@ -363,8 +363,8 @@ static void initDialog(HWND dlg)
 {
     CueWin.wnd = dlg;
     rememberLayout(dlg);
-    int tabs[2] = {70, 120};
-    SendDlgItemMessageA(dlg, IDC_CUE_LIST, LB_SETTABSTOPS, 2, (LPARAM)tabs);
+    int tabs[4] = {96, 100, 176, 180};
+    SendDlgItemMessageA(dlg, IDC_CUE_LIST, LB_SETTABSTOPS, 4, (LPARAM)tabs);
     SendDlgItemMessageA(dlg, IDC_CUE_LABEL, EM_LIMITTEXT, CUE_LABELMAX - 1, 0);
     SendDlgItemMessageA(dlg, IDC_CUE_DESC, EM_LIMITTEXT, CUE_DESCMAX - 1, 0);
     CheckDlgButton(dlg, IDC_CUE_AUTOZOOM, CueWin.autoZoom ? BST_CHECKED : BST_UNCHECKED);
@@ -592,14 +592,27 @@ void listsCueAdded(int index)
     SendMessageA(label, EM_SETSEL, 0, -1);
 }
 
-void listsCuesChanged(void)
+/* The refresh after a change waits until no long operation runs: a paint or a list rebuilt
+   in the middle of an edit would draw from a selection the edit is about to change. */
+static void CALLBACK refreshTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
+    if (frameBusy())
+        return;
+    KillTimer(NULL, id);
+    CueWin.timer = 0;
     if (Frame.main)
         DrawCueMarkers(Frame.main, 0, 0, 0, 0);
-    if (CueWin.wnd && !CueWin.filling) {
+    if (CueWin.wnd)
         fillList(CueWin.wnd);
-    }
     playWinRefresh(1);
+}
+
+void listsCuesChanged(void)
+{
+    if (!CueWin.timer)
+        CueWin.timer = SetTimer(NULL, 0, 20, refreshTimer);
+    if (!CueWin.timer)
+        refreshTimer(NULL, 0, 0, 0);
 }
 
 void listsRefresh(void)
@@ -628,6 +641,9 @@ int listsDialogMessage(MSG *msg)
 
 void listsShutdown(void)
 {
+    if (CueWin.timer)
+        KillTimer(NULL, CueWin.timer);
+    CueWin.timer = 0;
     if (CueWin.wnd)
         DestroyWindow(CueWin.wnd);
     playWinShutdown();

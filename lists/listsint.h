@@ -13,6 +13,7 @@ struct CueWinState {
     int   filling;              /* the fields are being filled: their changes are not edits */
     POINT design;               /* client size the controls were designed for */
     RECT  ctl[12];              /* their designed places */
+    UINT_PTR timer;             /* a refresh of markers and lists is due */
 };
 extern CueWinState CueWin;
 

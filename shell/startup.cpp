@@ -69,6 +69,13 @@ static int playListEntry(int index, PlayListEntry *out)
 static int playListCueStart(uint32_t cue, uint32_t *frame) { return listsCueStart(cue, frame); }
 static void undoCuesPut(const void *copy) { cuesRestore(copy); }
 
+/* Each file dropped behind the first is marked with a cue named after it. */
+static void markAppended(uint32_t frame, const char *name)
+{
+    const char *base = strrchr(name, '\\');
+    AddCue(frame, frame - 1, base ? base + 1 : name, NULL);
+}
+
 static int docTitleInUse(const char *title)
 {
     for (HWND w = FindWindowA(FRAME_CLASSNAME, NULL); w; w = FindWindowExA(NULL, w, FRAME_CLASSNAME, NULL)) {
@@ -223,6 +230,7 @@ void startupBeforeWindow(void)
     FilterHook.specialRead = cuesReadSpecial;
     FilterHook.specialData = cuesSpecialData;
     FileUiHook.emptyLists = cuesClear;
+    FileUiHook.markAppended = markAppended;
     DocHook.refreshLists = listsRefresh;
     Convert.hook.cuesRescale = cuesRescale;
     UndoHook.cuesTake = cuesSnapshot;

@@ -532,11 +532,21 @@ bool waitGone(HWND w, int timeoutMs)
     return !IsWindow(w);
 }
 
+/* The modeless tool windows (analysis, cue list, play list) are sizeable and stay up while
+   the user works; every other dialog of the program is part of a command still running. */
+static bool commandDialogUp(App &app)
+{
+    for (HWND d : app.dialogs())
+        if (!(GetWindowLongA(d, GWL_STYLE) & WS_THICKFRAME))
+            return true;
+    return false;
+}
+
 void settle(App &app)
 {
     int quiet = 0;
     for (int t = 0; t < 10000 && quiet < 3; t += 50) {
-        quiet = app.dialogs().empty() ? quiet + 1 : 0;
+        quiet = commandDialogUp(app) ? 0 : quiet + 1;
         Sleep(50);
     }
     app.idle();
