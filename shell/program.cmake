@@ -30,3 +30,42 @@ if(Python3_FOUND)
     DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_demo.py)
   add_custom_target(zelo_demo ALL DEPENDS ${CMAKE_BINARY_DIR}/demo/demo.wav)
 endif()
+
+# The run command (tools/run.sh) builds its own short list of targets, not the tests.  Every
+# module the build places beside the program in bin/ must be built by that list, itself or
+# through a target that depends on it (xfm_modules): the test below checks run.sh's list
+# against what this configuration puts in bin/.
+function(zelo_bin_builders dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    get_target_property(lib ${t} LIBRARY_OUTPUT_DIRECTORY)
+    get_target_property(run ${t} RUNTIME_OUTPUT_DIRECTORY)
+    if(type MATCHES "^(MODULE_LIBRARY|SHARED_LIBRARY|EXECUTABLE)$" AND
+       (lib STREQUAL "${CMAKE_BINARY_DIR}/bin" OR run STREQUAL "${CMAKE_BINARY_DIR}/bin"))
+      set_property(GLOBAL APPEND PROPERTY ZELO_BIN_TARGETS ${t})
+    endif()
+    get_target_property(deps ${t} MANUALLY_ADDED_DEPENDENCIES)
+    if(deps)
+      foreach(d ${deps})
+        set_property(GLOBAL APPEND PROPERTY ZELO_BUILT_BY_${d} ${t})
+      endforeach()
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(s ${subdirs})
+    zelo_bin_builders(${s})
+  endforeach()
+endfunction()
+zelo_bin_builders(${CMAKE_SOURCE_DIR})
+get_property(zelo_bin_targets GLOBAL PROPERTY ZELO_BIN_TARGETS)
+set(zelo_bin_lines "")
+foreach(t ${zelo_bin_targets})
+  get_property(by GLOBAL PROPERTY ZELO_BUILT_BY_${t})
+  string(REPLACE ";" " " by "${t} ${by}")
+  string(APPEND zelo_bin_lines "${by}\n")
+endforeach()
+file(WRITE ${CMAKE_BINARY_DIR}/bin-targets.txt "${zelo_bin_lines}")
+add_test(NAME run_command_builds_every_module
+         COMMAND ${CMAKE_COMMAND} -DRUN_SCRIPT=${CMAKE_SOURCE_DIR}/tools/run.sh
+                 -DBIN_TARGETS=${CMAKE_BINARY_DIR}/bin-targets.txt -P ${CMAKE_SOURCE_DIR}/tools/check-run-targets.cmake)
