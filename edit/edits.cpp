@@ -117,10 +117,16 @@ int clipCopy(int command, int mask)
     }
     clipCommit();
     if (command == IDM_CUT && !one) {
-        /* A store that cannot move the samples (a full disk) has said so and changed nothing:
-           the copy stands, the cut did not happen. */
+        /* The highlight comes off the screen before its frames go (nothing would take it
+           away afterwards).  A store that cannot move the samples (a full disk) has said so
+           and changed nothing: the copy stands, the cut did not happen. */
+        uint32_t selStart = Doc.selStart, selEnd = Doc.selEnd;
+        editSelect(first, DOC_NONE);
         if (vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba)) != 0)
+        {
+            editSelect(selStart, selEnd);
             return 1;
+        }
         slideView();
         Doc.selectionShown = 0;
     }
@@ -504,11 +510,15 @@ void editDelete(int focusOnMain)
     uint32_t first = Doc.selStart, last = Doc.selEnd;
     if (!undoBegin(IDM_DELETE, first, last, "Undo Delete"))
         return;
+    /* The highlight comes off the screen before its frames go: the columns it covered are
+       redrawn with what follows them, and nothing would take it away afterwards. */
+    editSelect(first, DOC_NONE);
     uint32_t ba = Wave.blockAlign;
     if (vocCut((int32_t)((uint64_t)first * ba), (uint32_t)(((uint64_t)last - first + 1) * ba)) != 0) {
         /* Nothing was deleted (the store has said why): an entry would put the frames in twice. */
         if (Doc.undoAvailable > 0)
             undoPop();
+        editSelect(first, last);
         return;
     }
     slideView();
