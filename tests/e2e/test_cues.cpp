@@ -260,6 +260,38 @@ TEST(Cues, EachFileDroppedBehindTheFirstIsMarkedWithItsName)
     EXPECT_EQ(0, closeDiscarding(app));
 }
 
+TEST(Cues, ConvertingTheRateKeepsCuesOnTheirTimeAndUndoPutsThemBack)
+{
+    std::string dir = zd::freshDir("cues-convert");
+    std::string base = dir + "\\base.wav", in = dir + "\\in.wav", out = dir + "\\out.wav";
+    ASSERT_TRUE(zd::writeWave(base, 8000, 16, 1, pattern(16000)));
+    ASSERT_TRUE(addCues(dir, base, in, "21:4000:0:Half 22:8000:4000:Second"));
+    Session s;
+    ASSERT_TRUE(s.open(in));
+    s.app.command(120);   /* Convert Sample Type */
+    HWND dlg = s.app.waitWindow("Convert Sample Type");
+    ASSERT_TRUE(dlg);
+    zd::setText(dlg, 321, "22050");
+    zd::click(dlg, IDOK);
+    ASSERT_TRUE(zd::waitGone(dlg));
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo Convert Sample Type", 60000));
+    zd::settle(s.app);
+    ASSERT_TRUE(zd::saveAs(s.app, out));
+    std::vector<std::string> got = dumpCues(dir, out);
+    ASSERT_EQ(2u, got.size());
+    EXPECT_EQ("21 11025 0 Half|", got[0]);          /* 0.5 s */
+    EXPECT_EQ("22 22050 11025 Second|", got[1]);    /* 1 s to 1.5 s */
+    s.app.command(kUndo);
+    ASSERT_TRUE(zd::waitUndo(s.app, "Can't Undo"));
+    std::string back = dir + "\\back.wav";
+    ASSERT_TRUE(zd::saveAs(s.app, back));
+    got = dumpCues(dir, back);
+    ASSERT_EQ(2u, got.size());
+    EXPECT_EQ("21 4000 0 Half|", got[0]);
+    EXPECT_EQ("22 8000 4000 Second|", got[1]);
+    EXPECT_EQ(0, closeDiscarding(s.app));
+}
+
 /* ---- the Cue List dialog ---- */
 
 TEST(Cues, CueListAddsMergesRelabelsAndDeletesWithTheFlagsFollowing)
