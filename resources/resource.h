@@ -413,7 +413,7 @@
 #define IDC_PL_LOOPS            335
 #define IDC_PL_PLAY             334
 #define IDC_PL_AUTOCUE          3080
-#define IDC_PL_LOOPSLBL         3970
+#define IDC_PL_LOOPSLBL         3971
 
 /* Zelo Scripts (120) */
 #define IDC_SCR_COLLECTION      3077
