@@ -436,13 +436,13 @@ int audioPlayList(int entry, int single)
     Play.commandTick = GetTickCount();
     Play.loopsLeft = 0;
     Play.loopReport = 0;
-    Play.listLast = single ? (uint16_t)entry : PLAY_NOENTRY;
+    Play.listOnly = single ? (uint16_t)(entry + 1) : 0;
     SetMeterChannels(Wave.channels, 1);
     UINT err = StartPlayback(0, 0, entry, 0, 0);
     if (err != 0 && err < 0xFFFA)
         showDeviceError(err);
     if (err != 0 || !Play.device) {
-        Play.listLast = PLAY_NOENTRY;
+        Play.listOnly = 0;
         return 1;
     }
     return 0;

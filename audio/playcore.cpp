@@ -68,7 +68,7 @@ int SetupPlayList(int index)
 {
     int n = PlayListHook.count ? PlayListHook.count() : 0;
     for (; index >= 0 && index < n && index < (int)PLAY_NOENTRY; index++) {
-        if (Play.listLast != PLAY_NOENTRY && index > (int)Play.listLast)
+        if (Play.listOnly && index != (int)Play.listOnly - 1)
             break;   /* Auto-cue plays one entry */
         PlayListEntry e;
         uint32_t frame;

@@ -70,7 +70,7 @@ struct PlayState {
     uint32_t  loopsLeft;            /* passes still to come after this one */
     int       listMode;             /* playing the play list */
     uint16_t  listEntry;            /* current entry, PLAY_NOENTRY none */
-    uint16_t  listLast;             /* last entry to play, PLAY_NOENTRY: to the end */
+    uint16_t  listOnly;             /* 0: to the end of the list; n: entry n - 1 alone (Auto-cue) */
     int       convert8;             /* 16-bit data is sent as 8-bit */
     uint32_t  rate;                 /* sample rate of the material */
     uint16_t  channels, srcBits, srcAlign; /* format of the material */

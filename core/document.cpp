@@ -7,6 +7,7 @@
  * exactly while the document is closed (docInit, docClose).
  */
 #include "core/document.h"
+#include "core/scriptio.h"
 #include "store/tempfile.h"
 #include "store/blockfile.h"
 
@@ -14,6 +15,7 @@
 #include <string.h>
 #include <time.h>
 
+ScriptIoHooks ScriptIo;
 DocumentState Doc;
 DocHooks DocHook;
 
@@ -105,8 +107,29 @@ int docNew(void)
         if (DocHook.readRecent)
             DocHook.readRecent(&f.sampleRate, &f.bitsPerSample, &f.channels);
     }
+    if (scriptIoRunning()) {
+        /* The recorded format: rate, bits, channels (0, from "X", keeps the value in force). */
+        long rate = ScriptIo.readLong(), bits = ScriptIo.readLong(), channels = ScriptIo.readLong();
+        if (rate == SCRIPTIO_MISSING || bits == SCRIPTIO_MISSING || channels == SCRIPTIO_MISSING ||
+            rate < 0 || rate > 1000000 || (bits && bits != 8 && bits != 16) || (channels && channels != 1 && channels != 2)) {
+            if (ScriptIo.abort)
+                ScriptIo.abort();
+            return 1;
+        }
+        if (rate)
+            f.sampleRate = (uint32_t)rate;
+        if (bits)
+            f.bitsPerSample = (uint16_t)bits;
+        if (channels)
+            f.channels = (uint16_t)channels;
+    }
     if (!(DocHook.noDialogs && DocHook.noDialogs()) && DocHook.newDialog && DocHook.newDialog(&f) != 0)
         return 1;
+    if (scriptIoRecording()) {
+        ScriptIo.recordLong((long)f.sampleRate);
+        ScriptIo.recordLong((long)f.bitsPerSample);
+        ScriptIo.recordLong((long)f.channels);
+    }
     f.channels = f.channels == 1 ? 1 : 2;
     f.bitsPerSample = f.bitsPerSample == 8 ? 8 : 16;
     if (f.sampleRate == 0)

@@ -10,6 +10,7 @@
 #include "edit/editview.h"
 #include "formats/fio.h"
 #include "core/document.h"
+#include "core/scriptio.h"
 #include "core/settings.h"
 #include "ui/frame.h"
 #include "ui/filedlg.h"
@@ -23,6 +24,7 @@
 #include <commdlg.h>
 #include <string.h>
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -192,9 +194,21 @@ void editGenerateSilenceCommand(int withoutDialog)
         if (!(silenceSeconds > 0.0) || silenceSeconds > 86400.0)
             silenceSeconds = 10.0;
     }
+    if (scriptIoRunning()) {
+        /* The recorded duration; a missing or absurd one stops the script. */
+        double v = ScriptIo.readDouble ? ScriptIo.readDouble() : 0;
+        if (!(v > 0.0) || v > 86400.0) {
+            if (ScriptIo.abort)
+                ScriptIo.abort();
+            return;
+        }
+        silenceSeconds = v;
+    }
     if (!withoutDialog && !noDialogs() &&
         DialogBoxParamA(Frame.instance, MAKEINTRESOURCEA(ID_SILENCE), Frame.main, SILENCEMsgProc, 0) != IDOK)
         return;
+    if (scriptIoRecording() && ScriptIo.recordDouble)
+        ScriptIo.recordDouble(silenceSeconds);
     editGenerateSilence(silenceSeconds);
 }
 
@@ -395,6 +409,28 @@ void editPasteSpecialCommand(int withoutDialog)
     pasteSpecialLoad();
     if (BF.table && Wave.channels == 1)
         Wave.editChannel = 0;
+    if (scriptIoRunning()) {
+        /* The recorded values, in the order written below; a missing one stops the script. */
+        double l = ScriptIo.readDouble(), r = ScriptIo.readDouble(), n = ScriptIo.readDouble();
+        long flags = ScriptIo.readLong();
+        char file[260];
+        ScriptIo.readText(file, sizeof file);
+        if (l == SCRIPTIO_MISSING || r == SCRIPTIO_MISSING || !(n >= 1.0 && n <= 10000.0) || flags < 0 ||
+            fabs(l) > 100.0 || fabs(r) > 100.0) {
+            if (ScriptIo.abort)
+                ScriptIo.abort();
+            return;
+        }
+        PasteSpecial.left = l;
+        PasteSpecial.right = r;
+        PasteSpecial.loops = n;
+        PasteSpecial.overlap = (flags & 1) != 0;
+        PasteSpecial.loop = (flags & 2) != 0;
+        PasteSpecial.fromFile = (flags & 4) != 0;
+        PasteSpecial.modulate = (int)((flags >> 4) & 3);
+        if (PasteSpecial.fromFile)
+            snprintf(PasteSpecial.file, sizeof PasteSpecial.file, "%s", file);
+    }
     if (!withoutDialog && !noDialogs()) {
         /* While one channel is edited the dialog treats the wave as mono. */
         int mono = dialogMono;
@@ -405,6 +441,14 @@ void editPasteSpecialCommand(int withoutDialog)
         if (r != IDOK)
             return;
         pasteSpecialStore();
+    }
+    if (scriptIoRecording()) {
+        ScriptIo.recordDouble(PasteSpecial.left);
+        ScriptIo.recordDouble(PasteSpecial.right);
+        ScriptIo.recordDouble(PasteSpecial.loops);
+        ScriptIo.recordLong((PasteSpecial.overlap ? 1 : 0) | (PasteSpecial.loop ? 2 : 0) | (PasteSpecial.fromFile ? 4 : 0) |
+                            ((long)(PasteSpecial.modulate & 3) << 4));
+        ScriptIo.recordText(PasteSpecial.fromFile ? PasteSpecial.file : "");
     }
     editPasteSpecial(&PasteSpecial, 0);
 }

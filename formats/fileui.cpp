@@ -13,6 +13,7 @@
 #include "ui/filedlg.h"
 #include "ui/helpview.h"
 #include "core/document.h"
+#include "core/scriptio.h"
 #include "core/settings.h"
 #include "ui/newwave.h"
 #include "core/profile.h"
@@ -435,9 +436,44 @@ void fileUiOpen(void)
         return;
     char name[MAX_PATH];
     int chosen = -1;
+    if (scriptIoRunning()) {
+        /* A script opens the file it recorded, without the dialog. */
+        ScriptIo.readText(name, sizeof name);
+        if (strcmp(name, "-999") == 0 || openFile(name, -1) != 0) {
+            if (ScriptIo.abort)
+                ScriptIo.abort();
+        }
+        return;
+    }
     if (askOpenName(name, sizeof name, &chosen, "Open a Waveform") != 0)
         return;
-    openFile(name, chosen);
+    if (openFile(name, chosen) == 0 && scriptIoRecording())
+        ScriptIo.recordText(name);
+}
+
+int fileUiOpenFile(const char *name)
+{
+    if (fileUiBusy())
+        return 1;
+    return openFile(name, -1) != 0 || !BF.table;
+}
+
+int fileUiSaveAsType(const char *name, int type, uint32_t options)
+{
+    if (fileUiBusy() || type < 0 || type >= FltTable.count)
+        return 1;
+    char path[FLT_PATH_MAX];
+    snprintf(path, sizeof path, "%s", name);
+    int savedType = Fio.saveType;
+    uint32_t savedOptions = Fio.options;
+    Fio.saveType = type;
+    Fio.options = options;
+    int rc = fioSave(path, 0, 0, Frame.main);
+    if (rc != 0) {
+        Fio.saveType = savedType;
+        Fio.options = savedOptions;
+    }
+    return rc;
 }
 
 void fileUiReopen(void)
@@ -461,9 +497,22 @@ void fileUiSave(int asNew, int selectionOnly)
     snprintf(name, sizeof name, "%s", Doc.name);
     if (selectionOnly && !docHasSelection())
         selectionOnly = 0;
+    int ask = asNew || !Doc.name[0];
+    if (ask && scriptIoRunning()) {
+        /* A script saves under the name it recorded, in the type in force. */
+        ScriptIo.readText(name, sizeof name);
+        if (strcmp(name, "-999") == 0) {
+            if (ScriptIo.abort)
+                ScriptIo.abort();
+            return;
+        }
+        ask = 0;
+    }
     HCURSOR old = SetCursor(LoadCursor(NULL, IDC_WAIT));
-    fioSave(name, asNew || !Doc.name[0], selectionOnly, Frame.main);
+    int rc = fioSave(name, ask, selectionOnly, Frame.main);
     SetCursor(old);
+    if (rc == 0 && asNew && scriptIoRecording())
+        ScriptIo.recordText(name);
 }
 
 int fileUiSaveDocument(void)

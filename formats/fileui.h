@@ -29,6 +29,10 @@ void fileUiShutdown(void);
 
 void fileUiOpen(void);                               /* Open... */
 void fileUiReopen(void);                             /* Re-Open */
+/* Opens name with the format found by probing, without any dialog.  0 opened. */
+int  fileUiOpenFile(const char *name);
+/* Saves the whole wave as name through file type `type` with options.  0 saved. */
+int  fileUiSaveAsType(const char *name, int type, uint32_t options);
 void fileUiOpenAs(void);                             /* Open As... */
 void fileUiOpenAppend(void);                         /* Open Append... */
 void fileUiSave(int asNew, int selectionOnly);       /* Save, Save As, Save Selection As */

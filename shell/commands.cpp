@@ -22,6 +22,7 @@
 #include "plugins/xfmhost.h"
 #include "analysis/analysis.h"
 #include "lists/lists.h"
+#include "scripts/scripts.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -123,7 +124,21 @@ static int refusedWhileDrawing(int id)
     return r.disabled(id);
 }
 
+static void dispatchOne(HWND hwnd, int id, int notify, HWND control);
+
+/* Every command: written into a script being recorded before it runs, and a running
+   script's next step asked for once it is done (or refused). */
 void commandDispatch(HWND hwnd, int id, int notify, HWND control)
+{
+    int command = !control || notify == BN_CLICKED;   /* not a status field's notification */
+    if (command)
+        scriptsBeforeCommand(id);
+    dispatchOne(hwnd, id, notify, control);
+    if (command)
+        scriptsAfterCommand(id);
+}
+
+static void dispatchOne(HWND hwnd, int id, int notify, HWND control)
 {
     if ((frameBusy() && !allowedWhileBusy(id)) || refusedWhileDrawing(id)) {
         MessageBeep(MB_ICONEXCLAMATION);
@@ -181,7 +196,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_CDPLAYER:      notYet(id); break;
     case IDM_CUELIST:       listsCmdCueList(); break;
     case IDM_PLAYLIST:      listsCmdPlayList(); break;
-    case IDM_SCRIPTS:       notYet(id); break;
+    case IDM_SCRIPTS:       scriptsCmdDialog(); break;
     case IDM_SELECTDEVICE:  audioCmdSelectDevice(); break;
     case IDM_TOOLBARSET:    notYet(id); break;
     case IDM_SETTINGS:      cmdSettings(); break;

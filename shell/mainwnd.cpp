@@ -15,6 +15,7 @@
 #include "plugins/progress.h"
 #include "analysis/analysis.h"
 #include "lists/lists.h"
+#include "scripts/scripts.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -363,6 +364,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case MM_WIM_DATA:      audioOnWimData((HWAVEIN)wParam, (WAVEHDR *)lParam); return 0;
     case MM_WIM_CLOSE:     audioOnWimClose((HWAVEIN)wParam); return 0;
     case WM_TIMER:         if (wParam == PLAY_TIMER) audioOnTimer(); return 0;
+    case WM_SCRIPTSTEP:    scriptsOnStep(); return 0;
+    case WM_BATCHSTEP:     scriptsOnBatchStep(); return 0;
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_MOUSEMOVE:
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CAPTURECHANGED:
                            viewMouse(hwnd, msg, wParam, lParam); return 0;

@@ -31,6 +31,8 @@
 #include "edit/convert.h"
 #include "formats/filter.h"
 #include "lists/lists.h"
+#include "scripts/scripts.h"
+#include "core/scriptio.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -68,6 +70,98 @@ static int playListEntry(int index, PlayListEntry *out)
 }
 static int playListCueStart(uint32_t cue, uint32_t *frame) { return listsCueStart(cue, frame); }
 static void undoCuesPut(const void *copy) { cuesRestore(copy); }
+
+/* ---- what the script engine asks of the document, the transforms and the lists ---- */
+
+static int scriptLoaded(void) { return Doc.storeOpen; }
+static uint32_t scriptFrames(void) { return docFrames(); }
+static uint32_t scriptRate(void) { return Doc.sampleRate; }
+static void scriptSelection(uint32_t *s, uint32_t *e)
+{
+    *s = Doc.selStart;
+    *e = docHasSelection() ? Doc.selEnd : SCRIPT_NONE;
+}
+static void scriptSelect(uint32_t first, uint32_t last)
+{
+    SetSelection(first, last);
+    UpdateStatusFields();
+}
+static const char *scriptTransformName(int id)
+{
+    int row = id - IDM_XFM_FIRST;
+    return row >= 0 && row < XfmHost.count && XfmHost.rows ? XfmHost.rows[row].info.name : NULL;
+}
+/* The next transform command after `from` whose name, or "Generate <name>" for a
+   generator, is name; 0 when none. */
+static int scriptTransformId(const char *name, int from)
+{
+    for (int row = from >= IDM_XFM_FIRST ? from - IDM_XFM_FIRST + 1 : 0; row < XfmHost.count && XfmHost.rows; row++) {
+        const XfmInfo &i = XfmHost.rows[row].info;
+        char generate[64];
+        snprintf(generate, sizeof generate, "Generate %s", i.name);
+        if (!(i.flags & XFM_HIDDEN) && (strcmp(i.name, name) == 0 || ((i.flags & XFM_GENERATE) && strcmp(generate, name) == 0)))
+            return IDM_XFM_FIRST + row;
+    }
+    return 0;
+}
+static int scriptCueCount(void) { return Cues.count; }
+static void scriptCue(int i, uint32_t *id, uint32_t *pos, uint32_t *frame, uint32_t *len, const char **label,
+                      const char **desc)
+{
+    *id = Cues.point[i].id;
+    *pos = Cues.point[i].position;
+    *frame = Cues.point[i].frame;
+    *len = Cues.text[i].length;
+    *label = Cues.text[i].label;
+    *desc = Cues.text[i].desc;
+}
+static int scriptPlayCount(void) { return PlayList.count; }
+static void scriptPlayEntry(int i, uint32_t *cue, uint32_t *frames, uint32_t *count)
+{
+    *cue = PlayList.entry[i].cue;
+    *frames = PlayList.entry[i].frames;
+    *count = PlayList.entry[i].count;
+}
+static void scriptCuesClear(void) { cuesClear(); }
+static void scriptCueAdd(uint32_t id, uint32_t frame)
+{
+    uint8_t rec[24] = {0};
+    for (int k = 0; k < 4; k++) {
+        rec[k] = rec[4 + k] = (uint8_t)(id >> (8 * k));
+        rec[20 + k] = (uint8_t)(frame >> (8 * k));
+    }
+    memcpy(rec + 8, "data", 4);
+    cuesReadSpecial(40, rec, sizeof rec);
+}
+static void scriptCueText(int i, const char *label, const char *desc, uint32_t length)
+{
+    if (i < 0 || i >= Cues.count)
+        return;
+    cueSetLabel(i, label);
+    cueSetDesc(i, desc);
+    Cues.text[i].length = length;
+    listsCuesChanged();
+}
+static void scriptPlayClear(void) { PlayList.count = 0; }
+static void scriptPlayAdd(uint32_t cue, uint32_t frames, uint32_t count)
+{
+    int k = playListInsert(PlayList.count, cue);
+    if (k >= 0) {
+        PlayList.entry[k].frames = frames;
+        PlayList.entry[k].count = count ? count : 1;
+    }
+}
+static void scriptRateChanged(uint32_t oldRate, uint32_t newRate) { AdjustScaleForRate(oldRate, newRate); }
+static void scriptRecordLong(long v) { RecordLong(v); }
+static void scriptRecordInt16(int v) { RecordInt16(v); }
+static void scriptRecordDouble(double v) { RecordDouble(v); }
+static void scriptRecordText(const char *t) { RecordText(t); }
+static long scriptReadLong(void) { return ReadLong(); }
+static int scriptReadInt16(void) { return ReadInt16(); }
+static double scriptReadDouble(void) { return ReadDouble(); }
+static void scriptReadText(char *out, size_t size) { ReadText(out, size); }
+static uint16_t scriptRunHandle(void) { return scriptRunning() ? 1 : 65535; }
+static uint16_t scriptShowDialogsWord(void) { return (uint16_t)scriptsShowDialogs(); }
 
 /* Each file dropped behind the first is marked with a cue named after it. */
 static void markAppended(uint32_t frame, const char *name)
@@ -241,6 +335,52 @@ void startupBeforeWindow(void)
     PlayListHook.entry = playListEntry;
     PlayListHook.cueStart = playListCueStart;
 
+    /* Scripts: recording and replaying what the commands do, their values through ScriptIo,
+       the transforms' settings through their layouts. */
+    ScriptHook.loaded = scriptLoaded;
+    ScriptHook.frames = scriptFrames;
+    ScriptHook.rate = scriptRate;
+    ScriptHook.selection = scriptSelection;
+    ScriptHook.select = scriptSelect;
+    ScriptHook.transformName = scriptTransformName;
+    ScriptHook.transformId = scriptTransformId;
+    ScriptHook.cueCount = scriptCueCount;
+    ScriptHook.cue = scriptCue;
+    ScriptHook.playCount = scriptPlayCount;
+    ScriptHook.playEntry = scriptPlayEntry;
+    ScriptHook.cuesClear = scriptCuesClear;
+    ScriptHook.cueAdd = scriptCueAdd;
+    ScriptHook.cueText = scriptCueText;
+    ScriptHook.playClear = scriptPlayClear;
+    ScriptHook.playAdd = scriptPlayAdd;
+    ScriptIo.recording = scriptsRecording;
+    ScriptIo.running = scriptsRunning;
+    ScriptIo.showDialogs = scriptsShowDialogs;
+    ScriptIo.recordLong = scriptRecordLong;
+    ScriptIo.recordDouble = scriptRecordDouble;
+    ScriptIo.recordText = scriptRecordText;
+    ScriptIo.readLong = scriptReadLong;
+    ScriptIo.readDouble = scriptReadDouble;
+    ScriptIo.readText = scriptReadText;
+    ScriptIo.abort = scriptsAbort;
+    DocHook.noDialogs = scriptsSilent;
+    Convert.hook.rateChanged = scriptRateChanged;
+    XfmHost.script.running = scriptsRunning;
+    XfmHost.script.recording = scriptsRecording;
+    XfmHost.script.runHandle = scriptRunHandle;
+    XfmHost.script.showDialogs = scriptShowDialogsWord;
+    XfmHost.script.abort = scriptsAbort;
+    XfmHost.script.recordCommand = RecordCommandName;
+    XfmHost.script.recordLong = scriptRecordLong;
+    XfmHost.script.recordInt16 = scriptRecordInt16;
+    XfmHost.script.recordDouble = scriptRecordDouble;
+    XfmHost.script.recordText = scriptRecordText;
+    XfmHost.script.readLong = scriptReadLong;
+    XfmHost.script.readInt16 = scriptReadInt16;
+    XfmHost.script.readDouble = scriptReadDouble;
+    XfmHost.script.readText = scriptReadText;
+    scriptsStartup();
+
     /* Convolution's progress goes to the transform host's meter. */
     Dsp.hook.progressOpen = dspMeterOpen;
     Dsp.hook.step = dspMeterStep;
@@ -288,6 +428,7 @@ void shutdownAll(void)
 {
     analysisShutdown();   /* its placement saved while the main window still exists */
     listsShutdown();
+    scriptsShutdown();
     audioShutdown();
     editShutdown();
     xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */

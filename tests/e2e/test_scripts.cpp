@@ -1,0 +1,226 @@
+/*
+ * Scripts as a user meets them in the real program: edits recorded through the "Zelo Scripts"
+ * dialog, added to a collection (read back as plain text), replayed on another copy of the
+ * wave to the same bytes as the edits made by hand, and a batch over files of several rates
+ * and lengths written under names built from a template.
+ */
+#include "zdriver.h"
+#include "zmodules.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace zm;
+
+namespace {
+
+enum {
+    kScripts = 113, kReverse = 3080, kInvert = 3100, kDelete = 2200, kGenSilence = 4100, kDeselect = 254,
+    kScrList = 3065, kScrRun = 3066, kScrBatch = 3074, kScrTitle = 3067, kScrRecord = 3070, kScrStop = 3071,
+    kScrAdd = 3073, kSilTime = 230, kBtFiles = 3982, kBtDest = 3985, kBtTemplate = 3989, kBtBegin = 3993
+};
+
+typedef std::vector<unsigned char> Bytes;
+
+Bytes pattern(int frames, int seed)
+{
+    Bytes b;
+    for (int i = 0; i < frames; i++) {
+        int v = ((i * (37 + seed)) % 30000) - 15000;
+        b.push_back((unsigned char)(v & 0xFF));
+        b.push_back((unsigned char)((v >> 8) & 0xFF));
+    }
+    return b;
+}
+
+std::string readText(const std::string &path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string settingsFor(const std::string &name, const std::string &collection)
+{
+    std::string settings = zd::freshDir(name);
+    zd::writeIni(settings + "\\zelo.ini", "Scripts", "Opened", collection.c_str());
+    zd::writeIni(settings + "\\zelo.ini", "Scripts", "DialogStop", "0");
+    zd::writeIni(settings + "\\zelo.ini", "Scripts", "Report", "0");
+    return settings;
+}
+
+HWND openScripts(zd::App &app)
+{
+    zd::settle(app);
+    app.command(kScripts);
+    return app.waitWindow("Zelo Scripts");
+}
+
+void selectScript(HWND dlg, int line)
+{
+    SendDlgItemMessageA(dlg, kScrList, LB_SETCURSEL, line, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(kScrList, LBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, kScrList));
+}
+
+Bytes samplesOf(const std::string &path)
+{
+    unsigned rate = 0;
+    int bits = 0, ch = 0;
+    Bytes data;
+    zd::readWave(path, &rate, &bits, &ch, &data);
+    return data;
+}
+
+TEST(Scripts, RecordedEditsReplayToTheSameBytesAsByHand)
+{
+    std::string dir = zd::freshDir("scripts-replay");
+    std::string col = dir + "\\my scripts.txt";
+    std::string settings = settingsFor("scripts-replay-settings", col);
+    std::string a = dir + "\\a.wav", a2 = dir + "\\a2.wav", hand = dir + "\\hand.wav", replayed = dir + "\\replayed.wav";
+    ASSERT_TRUE(zd::writeWave(a, 8000, 16, 1, pattern(8000, 1)));
+    ASSERT_TRUE(zd::writeWave(a2, 8000, 16, 1, pattern(8000, 1)));
+
+    Session s;
+    ASSERT_TRUE(s.open(a, settings));
+    HWND dlg = openScripts(s.app);
+    ASSERT_TRUE(dlg);
+    zd::setText(dlg, kScrTitle, "Edits by hand");
+    zd::click(dlg, kScrRecord);
+    ASSERT_TRUE(zd::waitGone(dlg));
+
+    selectRange(s.app, 100, 199);
+    s.app.command(kReverse);
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo Reverse"));
+    selectRange(s.app, 300, 399);
+    s.app.command(kInvert);
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo Invert"));
+    selectRange(s.app, 500, 599);
+    s.app.command(kDelete);
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo Delete"));
+    selectRange(s.app, 700, 700);
+    s.app.command(kDeselect);
+    zd::settle(s.app);
+    s.app.command(kGenSilence);
+    HWND gen = s.app.waitWindow("Generate Silence");
+    ASSERT_TRUE(gen);
+    zd::setText(gen, kSilTime, "0.05");
+    zd::click(gen, IDOK);
+    ASSERT_TRUE(zd::waitGone(gen));
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo Generate Silence"));
+
+    dlg = openScripts(s.app);
+    ASSERT_TRUE(dlg);
+    zd::click(dlg, kScrStop);
+    for (int t = 0; t < 3000 && !IsWindowEnabled(GetDlgItem(dlg, kScrAdd)); t += 50)
+        Sleep(50);
+    zd::setText(dlg, 3078, "Reverses, inverts, cuts\r\nand adds silence");
+    zd::click(dlg, kScrAdd);
+    for (int t = 0; t < 3000 && SendDlgItemMessageA(dlg, kScrList, LB_GETCOUNT, 0, 0) < 1; t += 50)
+        Sleep(50);
+    EXPECT_EQ(1, (int)SendDlgItemMessageA(dlg, kScrList, LB_GETCOUNT, 0, 0));
+    zd::click(dlg, IDCANCEL);
+    ASSERT_TRUE(zd::waitGone(dlg));
+    ASSERT_TRUE(zd::saveAs(s.app, hand));
+
+    /* The collection as plain text. */
+    std::string text = readText(col);
+    EXPECT_EQ(0u, text.find("Collection: New Collection\r\nTitle: Edits by hand\r\n"
+                            "Description: Reverses, inverts, cuts\r\nDescription: and adds silence\r\nMode: 2\r\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("Selected: 100 to 199 scaled 8000 SR 8000\r\ncmd: Reverse\r\n"));
+    EXPECT_NE(std::string::npos, text.find("cmd: Command 3100\r\n"));
+    EXPECT_NE(std::string::npos, text.find("Selected: none at 700 scaled 8000 SR 8000\r\ncmd: Generate Silence\r\n1: 0.05\r\n"));
+    EXPECT_NE(std::string::npos, text.find("End:\r\n"));
+    EXPECT_EQ(std::string::npos, text.find("3147")) << "the viewing dialog is not recorded";
+
+    /* Replayed on a fresh copy: the same bytes. */
+    ASSERT_TRUE(s.app.dropFiles({a2}));
+    ASSERT_TRUE(zd::waitTitle(s.app, "a2.wav - Zelo Edit", 30000));
+    zd::settle(s.app);
+    dlg = openScripts(s.app);
+    ASSERT_TRUE(dlg);
+    selectScript(dlg, 0);
+    zd::click(dlg, kScrRun);
+    ASSERT_TRUE(zd::waitGone(dlg));
+    ASSERT_TRUE(zd::waitUndo(s.app, "Undo Generate Silence", 20000));
+    zd::settle(s.app);
+    ASSERT_TRUE(zd::saveAs(s.app, replayed));
+    Bytes want = samplesOf(hand), got = samplesOf(replayed);
+    EXPECT_EQ(want.size(), got.size());
+    EXPECT_TRUE(want == got);
+    EXPECT_EQ(0, closeDiscarding(s.app));
+}
+
+TEST(Scripts, BatchWritesEveryFileUnderItsTemplateNameAndSkipsWhatItMustNot)
+{
+    std::string dir = zd::freshDir("scripts-batch");
+    std::string src = dir + "\\in", out = dir + "\\out", col = dir + "\\c.txt";
+    CreateDirectoryA(src.c_str(), NULL);
+    CreateDirectoryA(out.c_str(), NULL);
+    std::string settings = settingsFor("scripts-batch-settings", col);
+    /* A mode-2 script recorded by hand: Invert of the whole wave (nothing selected). */
+    zm::writeText(col, "Collection: Batch\r\nTitle: Invert all\r\nMode: 2\r\n\r\nSelected: none at 0 scaled 8000 SR 8000\r\n"
+                       "cmd: Command 3100\r\n\r\nSelected: none at 0 scaled 8000 SR 8000\r\nEnd:\r\n\r\n\r\n");
+    const unsigned rates[] = {8000, 11025, 22050, 44100, 16000, 32000};
+    std::vector<std::string> names;
+    for (int i = 0; i < 6; i++) {
+        std::string n = src + "\\take " + std::to_string(i) + ".wav";
+        ASSERT_TRUE(zd::writeWave(n, rates[i], 16, 1 + i % 2, pattern(1000 + 700 * i, i)));
+        names.push_back(n);
+    }
+    /* An output that exists already and must not be overwritten. */
+    zm::writeText(out + "\\take 5_inv.wav", "keep me");
+
+    zd::App app;
+    ASSERT_TRUE(app.start("", settings));
+    ASSERT_TRUE(app.dropFiles({names[0]}));
+    ASSERT_TRUE(zd::waitTitle(app, "take 0.wav - Zelo Edit", 30000));
+    zd::settle(app);
+    HWND dlg = openScripts(app);
+    ASSERT_TRUE(dlg);
+    selectScript(dlg, 0);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, kScrBatch)));
+    zd::click(dlg, kScrBatch);
+    HWND batch = app.waitWindow("Batch Process");
+    ASSERT_TRUE(batch);
+    for (const std::string &n : names) {
+        std::wstring w(n.begin(), n.end());
+        SendDlgItemMessageW(batch, kBtFiles, LB_ADDSTRING, 0, (LPARAM)w.c_str());
+    }
+    SendDlgItemMessageW(batch, kBtFiles, LB_ADDSTRING, 0, (LPARAM)L"Z:\\no\\such\\file.wav");
+    zd::setText(batch, kBtTemplate, "*_inv.wav");
+    zd::setText(batch, kBtDest, out);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(batch, kBtBegin)));
+    zd::screenshot("scripts-batch-dialog");
+    zd::click(batch, kBtBegin);
+    zd::MsgBox box;
+    ASSERT_TRUE(app.waitMessageBox(&box, 60000));
+    EXPECT_EQ("Done", box.caption);
+    EXPECT_NE(std::string::npos, box.text.find("5 done, 2 skipped")) << "[" << box.text << "]";
+    PostMessageA(box.hwnd, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 5; i++) {
+        std::string o = out + "\\take " + std::to_string(i) + "_inv.wav";
+        unsigned rate = 0;
+        int bits = 0, ch = 0;
+        Bytes data;
+        ASSERT_TRUE(zd::readWave(o, &rate, &bits, &ch, &data)) << o;
+        EXPECT_EQ(rates[i], rate);
+        Bytes in = pattern(1000 + 700 * i, i);
+        ASSERT_EQ(in.size(), data.size());
+        bool inverted = true;
+        for (size_t k = 0; k + 1 < in.size() && inverted; k += 2) {
+            int x = (int16_t)(in[k] | in[k + 1] << 8), y = (int16_t)(data[k] | data[k + 1] << 8);
+            inverted = y == (x == -32768 ? 32767 : -x);
+        }
+        EXPECT_TRUE(inverted) << o;
+    }
+    EXPECT_EQ("keep me", readText(out + "\\take 5_inv.wav"));
+    for (const std::string &n : names)
+        EXPECT_TRUE(zd::fileExists(n)) << "an input stays";
+    EXPECT_EQ(0, closeDiscarding(app));
+}
+
+}  // namespace
