@@ -8,6 +8,7 @@
 #define ZELO_SCRIPTIO_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 #define SCRIPTIO_MISSING (-999)
 
@@ -22,6 +23,7 @@ struct ScriptIoHooks {
     double (*readDouble)(void);
     void   (*readText)(char *out, size_t size);
     void   (*abort)(void);            /* the command gave up: the run stops */
+    void   (*rateChanged)(uint32_t oldRate, uint32_t newRate);   /* a recording rescales */
 };
 extern ScriptIoHooks ScriptIo;
 

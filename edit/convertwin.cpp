@@ -12,6 +12,7 @@
 #include "edit/undo.h"
 #include "formats/fio.h"
 #include "core/document.h"
+#include "core/scriptio.h"
 #include "core/profile.h"
 #include "ui/frame.h"
 #include "ui/newwave.h"
@@ -22,6 +23,7 @@
 #include "store/blockfile.h"
 #include "resources/resource.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -257,6 +259,28 @@ static int convertDialog(ConvertTargets *t)
         work.bits = Wave.bitsPerSample;
     if (work.channels == 0)
         work.channels = Wave.channels;
+    if (scriptIoRunning()) {
+        /* The recorded targets, in the order written below; 0 ("X") keeps the value in
+           force, a missing or absurd one stops the script. */
+        long rate = ScriptIo.readLong(), bits = ScriptIo.readLong(), ch = ScriptIo.readLong();
+        long quality = ScriptIo.readLong(), dither = ScriptIo.readLong();
+        double left = ScriptIo.readDouble(), right = ScriptIo.readDouble();
+        if (rate < 0 || rate > 1000000 || (bits && bits != 8 && bits != 16) || (ch && ch != 1 && ch != 2) ||
+            quality < 0 || quality > 4 || dither < 0 || dither > 1 || left == SCRIPTIO_MISSING ||
+            right == SCRIPTIO_MISSING || fabs(left) > 10 || fabs(right) > 10)
+            return 0;
+        if (rate)
+            work.rate = (uint32_t)rate;
+        if (bits)
+            work.bits = (uint16_t)bits;
+        if (ch)
+            work.channels = (uint16_t)ch;
+        if (quality)
+            work.quality = (int16_t)quality;
+        work.dither = (int16_t)dither;
+        work.left = left;
+        work.right = right;
+    }
     if (DocHook.noDialogs && DocHook.noDialogs()) {
         *t = work;
         return 1;
@@ -266,6 +290,19 @@ static int convertDialog(ConvertTargets *t)
         return 0;
     *t = work;
     return 1;
+}
+
+static void recordTargets(const ConvertTargets *t)
+{
+    if (!scriptIoRecording())
+        return;
+    ScriptIo.recordLong((long)t->rate);
+    ScriptIo.recordLong(t->bits);
+    ScriptIo.recordLong(t->channels);
+    ScriptIo.recordLong(t->quality);
+    ScriptIo.recordLong(t->dither ? 1 : 0);
+    ScriptIo.recordDouble(t->left);
+    ScriptIo.recordDouble(t->right);
 }
 
 /* ---- the run ---- */
@@ -331,6 +368,7 @@ void editConvertCommand(void)
         return;
     }
     Convert.target = t;
+    recordTargets(&t);
     uint32_t frames = docFrames();
     int haveCopy = 0;
     if (frames > 0) {

@@ -482,6 +482,9 @@
 /* Child templates of the common Open and Save dialogs (explorer style) */
 #define IDD_OPENEXTRA           184   /* the highlighted file's description, auto play */
 #define IDD_SAVEEXTRA           185   /* the Options button */
+#define IDD_BATCHPROGRESS       186   /* a batch's progress, modeless */
+#define IDC_BP_FILE             3994
+#define IDC_BP_COMMAND          3995
 #define IDC_FD_FORMAT           4001
 #define IDC_FD_SIZE             4002
 #define IDC_FD_TYPE             4003

@@ -209,12 +209,22 @@ void RecordText(const char *text)
 
 void AdjustScaleForRate(uint32_t oldRate, uint32_t newRate)
 {
-    if (!Script.recording || oldRate == 0)
+    if (oldRate == 0)
         return;
-    if (Script.mode == SCRIPT_SELECTION)
-        Script.scale = (uint32_t)((double)Script.scale * newRate / oldRate);
-    else if (Script.mode == SCRIPT_WAVE)
-        Script.scale = frames();
+    if (Script.recording) {
+        if (Script.mode == SCRIPT_SELECTION)
+            Script.scale = (uint32_t)((double)Script.scale * newRate / oldRate);
+        else if (Script.mode == SCRIPT_WAVE)
+            Script.scale = frames();
+    }
+    /* A run follows the same change, so the selections recorded after it scale as the
+       recording's did (the recorded scale changed with the rate too). */
+    if (Script.run != OS_NOFILE) {
+        if (Script.mode == SCRIPT_SELECTION)
+            Script.runScale = (uint32_t)((double)Script.runScale * newRate / oldRate);
+        else if (Script.mode == SCRIPT_WAVE)
+            Script.runScale = frames();
+    }
 }
 
 void scriptRecordStop(void)

@@ -85,6 +85,7 @@ void RecordLong(long v);
 void RecordULong(unsigned long v);
 void RecordDouble(double v);
 void RecordText(const char *text);
+/* The sample rate changed: the scale of a recording and of a running script follow it. */
 void AdjustScaleForRate(uint32_t oldRate, uint32_t newRate);
 /* The closing selection line, the list blocks and "End:"; closes the file. */
 void scriptRecordStop(void);

@@ -28,6 +28,10 @@ int  scriptsShowDialogs(void);
 int  scriptsSilent(void);
 void scriptsAbort(void);
 
+/* While a batch runs: how raw files are read (the file filters' raw-parameter question). */
+struct FltRaw;
+int  scriptsBatchRaw(FltRaw *raw);
+
 /* Start-up: the options; shutdown: an open recording ends, a run closes. */
 void scriptsStartup(void);
 void scriptsShutdown(void);

@@ -15,6 +15,7 @@
 #include "formats/filter.h"
 #include "formats/fio.h"
 #include "edit/undo.h"
+#include "ui/newwave.h"
 #include "resources/resource.h"
 
 #include <commdlg.h>
@@ -43,7 +44,10 @@ struct ScriptWinState {
     int      overwrite, noUndo, undoWasOn;
     int      savedPause, savedRelative, savedAlert;
     char     current[MAX_PATH];     /* the batch's file being processed */
-    int      done, skipped, failed;
+    int      done, skipped, failed, total, index;
+    int      cancelled;             /* Cancel: stop after the current file */
+    HWND     progress;              /* the batch's progress window */
+    FltRaw   raw;                   /* how raw files are read during the batch */
 };
 static ScriptWinState ScriptWin;
 
@@ -141,6 +145,7 @@ static int startRun(const char *title)
 }
 
 static void batchSaveCurrent(void);
+static void showProgress(const char *command);
 
 void scriptsOnStep(void)
 {
@@ -155,6 +160,8 @@ void scriptsOnStep(void)
             return;
         }
         ScriptWin.awaited = st.count;
+        if (ScriptWin.files)
+            showProgress(st.name);
         for (int i = 0; i < st.count; i++)
             PostMessageA(Frame.main, WM_COMMAND, (WPARAM)st.ids[i], 0);
         break;
@@ -204,8 +211,54 @@ static const char *nextFile(char *out, size_t size)
     return NULL;
 }
 
+static INT_PTR CALLBACK PROGRESSMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        ScriptWin.cancelled = 1;
+        SetDlgItemTextA(dlg, IDC_BP_COMMAND, "Stopping after this file...");
+        EnableWindow(GetDlgItem(dlg, IDCANCEL), FALSE);
+        return TRUE;
+    }
+    return msg == WM_INITDIALOG;
+}
+
+static void showProgress(const char *command)
+{
+    if (!ScriptWin.progress) {
+        ScriptWin.progress = CreateDialogParamA(Frame.instance, MAKEINTRESOURCEA(IDD_BATCHPROGRESS), Frame.main,
+                                                PROGRESSMsgProc, 0);
+        if (!ScriptWin.progress)
+            return;
+        RECT m, r;
+        GetWindowRect(Frame.main, &m);
+        GetWindowRect(ScriptWin.progress, &r);
+        SetWindowPos(ScriptWin.progress, NULL, m.right - (r.right - r.left) - 20, m.top + 40, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(ScriptWin.progress, SW_SHOWNOACTIVATE);
+    }
+    char text[MAX_PATH + 32];
+    const char *base = strrchr(ScriptWin.current, '\\');
+    snprintf(text, sizeof text, "File %d of %d: %s", ScriptWin.index, ScriptWin.total, base ? base + 1 : ScriptWin.current);
+    SetDlgItemTextA(ScriptWin.progress, IDC_BP_FILE, text);
+    if (command && !ScriptWin.cancelled)
+        SetDlgItemTextA(ScriptWin.progress, IDC_BP_COMMAND, command);
+}
+
+/* The summary every batch ends with: what was done, failed (and why) and skipped. */
+static void summary(const char *caption, const char *first, unsigned icon)
+{
+    char text[MAX_PATH + 256];
+    snprintf(text, sizeof text, "%s\n\n%d done, %d failed, %d skipped.", first, ScriptWin.done, ScriptWin.failed,
+             ScriptWin.skipped);
+    frameMessage(text, caption, MB_OK | icon);
+}
+
 static void endBatch(const char *why)
 {
+    if (ScriptWin.progress)
+        DestroyWindow(ScriptWin.progress);
+    ScriptWin.progress = NULL;
     free(ScriptWin.files);
     ScriptWin.files = NULL;
     Script.batch = 0;
@@ -231,7 +284,9 @@ static void batchSaveCurrent(void)
     if (fileUiSaveAsType(out, ScriptWin.format, ScriptWin.options) != 0) {
         ScriptWin.failed++;
         endBatch("failed");
-        frameMessage("Batch Script Halted, current save not completed.", "Attention!", MB_OK | MB_ICONEXCLAMATION);
+        char text[MAX_PATH + 64];
+        snprintf(text, sizeof text, "Batch Script Halted, current save not completed.\n\n%s", out);
+        summary("Attention!", text, MB_ICONEXCLAMATION);
         return;
     }
     ScriptWin.done++;
@@ -243,13 +298,13 @@ void scriptsOnBatchStep(void)
     if (!ScriptWin.files || frameBusy())
         return;
     char src[MAX_PATH];
-    if (!nextFile(src, sizeof src)) {
-        char text[160];
-        snprintf(text, sizeof text, "Completed Running Batch\n\n%d done, %d skipped.", ScriptWin.done, ScriptWin.skipped);
+    if (ScriptWin.cancelled || !nextFile(src, sizeof src)) {
+        int cancelled = ScriptWin.cancelled;
         endBatch("done");
-        frameMessage(text, "Done", MB_OK | MB_ICONINFORMATION);
+        summary("Done", cancelled ? "Batch Cancelled" : "Completed Running Batch", MB_ICONINFORMATION);
         return;
     }
+    ScriptWin.index++;
     char out[MAX_PATH];
     outputName(src, out, sizeof out);
     char fullSrc[MAX_PATH], fullOut[MAX_PATH];
@@ -268,10 +323,13 @@ void scriptsOnBatchStep(void)
     snprintf(ScriptWin.current, sizeof ScriptWin.current, "%s", src);
     Doc.modified = 0;   /* the previous output was saved; nothing of it is lost */
     undoClear();
+    showProgress("Opening");
     if (fileUiOpenFile(src) != 0) {
         ScriptWin.failed++;
         endBatch("failed");
-        frameMessage("Batch Script Halted, file not completely opened.", "Attention!", MB_OK | MB_ICONEXCLAMATION);
+        char text[MAX_PATH + 64];
+        snprintf(text, sizeof text, "Batch Script Halted, file not completely opened.\n\n%s", src);
+        summary("Attention!", text, MB_ICONEXCLAMATION);
         return;
     }
     InvalidateRect(Frame.main, NULL, FALSE);
@@ -343,6 +401,58 @@ static int chosenFormat(HWND dlg)
     HWND combo = GetDlgItem(dlg, IDC_BT_FORMAT);
     int at = (int)SendMessageA(combo, CB_GETCURSEL, 0, 0);
     return at < 0 ? -1 : (int)SendMessageA(combo, CB_GETITEMDATA, at, 0);
+}
+
+static void loadRaw(void)
+{
+    ScriptWin.raw.rate = (uint32_t)profileGetInt("Scripts", "RawSamplerate", 22050);
+    ScriptWin.raw.bits = (uint16_t)profileGetInt("Scripts", "RawBitsPerSample", 16);
+    ScriptWin.raw.channels = (uint16_t)profileGetInt("Scripts", "RawChannels", 1);
+    ScriptWin.raw.byteOrder = (uint32_t)profileGetInt("Scripts", "RawByteOrder", 0);
+    ScriptWin.raw.compression = (uint32_t)profileGetInt("Scripts", "RawCompression", 0);
+    ScriptWin.raw.options = (uint32_t)profileGetInt("Scripts", "RawPCMFormat", 0);
+    if (ScriptWin.raw.bits != 8)
+        ScriptWin.raw.bits = 16;
+    if (ScriptWin.raw.channels != 2)
+        ScriptWin.raw.channels = 1;
+    if (ScriptWin.raw.rate < 1000 || ScriptWin.raw.rate > 200000)
+        ScriptWin.raw.rate = 22050;
+}
+
+static void saveRaw(void)
+{
+    profileSetInt("Scripts", "RawSamplerate", (long)ScriptWin.raw.rate);
+    profileSetInt("Scripts", "RawBitsPerSample", ScriptWin.raw.bits);
+    profileSetInt("Scripts", "RawChannels", ScriptWin.raw.channels);
+    profileSetInt("Scripts", "RawByteOrder", (long)ScriptWin.raw.byteOrder);
+    profileSetInt("Scripts", "RawCompression", (long)ScriptWin.raw.compression);
+    profileSetInt("Scripts", "RawPCMFormat", (long)ScriptWin.raw.options);
+}
+
+/* "Open Raw PCM As...": how raw files are read during the batch. */
+static void askRaw(HWND dlg)
+{
+    NewWaveValues v = {3, ScriptWin.raw.rate, ScriptWin.raw.channels, ScriptWin.raw.bits, 0,
+                       (int)ScriptWin.raw.byteOrder, (int)ScriptWin.raw.compression};
+    if (!newWaveDialog(dlg, &v))
+        return;
+    ScriptWin.raw.rate = v.rate;
+    ScriptWin.raw.channels = v.channels;
+    ScriptWin.raw.bits = v.bits;
+    ScriptWin.raw.byteOrder = (uint32_t)v.byteOrder;
+    ScriptWin.raw.compression = (uint32_t)v.compression;
+    saveRaw();
+}
+
+int scriptsBatchRaw(FltRaw *raw)
+{
+    if (!Script.batch)
+        return 0;
+    uint32_t options = raw->options;
+    *raw = ScriptWin.raw;
+    if (!raw->options)
+        raw->options = options;
+    return 1;
 }
 
 static void saveBatchSettings(HWND dlg)
@@ -429,7 +539,7 @@ static INT_PTR CALLBACK BATCHMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
         CheckDlgButton(dlg, IDC_BT_OVERWRITE, profileGetInt("Scripts", "BatchOverwrite", 0) ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(dlg, IDC_BT_NOUNDO, ScriptWin.noUndo ? BST_CHECKED : BST_UNCHECKED);
         EnableWindow(GetDlgItem(dlg, IDC_BT_NOUNDO), UndoStack.enabled);
-        EnableWindow(GetDlgItem(dlg, IDC_BT_RAW), FALSE);
+        loadRaw();
         filesLabel(dlg);
         frameCentre(dlg, GetParent(dlg));
         return TRUE;
@@ -450,6 +560,9 @@ static INT_PTR CALLBACK BATCHMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
         case IDC_BT_DESTDIR:
             if (HIWORD(wParam) == EN_CHANGE)
                 filesLabel(dlg);
+            return TRUE;
+        case IDC_BT_RAW:
+            askRaw(dlg);
             return TRUE;
         case IDC_BT_BROWSE: {
             char path[MAX_PATH];
@@ -516,7 +629,14 @@ static int startBatch(HWND owner)
     ScriptWin.savedAlert = Script.alert;
     Script.pauseAtDialogs = Script.relative = Script.alert = 0;
     Script.batch = 1;
-    ScriptWin.done = ScriptWin.skipped = ScriptWin.failed = 0;
+    ScriptWin.done = ScriptWin.skipped = ScriptWin.failed = ScriptWin.index = ScriptWin.total = 0;
+    ScriptWin.cancelled = 0;
+    {
+        char name[MAX_PATH];
+        while (nextFile(name, sizeof name))
+            ScriptWin.total++;
+        ScriptWin.filesPos = 0;
+    }
     ScriptWin.undoWasOn = 0;
     if (ScriptWin.noUndo && UndoStack.enabled) {
         undoSetEnabled(0);

@@ -363,6 +363,7 @@ void startupBeforeWindow(void)
     ScriptIo.readDouble = scriptReadDouble;
     ScriptIo.readText = scriptReadText;
     ScriptIo.abort = scriptsAbort;
+    ScriptIo.rateChanged = scriptRateChanged;
     DocHook.noDialogs = scriptsSilent;
     Convert.hook.rateChanged = scriptRateChanged;
     XfmHost.script.running = scriptsRunning;
@@ -379,6 +380,7 @@ void startupBeforeWindow(void)
     XfmHost.script.readInt16 = scriptReadInt16;
     XfmHost.script.readDouble = scriptReadDouble;
     XfmHost.script.readText = scriptReadText;
+    FilterHook.batchRaw = scriptsBatchRaw;
     scriptsStartup();
 
     /* Convolution's progress goes to the transform host's meter. */

@@ -268,6 +268,27 @@ TEST_F(ScriptTest, ListsComeBackRescaled)
     EXPECT_EQ(want, got);
 }
 
+TEST_F(ScriptTest, ARateChangeDuringTheRunScalesLikeTheRecording)
+{
+    /* Recorded on 4000 frames at 8000 Hz; a conversion to 16000 Hz doubled the wave and the
+       recorded scale; the run's wave doubles too, so later selections land alike. */
+    write(path("c.txt"), collection("Mode: 2\r\n\r\nSelected: none at 0 scaled 4000 SR 8000\r\ncmd: Convert\r\n"
+                                    "\r\nSelected: 100 to 1499 scaled 8000 SR 16000\r\ncmd: Trim\r\nEnd:\r\n"));
+    D.frames = 4000;
+    D.rate = 8000;
+    ASSERT_EQ(0, scriptRunOpen(path("c.txt").c_str(), "Mine"));
+    ScriptStep st;
+    scriptStep(&st);
+    EXPECT_EQ(120, st.ids[0]);
+    D.frames = 8000;
+    D.rate = 16000;
+    AdjustScaleForRate(8000, 16000);
+    scriptStep(&st);
+    EXPECT_EQ(2210, st.ids[0]);
+    EXPECT_EQ(100u, D.start);
+    EXPECT_EQ(1499u, D.end);
+}
+
 TEST_F(ScriptTest, OutputNamesFromTemplates)
 {
     char out[300];
