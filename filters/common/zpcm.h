@@ -63,6 +63,7 @@ struct ZReader {
     int truncated = 0;          /* the sample data was cut short by the end of the file */
     uint32_t options = 0;       /* the filter's own */
     uint16_t storedBits = 0;    /* bits per sample as the file states them */
+    uint32_t mark = 0;          /* the format's own: a code it wants to keep */
     std::vector<ZSegment> segs;
     std::vector<uint32_t> segStart;   /* first delivered frame of each segment */
     std::vector<ZItem> items;

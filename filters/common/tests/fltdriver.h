@@ -243,6 +243,44 @@ inline void checkRecord(const char *formatName, const char *ext, uint32_t flags)
     EXPECT_EQ(rec.savePos, 0x6666);
 }
 
+/* Answers the module's options dialog (caption title) from another thread: checks the radio
+   button with id `check` (0: none) and presses OK, or Cancel when cancel is set.  Returns
+   what FilterGetOptions returned. */
+struct DialogAnswer {
+    const char *title;
+    int check;
+    int cancel;
+    int seen;
+};
+inline DWORD WINAPI answerDialog(void *p)
+{
+    DialogAnswer *a = (DialogAnswer *)p;
+    for (int i = 0; i < 400; i++) {
+        HWND dlg = FindWindowA(NULL, a->title);
+        if (dlg && IsWindowVisible(dlg)) {
+            a->seen = 1;
+            if (a->check)
+                SendDlgItemMessageA(dlg, a->check, BM_CLICK, 0, 0);
+            PostMessageA(dlg, WM_COMMAND, a->cancel ? IDCANCEL : IDOK, 0);
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 0;
+}
+inline uint32_t askOptions(const char *title, int check, int cancel, uint32_t current,
+                           uint32_t rate = 44100, uint16_t ch = 2, uint16_t bits = 16, int *seen = NULL)
+{
+    DialogAnswer a = {title, check, cancel, 0};
+    HANDLE t = CreateThread(NULL, 0, answerDialog, &a, 0, NULL);
+    uint32_t r = flt().getOptions(NULL, flt().m, rate, ch, bits, current);
+    WaitForSingleObject(t, INFINITE);
+    CloseHandle(t);
+    if (seen)
+        *seen = a.seen;
+    return r;
+}
+
 } // namespace fd
 
 #endif
