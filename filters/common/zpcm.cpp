@@ -332,6 +332,32 @@ int zwRaw(ZWriter *w, const void *buf, size_t n)
         w->failed = 1;
         return -1;
     }
+    w->written += n;
+    return 0;
+}
+
+/* Stores converted bytes, opening a new block whenever the current one is full. */
+static int storeOut(ZWriter *w, const uint8_t *p, size_t n)
+{
+    while (n) {
+        size_t k = n;
+        if (w->blockMax) {
+            if (w->blockUsed >= w->blockMax) {
+                if (!w->newBlock || w->newBlock(w) != 0) {
+                    w->failed = 1;
+                    return -1;
+                }
+                w->blockUsed = 0;
+            }
+            if (k > w->blockMax - w->blockUsed)
+                k = w->blockMax - w->blockUsed;
+        }
+        if (zwRaw(w, p, k) != 0)
+            return -1;
+        w->blockUsed += (uint32_t)k;
+        p += k;
+        n -= k;
+    }
     return 0;
 }
 
@@ -360,7 +386,7 @@ uint32_t zwPut(ZWriter *w, const void *buf, uint32_t n)
         if ((uint32_t)w->nPartial == fb) {
             storeFrames(w, w->partial, 1, out);
             w->nPartial = 0;
-            if (zwRaw(w, out.data(), out.size()) != 0)
+            if (storeOut(w, out.data(), out.size()) != 0)
                 return taken - fb;
             w->frames++;
             w->dataBytes += out.size();
@@ -369,7 +395,7 @@ uint32_t zwPut(ZWriter *w, const void *buf, uint32_t n)
     while (n - taken >= fb) {
         uint32_t k = std::min<uint32_t>((n - taken) / fb, 16384);
         storeFrames(w, p + taken, k, out);
-        if (zwRaw(w, out.data(), out.size()) != 0)
+        if (storeOut(w, out.data(), out.size()) != 0)
             return taken;
         taken += k * fb;
         w->frames += k;

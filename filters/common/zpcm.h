@@ -99,12 +99,17 @@ struct ZWriter {
     uint32_t frames = 0;                /* frames stored so far */
     uint64_t dataStart = 0;             /* file offset of the first stored sample */
     uint64_t dataBytes = 0;             /* stored bytes of samples */
+    uint64_t written = 0;               /* bytes written to the end of the file so far */
     uint8_t partial[4];
     int nPartial = 0;
     int failed = 0;                     /* a write failed */
     int started = 0;                    /* the header is out */
     uint32_t options = 0;
     uint64_t mark[4] = {0, 0, 0, 0};    /* the format's own offsets to patch at the end */
+    /* Formats that hold the samples in blocks of limited size: blockMax stored bytes per block
+       (a multiple of the stored frame; 0 = one stretch), newBlock starts the next one. */
+    uint32_t blockMax = 0, blockUsed = 0;
+    int (*newBlock)(struct ZWriter *w) = NULL;
     std::vector<ZItem> items;           /* kept for the end of the file */
 };
 
