@@ -62,7 +62,7 @@ void zsOpenMemory(ZSource *s, const void *data, size_t size)
 
 size_t zsRead(ZSource *s, uint64_t off, void *buf, size_t n)
 {
-    if (off >= s->size)
+    if (off >= s->size || n == 0)
         return 0;
     if (n > s->size - off)
         n = (size_t)(s->size - off);

@@ -132,6 +132,19 @@ TEST(FltReader, SilenceSegmentsAndExtraChannelsAndTruncation)
     zrFree(r);
 }
 
+TEST(FltReader, EmptyReadsTouchNoBuffer)
+{
+    /* A chunk of size 0 asks for 0 bytes into an empty vector's NULL data (found by fuzzing). */
+    const uint8_t img[4] = {1, 2, 3, 4};
+    ZSource s;
+    zsOpenMemory(&s, img, sizeof img);
+    EXPECT_EQ(zsRead(&s, 1, NULL, 0), 0u);
+    uint8_t b[8];
+    EXPECT_EQ(zsRead(&s, 2, b, 8), 2u);
+    EXPECT_EQ(zsRead(&s, 4, b, 8), 0u);
+    EXPECT_EQ(zsRead(&s, 0xFFFFFFFFFFull, b, 8), 0u);
+}
+
 TEST(FltReader, ItemsComeOutInOrderPerCode)
 {
     ZReader *r = new ZReader();
