@@ -25,43 +25,44 @@ int16_t zcAlawToLinear(uint8_t a)
     return (int16_t)((a & 0x80) ? mag : -mag);
 }
 
+/* G.711 codes 14-bit (u-law) and 13-bit (A-law) samples: the 16-bit sample is first rounded
+   to that width (half up, the top clipped), as the common converters do, so the codes agree
+   with theirs sample for sample. */
 uint8_t zcLinearToUlaw(int16_t s)
 {
-    const int bias = 0x84, clip = 32635;
-    int v = s, sign = 0;
+    int v = (s + 2) >> 2, sign = 0;
+    if (v > 8191)
+        v = 8191;
     if (v < 0) {
         v = -v;
         sign = 0x80;
     }
-    if (v > clip)
-        v = clip;
-    v += bias;
-    int seg = 7;
-    for (int mask = 0x4000; seg > 0 && !(v & mask); mask >>= 1)
-        seg--;
-    int mant = (v >> (seg + 3)) & 0x0F;
+    if (v > 8159)
+        v = 8159;
+    v += 0x21;
+    int seg = 0;
+    while (seg < 7 && v >= (0x40 << seg))
+        seg++;
+    int mant = v > 0x1FFF ? 0x0F : (v >> (seg + 1)) & 0x0F;    /* the clipped top: the last code */
     return (uint8_t)~(sign | (seg << 4) | mant);
 }
 
 uint8_t zcLinearToAlaw(int16_t s)
 {
-    int v = s, sign = 0x80;
+    int v = (s + 4) >> 3, mask = 0xD5;
+    if (v > 4095)
+        v = 4095;
     if (v < 0) {
-        v = -v - 1;     /* keeps -32768 in range; the segments are symmetric around -0.5 */
-        sign = 0;
+        v = -v - 1;     /* the segments are symmetric around -0.5 */
+        mask = 0x55;
     }
-    if (v > 32767)
-        v = 32767;
-    int seg = 0, mant;
-    if (v >= 256) {
-        seg = 7;
-        for (int mask = 0x4000; seg > 1 && !(v & mask); mask >>= 1)
-            seg--;
-        mant = (v >> (seg + 3)) & 0x0F;
-    } else {
-        mant = (v >> 4) & 0x0F;
-    }
-    return (uint8_t)((sign | (seg << 4) | mant) ^ 0x55);
+    int seg = 0;
+    while (seg < 8 && v > ((0x20 << seg) - 1))
+        seg++;
+    if (seg >= 8)
+        return (uint8_t)(0x7F ^ mask);
+    int mant = seg < 2 ? (v >> 1) & 0x0F : (v >> seg) & 0x0F;
+    return (uint8_t)(((seg << 4) | mant) ^ mask);
 }
 
 uint32_t zcExt80ToRate(const uint8_t p[10])

@@ -30,6 +30,16 @@ TEST(FltCodec, G711CodesSurviveDecodeEncode)
     EXPECT_EQ(zcAlawToLinear(0xD5), 8);
     EXPECT_EQ(zcAlawToLinear(0x2A), -32256);
     /* Encoding picks the nearest code's segment: the extremes clip instead of wrapping. */
+    /* Rounded to 14 (13) bits first, as sox does: all 65536 values were checked against
+       sox's own encoding; these are the ones where truncating would differ. */
+    EXPECT_EQ(zcLinearToUlaw(-1), 0xFF);
+    EXPECT_EQ(zcLinearToUlaw(0), 0xFF);
+    EXPECT_EQ(zcLinearToUlaw(-5), 0x7E);
+    EXPECT_EQ(zcLinearToUlaw(-31610), 0x01);
+    EXPECT_EQ(zcLinearToAlaw(-1), 0xD5);
+    EXPECT_EQ(zcLinearToAlaw(-9), 0x55);
+    EXPECT_EQ(zcLinearToAlaw(-31748), 0x2B);
+    EXPECT_EQ(zcLinearToAlaw(0), 0xD5);
     EXPECT_EQ(zcLinearToUlaw(32767), 0x80);
     EXPECT_EQ(zcLinearToUlaw(-32768), 0x00);
     EXPECT_EQ(zcLinearToAlaw(32767), 0xAA);
