@@ -120,7 +120,8 @@ void zrAddSilence(ZReader *r, uint32_t frames)
 
 int zrFinishOpen(ZReader *r)
 {
-    if (!zpBytesPer(r->enc) || r->fileChannels == 0)
+    /* One stored frame must fit the conversion buffer of zrRead. */
+    if (!zpBytesPer(r->enc) || r->fileChannels == 0 || frameBytesStored(r) > ZP_MAX_FRAME)
         return -1;
     r->bits = zpIsEightBit(r->enc) ? 8 : 16;
     r->channels = r->fileChannels >= 2 ? 2 : 1;
@@ -202,7 +203,7 @@ uint32_t zrRead(ZReader *r, void *buf, uint32_t n)
     uint32_t want = std::min(n, r->bytes - r->pos) / fo;
     uint8_t *out = (uint8_t *)buf;
     uint32_t done = 0;
-    uint8_t tmp[8192];
+    uint8_t tmp[ZP_MAX_FRAME];
     int bps = zpBytesPer(r->enc);
     while (done < want) {
         uint32_t frame = r->pos / fo;

@@ -70,9 +70,12 @@ struct ZReader {
     size_t nextItem[64] = {0};  /* per code: items of that code already handed out */
 };
 
+/* The largest stored frame a reader takes (1024 channels of 64-bit samples). */
+#define ZP_MAX_FRAME 8192u
+
 /* Settles bits, channels and the byte count from enc, fileChannels and the segments (frames
    are dropped from the end so the count fits in 32 bits).  Returns 0, or -1 when the layout
-   or the channel count cannot be delivered. */
+   or the channel count cannot be delivered (a stored frame larger than ZP_MAX_FRAME). */
 int zrFinishOpen(ZReader *r);
 /* Adds one stored segment, cut to the whole frames that remain in the source from off
    (setting truncated when it had to be cut).  Returns the frames kept. */

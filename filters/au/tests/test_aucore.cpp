@@ -196,9 +196,15 @@ TEST(AuCoreDamage, BadHeadersRefusedAndShortDataReadUpToTheEnd)
         }
         zrFree(r);
     }
-    /* An absurd channel count over a small file: no frame at all, no fault. */
-    Buf f = header(".snd", 24, 0xFFFFFFFF, 3, 8000, 65535);
-    f.resize(200, 1);
+    /* 5000 channels of 16 bits over a file that holds frames of them: refused, not a hang. */
+    Buf wide = header(".snd", 24, 0xFFFFFFFF, 3, 8000, 5000);
+    wide.resize(24 + 10000 * 3, 1);
+    why = NULL;
+    EXPECT_FALSE(auOpenMemory(wide.data(), wide.size(), &why));
+    EXPECT_TRUE(why);
+    /* Three channels over a file too short for one frame: no frame at all, no fault. */
+    Buf f = header(".snd", 24, 0xFFFFFFFF, 5, 8000, 3);
+    f.resize(30, 1);
     ZReader *r = auOpenMemory(f.data(), f.size(), NULL);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->bytes, 0u);

@@ -155,6 +155,25 @@ TEST(FltReader, EmptyReadsTouchNoBuffer)
     EXPECT_EQ(zsRead(&s, 0xFFFFFFFFFFull, b, 8), 0u);
 }
 
+TEST(FltReader, FramesTooWideForOneConversionAreRefused)
+{
+    /* 2049 channels of 32-bit samples: a stored frame wider than the conversion buffer would
+       make every read convert nothing and spin forever. */
+    Buf file(2049 * 4 * 3, 0x11);
+    ZReader *r = new ZReader();
+    zsOpenMemory(&r->src, file.data(), file.size());
+    r->enc = ZE_S32BE;
+    r->fileChannels = 2049;
+    zrAddStored(r, 0, 3);
+    EXPECT_NE(zrFinishOpen(r), 0);
+    r->fileChannels = 2048;
+    r->segs.clear();
+    zrAddStored(r, 0, 3);
+    ASSERT_EQ(zrFinishOpen(r), 0);
+    EXPECT_EQ(readAll(r, 1000).size(), 12u);
+    zrFree(r);
+}
+
 TEST(FltReader, ItemsComeOutInOrderPerCode)
 {
     ZReader *r = new ZReader();
