@@ -204,7 +204,7 @@ ZReader *parse(ZReader *r, const char **why)
     } else {
         FAIL("the AIFF-C compression type is not one this filter reads");
     }
-    if (sampleBits < 1 || sampleBits > 64)
+    if (sampleBits < 1 || sampleBits > 64 || (zpBytesPer(r->enc) <= 4 && sampleBits > 32 && compression != AIFF_C_FLOAT))
         FAIL("the AIFF sample size is not one this filter reads");
     r->rate = rate;
     r->fileChannels = channels;

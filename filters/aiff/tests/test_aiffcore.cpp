@@ -318,6 +318,7 @@ TEST(AiffCoreDamage, FlippedBytesAndAbsurdCountsNeverReachPastTheFile)
                     form("AIFF", {{"COMM", comm(0, 1, 16, 8000)}, {"SSND", ssnd(Buf(4, 0))}}),
                     form("AIFF", {{"COMM", comm(1, 1, 16, 0)}, {"SSND", ssnd(Buf(4, 0))}}),
                     form("AIFF", {{"COMM", comm(1, 1, 0, 8000)}, {"SSND", ssnd(Buf(4, 0))}}),
+                    form("AIFF", {{"COMM", comm(1, 1, 48, 8000)}, {"SSND", ssnd(Buf(8, 0))}}),
                     form("AIFF", {{"COMM", comm(1, 1, 16, 8000)}})}) {
         const char *why = NULL;
         EXPECT_FALSE(aiffOpenMemory(bad.data(), bad.size(), &why));
