@@ -11,6 +11,8 @@
  *  4. A writer's header always describes the bytes on disk once wavFinish has run.
  */
 #include "filters/wave/wavcore.h"
+#include "filters/common/zadpcm.h"
+#include "filters/common/zcodec.h"
 
 #include <string.h>
 
@@ -19,6 +21,7 @@
 #define WAV_ITEM_CAP     (1024u * 1024u)     /* one special item */
 #define WAV_SPECIAL_CAP  (8u * 1024u * 1024u)/* all special items of one file */
 #define WAV_MAX_ITEMS    64u
+#define WAV_IMA_MAX_ALIGN 8192u              /* a decoded block must fit out[] */
 #define WAV_WRITE_LIMIT  0xFF000000u         /* data bytes a writer accepts: room for the rest */
 
 static const char kInfoIds[14][5] = {"IART", "ICMT", "ICOP", "ICRD", "IENG", "IGNR", "IKEY",
@@ -61,8 +64,12 @@ struct WavReader {
     uint32_t       itemCount;
     uint32_t       itemBytes;   /* total bytes held by items */
     uint32_t       nextItem[45];/* per code: how many items of that code were read */
+    uint64_t       dataLen;     /* bytes of the data chunk in the file */
+    uint32_t       imaFrames;   /* IMA ADPCM: frames per block (0 for other encodings) */
+    uint32_t       imaAlign;    /* IMA ADPCM: bytes per block */
     uint8_t        raw[WAV_RAW_BYTES];
     uint8_t        out[WAV_RAW_BYTES * 2]; /* A-law mono doubles in size, nothing grows more */
+    int16_t        ima[WAV_IMA_MAX_ALIGN * 2]; /* one decoded IMA block */
 };
 
 struct WavWriter {
@@ -76,6 +83,14 @@ struct WavWriter {
     Item     items[WAV_MAX_ITEMS];
     uint32_t itemCount;
     uint32_t itemBytes;
+    uint32_t options;           /* WAV_OPT_* */
+    uint32_t header;            /* bytes before the samples: the data size sits just before */
+    uint32_t factAt;            /* offset of the fact chunk's frame count, 0 = none */
+    uint32_t frames;            /* frames taken (compressed encodings) */
+    uint32_t imaFrames, imaAlign, imaFill;  /* IMA: frames per block, bytes, frames waiting */
+    int      imaIndex[2];       /* IMA: step index carried between blocks */
+    int16_t *imaBuf;            /* IMA: the block being filled */
+    uint8_t *imaBlock;          /* IMA: one encoded block */
 };
 
 /* ---- little helpers ---- */
@@ -241,11 +256,41 @@ static int16_t s32ToS16(int64_t s)
 }
 
 /* Decodes the next run of frames into out.  Returns 0 at the end of what can be read. */
+static int refillIma(WavReader *r)
+{
+    uint32_t block = r->frame / r->imaFrames, skip = r->frame % r->imaFrames;
+    uint64_t at = (uint64_t)block * r->imaAlign;
+    uint32_t len = r->imaAlign;
+    if (at >= r->dataLen)
+        return 0;
+    if (len > r->dataLen - at)
+        len = (uint32_t)(r->dataLen - at);
+    uint32_t got = readAt(r, r->dataStart + at, r->raw, len);
+    uint32_t n = zaImaDecode(r->raw, got, r->info.fileChannels, r->imaFrames, r->ima);
+    if (n <= skip) {
+        /* Damaged or shrunk: the data ends here, and the byte count says so. */
+        r->frames = r->frame;
+        r->info.bytes = r->frame * r->outBlock;
+        return 0;
+    }
+    n -= skip;
+    if (n > r->frames - r->frame)
+        n = r->frames - r->frame;
+    const uint32_t ch = r->info.fileChannels;
+    for (uint32_t i = 0; i < n * ch; i++)
+        put16(r->out + 2 * i, (uint16_t)r->ima[skip * ch + i]);
+    r->frame += n;
+    r->outLen = n * r->outBlock;
+    return 1;
+}
+
 static int refill(WavReader *r)
 {
     r->outPos = r->outLen = 0;
     if (r->frame >= r->frames)
         return 0;
+    if (r->imaFrames)
+        return refillIma(r);
     uint32_t n = WAV_RAW_BYTES / r->srcBlock;
     if (n > r->frames - r->frame)
         n = r->frames - r->frame;
@@ -295,6 +340,8 @@ struct Parse {
     int haveFmt, haveData, haveCue, havePlst;
     uint16_t tag, channels, bits, blockAlign;
     uint32_t rate;
+    int haveFact;
+    uint32_t factFrames;
     int extensible;
     uint64_t dataStart, dataLen;
     int truncated;
@@ -477,6 +524,12 @@ static void chunkWalk(WavReader *r, Parse *ps, uint64_t riffEnd)
                 ps->dataLen = len;
                 ps->truncated = len < size;
             }
+        } else if (memcmp(h, "fact", 4) == 0) {
+            uint8_t f[4];
+            if (!ps->haveFact && len >= 4 && readAt(r, body, f, 4) == 4) {
+                ps->haveFact = 1;
+                ps->factFrames = get32(f);
+            }
         } else if (memcmp(h, "LIST", 4) == 0) {
             readList(r, ps, body, body + len);
         } else if (memcmp(h, "DISP", 4) == 0) {
@@ -542,10 +595,17 @@ static void settle(WavReader *r, Parse *ps)
             return fail(ps, WAV_UNSUPPORTED, "A-law and u-law samples must be 8 bits.");
         cs = 1;
         break;
+    case WAV_ENC_IMA:
+        if (ps->bits != 4 || ps->channels > 2)
+            return fail(ps, WAV_UNSUPPORTED, "IMA ADPCM is read with 4-bit samples in one or two channels.");
+        if (ps->blockAlign > WAV_IMA_MAX_ALIGN || zaImaFramesPerBlock(ps->blockAlign, ps->channels) == 0)
+            return fail(ps, WAV_DAMAGED, "The IMA ADPCM block size of this wave file is not usable.");
+        cs = 2;
+        break;
     default:
         return fail(ps, WAV_UNSUPPORTED,
                     "This wave file is compressed in a way this filter cannot read "
-                    "(it reads PCM, floating point, A-law and u-law).");
+                    "(it reads PCM, floating point, A-law, u-law and IMA ADPCM).");
     }
     WavInfo *in = &r->info;
     in->rate = ps->rate;
@@ -563,8 +623,23 @@ static void settle(WavReader *r, Parse *ps)
     uint64_t frames = ps->dataLen / r->srcBlock;
     if (frames > 0xFFFFFFFFu / r->outBlock)
         frames = 0xFFFFFFFFu / r->outBlock;
+    if (ps->tag == WAV_ENC_IMA) {
+        /* Whole blocks, then what the last one holds (its header sample and whole groups). */
+        r->imaAlign = ps->blockAlign;
+        r->imaFrames = zaImaFramesPerBlock(ps->blockAlign, ps->channels);
+        uint64_t full = ps->dataLen / r->imaAlign, rest = ps->dataLen % r->imaAlign;
+        frames = full * r->imaFrames;
+        if (rest >= 4u * ps->channels)
+            frames += 1 + (rest - 4u * ps->channels) / (4u * ps->channels) * 8u;
+        if (ps->haveFact && ps->factFrames < frames)
+            frames = ps->factFrames;
+        in->fileBits = 4;
+        if (frames > 0xFFFFFFFFu / r->outBlock)
+            frames = 0xFFFFFFFFu / r->outBlock;
+    }
     r->frames = (uint32_t)frames;
     r->dataStart = ps->dataStart;
+    r->dataLen = ps->dataLen;
     in->bytes = r->frames * r->outBlock;
 }
 
@@ -751,11 +826,156 @@ WavWriter *wavCreate(const char *path, uint32_t rate, uint16_t bits, uint16_t ch
             memcpy(h + 36, "data", 4);
             put32(h + 40, dataBytes);
             writeOut(w, h, 44);
+            w->header = 44;
+            w->options = WAV_OPT_PCM;
         }
     }
     if (result)
         *result = res;
     return w;
+}
+
+/* The header of a compressed file: fmt with its extra bytes, fact (the frame count, set at
+   the end) and the data chunk's head. */
+static void compHeader(WavWriter *w, uint32_t rate)
+{
+    uint8_t h[60];
+    int ima = w->options == WAV_OPT_IMA;
+    uint32_t fmtLen = ima ? 20 : 18;
+    uint32_t align = ima ? w->imaAlign : w->channels;
+    uint32_t avg = ima ? (uint32_t)((uint64_t)rate * w->imaAlign / w->imaFrames) : rate * w->channels;
+    memcpy(h, "RIFF", 4);
+    put32(h + 4, 0);
+    memcpy(h + 8, "WAVEfmt ", 8);
+    put32(h + 16, fmtLen);
+    put16(h + 20, ima ? WAV_ENC_IMA : w->options == WAV_OPT_MULAW ? WAV_ENC_MULAW : WAV_ENC_ALAW);
+    put16(h + 22, w->channels);
+    put32(h + 24, rate);
+    put32(h + 28, avg);
+    put16(h + 32, align);
+    put16(h + 34, ima ? 4 : 8);
+    put16(h + 36, ima ? 2 : 0);
+    uint32_t at = 38;
+    if (ima) {
+        put16(h + 38, w->imaFrames);
+        at = 40;
+    }
+    memcpy(h + at, "fact", 4);
+    put32(h + at + 4, 4);
+    put32(h + at + 8, 0);
+    w->factAt = at + 8;
+    memcpy(h + at + 12, "data", 4);
+    put32(h + at + 16, 0);
+    w->header = at + 20;
+    writeOut(w, h, w->header);
+}
+
+WavWriter *wavCreate2(const char *path, uint32_t rate, uint16_t bits, uint16_t channels,
+                      uint32_t dataBytes, uint32_t options, int *result)
+{
+    if (options != WAV_OPT_MULAW && options != WAV_OPT_ALAW && options != WAV_OPT_IMA)
+        return wavCreate(path, rate, bits, channels, dataBytes, result);
+    int res = WAV_OK;
+    WavWriter *w = NULL;
+    if ((bits != 8 && bits != 16) || (channels != 1 && channels != 2) || rate == 0) {
+        res = WAV_BADTYPE;
+    } else if (!(w = (WavWriter *)osAlloc(sizeof *w))) {
+        res = WAV_NOMEM;
+    } else {
+        memset(w, 0, sizeof *w);
+        w->bits = bits;
+        w->channels = channels;
+        w->block = channels * bits / 8u;
+        w->options = options;
+        if (options == WAV_OPT_IMA) {
+            w->imaAlign = zaImaBlockAlign(rate, channels);
+            w->imaFrames = zaImaFramesPerBlock(w->imaAlign, channels);
+            w->imaBuf = (int16_t *)osAlloc(w->imaFrames * channels * sizeof(int16_t));
+            w->imaBlock = (uint8_t *)osAlloc(w->imaAlign);
+        }
+        if (options == WAV_OPT_IMA && (!w->imaBuf || !w->imaBlock)) {
+            osFree(w->imaBuf);
+            osFree(w->imaBlock);
+            osFree(w);
+            w = NULL;
+            res = WAV_NOMEM;
+        } else if ((w->file = osCreate(path)) == OS_NOFILE) {
+            osFree(w->imaBuf);
+            osFree(w->imaBlock);
+            osFree(w);
+            w = NULL;
+            res = WAV_IOERROR;
+        } else {
+            compHeader(w, rate);
+        }
+    }
+    if (result)
+        *result = res;
+    return w;
+}
+
+static void imaFlush(WavWriter *w)
+{
+    zaImaEncode(w->imaBuf, w->channels, w->imaFrames, w->imaAlign, w->imaIndex, w->imaBlock);
+    writeOut(w, w->imaBlock, w->imaAlign);
+    if (!w->failed)
+        w->written += w->imaAlign;
+    w->imaFill = 0;
+}
+
+/* Codes k whole canonical frames. */
+static void compFrames(WavWriter *w, const uint8_t *p, uint32_t k)
+{
+    uint8_t codes[512];
+    uint32_t nCodes = 0;
+    for (uint32_t f = 0; f < k && !w->failed; f++) {
+        for (uint32_t c = 0; c < w->channels; c++) {
+            int16_t s = w->bits == 8 ? (int16_t)((p[c] ^ 0x80) << 8) : (int16_t)get16(p + 2 * c);
+            if (w->options == WAV_OPT_IMA) {
+                w->imaBuf[w->imaFill * w->channels + c] = s;
+            } else {
+                codes[nCodes++] = w->options == WAV_OPT_MULAW ? zcLinearToUlaw(s) : zcLinearToAlaw(s);
+            }
+        }
+        p += w->block;
+        w->frames++;
+        if (w->options == WAV_OPT_IMA) {
+            if (++w->imaFill == w->imaFrames)
+                imaFlush(w);
+        } else if (nCodes >= sizeof codes - 2) {
+            writeOut(w, codes, nCodes);
+            if (!w->failed)
+                w->written += nCodes;
+            nCodes = 0;
+        }
+    }
+    if (nCodes) {
+        writeOut(w, codes, nCodes);
+        if (!w->failed)
+            w->written += nCodes;
+    }
+}
+
+static uint32_t compWrite(WavWriter *w, const uint8_t *p, uint32_t n)
+{
+    uint32_t taken = 0;
+    while (taken < n && !w->failed && w->written <= WAV_WRITE_LIMIT) {
+        if (w->carryLen || n - taken < w->block) {
+            while (w->carryLen < w->block && taken < n)
+                w->carry[w->carryLen++] = p[taken++];
+            if (w->carryLen < w->block)
+                break;
+            compFrames(w, w->carry, 1);
+            w->carryLen = 0;
+            continue;
+        }
+        uint32_t k = (n - taken) / w->block;
+        if (k > 4096)
+            k = 4096;
+        compFrames(w, p + taken, k);
+        taken += k * w->block;
+    }
+    return taken;
 }
 
 uint32_t wavWrite(WavWriter *w, const void *buf, uint32_t n)
@@ -764,6 +984,8 @@ uint32_t wavWrite(WavWriter *w, const void *buf, uint32_t n)
     uint32_t taken = 0;
     if (w->failed)
         return 0;
+    if (w->options != WAV_OPT_PCM)
+        return compWrite(w, p, n);
     while (w->carryLen && taken < n) {
         w->carry[w->carryLen++] = p[taken++];
         if (w->carryLen == w->block) {
@@ -924,8 +1146,15 @@ int wavFinish(WavWriter *w)
 {
     if (!w)
         return WAV_IOERROR;
-    /* A partial frame left over is dropped: a data chunk holds whole frames. */
-    uint64_t end = 44 + (uint64_t)w->written;
+    /* A partial frame left over is dropped: a data chunk holds whole frames.  A partial IMA
+       block is filled up with its last frame; the fact chunk says where the sound ends. */
+    if (w->imaFill) {
+        for (uint32_t f = w->imaFill; f < w->imaFrames; f++)
+            for (uint32_t c = 0; c < w->channels; c++)
+                w->imaBuf[f * w->channels + c] = w->imaBuf[(w->imaFill - 1) * w->channels + c];
+        imaFlush(w);
+    }
+    uint64_t end = w->header + (uint64_t)w->written;
     if (!w->failed && (w->written & 1)) {
         static const uint8_t zero = 0;
         writeOut(w, &zero, 1);
@@ -951,12 +1180,21 @@ int wavFinish(WavWriter *w)
     else
         w->failed = 1;
     put32(s, w->written);
-    if (osSeek(w->file, 40, 0) == 40)
+    if (osSeek(w->file, w->header - 4, 0) == (long)(w->header - 4))
         writeOut(w, s, 4);
     else
         w->failed = 1;
+    if (w->factAt) {
+        put32(s, w->frames);
+        if (osSeek(w->file, w->factAt, 0) == (long)w->factAt)
+            writeOut(w, s, 4);
+        else
+            w->failed = 1;
+    }
     failed |= w->failed;
     osClose(w->file);
+    osFree(w->imaBuf);
+    osFree(w->imaBlock);
     itemsFree(w->items, w->itemCount);
     osFree(w);
     return failed ? WAV_IOERROR : WAV_OK;

@@ -39,6 +39,13 @@
 #define WAV_ENC_FLOAT 3
 #define WAV_ENC_ALAW  6
 #define WAV_ENC_MULAW 7
+#define WAV_ENC_IMA   0x11  /* IMA ADPCM */
+
+/* Options values of the writer: the encoding of the samples in the file. */
+#define WAV_OPT_PCM   1
+#define WAV_OPT_MULAW 2
+#define WAV_OPT_ALAW  3
+#define WAV_OPT_IMA   4
 
 struct WavReader;
 struct WavWriter;
@@ -83,6 +90,12 @@ void wavClose(WavReader *r);
    Returns the writer, or NULL with *result set (WAV_BADTYPE, WAV_IOERROR, WAV_NOMEM). */
 WavWriter *wavCreate(const char *path, uint32_t rate, uint16_t bits, uint16_t channels,
                      uint32_t dataBytes, int *result);
+
+/* The same for a file of one of the WAV_OPT_* encodings (any other value means PCM).  The
+   compressed ones hold 8 or 16-bit input as u-law or A-law bytes, or as IMA ADPCM blocks, with
+   a fact chunk giving the frame count. */
+WavWriter *wavCreate2(const char *path, uint32_t rate, uint16_t bits, uint16_t channels,
+                      uint32_t dataBytes, uint32_t options, int *result);
 
 /* Appends sample bytes; a partial frame is held back until it is completed.  Returns the
    bytes taken (fewer once the file cannot be written or is full). */

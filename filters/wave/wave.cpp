@@ -8,6 +8,7 @@
  * sample data: the file keeps them in chunks behind the data chunk.
  */
 #include "filters/sdk/zfilter.h"
+#include "filters/common/zoptdlg.h"
 #include "filters/wave/waveflt.h"
 
 #include <stdio.h>
@@ -37,7 +38,7 @@ short WINAPI QueryZeloFilter(ZfFilterRecord *record)
     memset(record, 0, offsetof(ZfFilterRecord, moduleName));
     strcpy(record->formatName, "Windows PCM");
     strcpy(record->progressNote, "Writing a Windows PCM wave file");
-    record->flags = ZF_CANREAD | ZF_CANWRITE | ZF_SPECIAL_READ_POST | ZF_SPECIAL_WRITE_POST;
+    record->flags = ZF_CANREAD | ZF_CANWRITE | ZF_SPECIAL_READ_POST | ZF_SPECIAL_WRITE_POST | ZF_HASOPTIONS;
     strcpy(record->ext, "wav");
     return ZF_QUERY_OK;
 }
@@ -131,7 +132,8 @@ short WINAPI FilterOptionsString(ZFHANDLE h, LPSTR text)
         return 0;
     const char *enc = in->fileEncoding == WAV_ENC_FLOAT ? "float"
                     : in->fileEncoding == WAV_ENC_ALAW  ? "A-law"
-                    : in->fileEncoding == WAV_ENC_MULAW ? "u-law" : "PCM";
+                    : in->fileEncoding == WAV_ENC_MULAW ? "u-law"
+                    : in->fileEncoding == WAV_ENC_IMA   ? "IMA ADPCM" : "PCM";
     char ch[16];
     if (in->fileChannels == 1)
         strcpy(ch, "Mono");
@@ -166,7 +168,7 @@ ZFHANDLE WINAPI OpenFilterOutput(LPCSTR fileName, uint32_t rate, uint16_t bits, 
         slot++;
     if (slot == WAVEFLT_SLOTS)
         return 0;
-    WavWriter *w = wavCreate(fileName, rate, bits, channels, dataBytes, NULL);
+    WavWriter *w = wavCreate2(fileName, rate, bits, channels, dataBytes, options, NULL);
     if (!w)
         return 0;
     if (pieceSize)
@@ -213,7 +215,8 @@ short WINAPI FilterStoredType(ZFHANDLE h, uint16_t *bits, uint16_t *channels, ui
         return 0;
     const WavInfo *in = wavInfo(r);
     /* A-law and u-law hold 8-bit codes that widen to 16 bits: nothing is lost there. */
-    int companded = in->fileEncoding == WAV_ENC_ALAW || in->fileEncoding == WAV_ENC_MULAW;
+    int companded = in->fileEncoding == WAV_ENC_ALAW || in->fileEncoding == WAV_ENC_MULAW ||
+                    in->fileEncoding == WAV_ENC_IMA;
     *bits = companded ? in->bits : in->fileBits;
     *channels = in->fileChannels;
     *isFloat = in->fileEncoding == WAV_ENC_FLOAT ? 1 : 0;
@@ -228,6 +231,38 @@ void WINAPI GetSuggestedSampleType(uint32_t *rate, uint16_t *bits, uint16_t *cha
         *bits = (*bits == 8 || *bits == 16) ? 0 : 16;
     if (channels)
         *channels = (*channels == 1 || *channels == 2) ? 0 : (*channels > 2 ? 2 : 1);
+}
+
+/* The encoding of an open file, so that saving it again keeps it (float and wide PCM are
+   saved as PCM). */
+uint32_t WINAPI FilterOptions(ZFHANDLE h)
+{
+    WavReader *r = inputOf(h);
+    if (!r)
+        return WAV_OPT_PCM;
+    switch (wavInfo(r)->fileEncoding) {
+    case WAV_ENC_MULAW: return WAV_OPT_MULAW;
+    case WAV_ENC_ALAW: return WAV_OPT_ALAW;
+    case WAV_ENC_IMA: return WAV_OPT_IMA;
+    }
+    return WAV_OPT_PCM;
+}
+
+/* The Save dialog's Options button: the encoding of the samples in the file. */
+uint32_t WINAPI FilterGetOptions(HWND owner, HINSTANCE module, uint32_t rate, uint16_t channels,
+                                 uint16_t bits, uint32_t current)
+{
+    (void)rate;
+    (void)channels;
+    (void)bits;
+    static const ZOptGroup groups[] = {
+        {"Compression", {"None (PCM)", "u-law (8 bits)", "A-law (8 bits)", "IMA ADPCM (4 bits)"}},
+    };
+    int choice = current == WAV_OPT_MULAW ? 1 : current == WAV_OPT_ALAW ? 2 : current == WAV_OPT_IMA ? 3 : 0;
+    if (!zoptAsk(owner, module, "Windows PCM Options", groups, 1, &choice))
+        return 0;
+    static const uint32_t values[4] = {WAV_OPT_PCM, WAV_OPT_MULAW, WAV_OPT_ALAW, WAV_OPT_IMA};
+    return values[choice];
 }
 
 short WINAPI FilterCanWriteSpecial(ZFHANDLE h, int code)

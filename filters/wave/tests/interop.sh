@@ -40,6 +40,8 @@ alaw -c 1 -b 8 -e a-law
 ulaw -c 2 -b 8 -e u-law
 s16_comment -c 2 -b 16 -e signed --comment Interop_comment
 s24_comment -c 1 -b 24 -e signed --comment Another
+ima_mono -c 1 -e ima-adpcm
+ima_stereo -c 2 -e ima-adpcm
 EOF
     ls ./*.wav | wc -l | sed 's/^/sox files made: /'
     exit 0
@@ -76,3 +78,20 @@ print("python wave module: %d files checked" % len(glob.glob("out_*.wav")))
 sys.exit(1 if bad else 0)
 EOF
 echo "sox: $n files checked"
+# Compressed files the module wrote (outc_<rate>_<bits>_<channels>_<options>.wav): sox must see
+# the encoding the options chose and decode the samples the module itself reads back (.raw).
+m=0
+for w in outc_*.wav; do
+    [ -e "$w" ] || break
+    base="${w%.wav}"
+    opt="$(echo "$base" | cut -d_ -f5)"
+    case "$opt" in 2) want="u-law";; 3) want="A-law";; 4) want="IMA ADPCM";; *) want="?";; esac
+    [ "$(sox --i -e "$w")" = "$want" ] || { echo "sox sees $(sox --i -e "$w") in $w, not $want"; exit 1; }
+    sox -D "$w" -t raw -e signed -b 16 -L "$base.sox"
+    # sox decodes IMA ADPCM to the end of the last block; the fact chunk ends the sound before.
+    n="$(wc -c <"$base.raw")"
+    [ "$(wc -c <"$base.sox")" -ge "$n" ] || { echo "sox decodes fewer samples from $w"; exit 1; }
+    cmp -n "$n" "$base.sox" "$base.raw" || { echo "sox decodes $w differently from the module"; exit 1; }
+    m=$((m + 1))
+done
+echo "sox: $m compressed files checked"

@@ -164,7 +164,8 @@ TEST(WaveFltModule, QueryFillsTheRecord)
     EXPECT_NE(strstr(rec.formatName, "Windows"), nullptr);
     EXPECT_LT(strlen(rec.progressNote), sizeof rec.progressNote);
     EXPECT_GT(strlen(rec.progressNote), 0u);
-    EXPECT_EQ(rec.flags, (uint32_t)(ZF_CANREAD | ZF_CANWRITE | ZF_SPECIAL_READ_POST | ZF_SPECIAL_WRITE_POST));
+    EXPECT_EQ(rec.flags, (uint32_t)(ZF_CANREAD | ZF_CANWRITE | ZF_SPECIAL_READ_POST | ZF_SPECIAL_WRITE_POST |
+                                    ZF_HASOPTIONS));
     EXPECT_STREQ(rec.ext, "wav");
     EXPECT_EQ(rec.ext2[0], 0);
     EXPECT_EQ((uint8_t)rec.moduleName[0], 0x66) << "the host's part of the record was touched";
