@@ -21,6 +21,8 @@
 #include "store/voc.h"
 #include "plugins/xfmhost.h"
 #include "analysis/analysis.h"
+#include "toolbar/toolbar.h"
+#include "audio/playcore.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -139,7 +141,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_SAVE:          fileUiSave(0, 0); break;
     case IDM_SAVEAS:        fileUiSave(1, 0); break;
     case IDM_SAVESEL:       fileUiSave(1, 1); break;
-    case IDM_TOOLSAVE:      fileUiSave(0, 0); break;
+    case IDM_TOOLSAVE:      fileUiSave(toolbarSaveNow() ? 0 : 1, 0); break;
     case IDM_EXIT:          PostMessageA(hwnd, WM_CLOSE, 0, 0); break;
     case IDM_UNDO:          editUndo(); break;
     case IDM_REPEAT:        cmdRepeat(0); break;
@@ -180,7 +182,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_PLAYLIST:      notYet(id); break;
     case IDM_SCRIPTS:       notYet(id); break;
     case IDM_SELECTDEVICE:  audioCmdSelectDevice(); break;
-    case IDM_TOOLBARSET:    notYet(id); break;
+    case IDM_TOOLBARSET:    toolbarSettingsCommand(); break;
     case IDM_SETTINGS:      cmdSettings(); break;
     case IDM_HELPCONTENTS:  helpShow(HELPKEY_CONTENTS); break;
     case IDM_QUICKREF:      helpShow(HELPKEY_QUICKREF); break;
@@ -225,13 +227,43 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     }
 }
 
+/* The latest pass, which the toolbar's buttons follow. */
+static EnableResult lastPass;
+static int lastPassPlugins;
+
+int commandButtonState(int id)
+{
+    const EnableResult &r = lastPass;
+    int off = 0, on = 0;
+    if (id >= IDM_XFM_FIRST && id <= IDM_XFM_LAST) {
+        off = id - IDM_XFM_FIRST >= lastPassPlugins || r.pluginOff[id - IDM_XFM_FIRST];
+    } else {
+        off = r.disabled(id);
+        for (int i = 0; i < EnableNotBuiltCount; i++)
+            if (EnableNotBuilt[i] == id)
+                off = 1;
+    }
+    int stereo = Wave.channels == 2;
+    switch (id) {
+    case IDM_LOOP:          on = Play.loopMode; break;
+    case IDM_MONITOR:       on = audioMeterRunning(); break;
+    case IDM_SPECTRAL:      on = viewSpectralShown(); break;
+    case IDM_EDITBOTH:      on = stereo && r.editChannel == 0; break;
+    case IDM_EDITLEFTONLY:  on = stereo && r.editChannel == 1; break;
+    case IDM_EDITRIGHTONLY: on = stereo && r.editChannel == 2; break;
+    }
+    return (off ? TB_STATE_OFF : 0) | (on ? TB_STATE_ON : 0);
+}
+
 void commandEnablePass(HMENU menu)
 {
     EnableInputs in;
     memset(&in, 0, sizeof in);
     gatherEnableInputs(&in);
-    static EnableResult r;
+    EnableResult &r = lastPass;
     enableEvaluate(&in, &r);
+    lastPassPlugins = in.plugins;
+    toolbarApplyStates();
     Commands.lastCommandOk = r.lastCommandOk;
     if (menu) {
         for (int i = 0; i < r.count; i++)

@@ -18,7 +18,6 @@ const int EnableListedCount = (int)(sizeof EnableListed / sizeof EnableListed[0]
 
 const int EnableNotBuilt[] = {
     IDM_MUSIC, IDM_CDPLAYER, IDM_CUELIST, IDM_PLAYLIST, IDM_SCRIPTS,
-    IDM_TOOLBARSET,
 };
 const int EnableNotBuiltCount = (int)(sizeof EnableNotBuilt / sizeof EnableNotBuilt[0]);
 

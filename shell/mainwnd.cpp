@@ -14,6 +14,7 @@
 #include "formats/fileui.h"
 #include "plugins/progress.h"
 #include "analysis/analysis.h"
+#include "toolbar/toolbar.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -120,6 +121,7 @@ void shellLayout(int width, int height)
         return;
     int bottom = height - (2 * ROW_HEIGHT + METER_HEIGHT + 6);
     MoveWindow(Frame.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
+    toolbarLayout(width);
     SetRect(&Frame.waveArea, 0, TOOLBAR_HEIGHT, width, bottom > TOOLBAR_HEIGHT ? bottom : TOOLBAR_HEIGHT);
 
     int y = Frame.waveArea.bottom + 3, x = 4, bw = Shell.buttonWidth, bh = ROW_HEIGHT - 2;
@@ -148,7 +150,7 @@ void shellLayout(int width, int height)
     }
     /* Device name and capabilities at the band's right end; the name gives way first. */
     int capsW = devTextWidth(Frame.devCaps), nameW = devTextWidth(Frame.devName);
-    int room = width - 12;
+    int room = width - 12 - toolbarUsedWidth();   /* the buttons come first */
     if (capsW > room)
         capsW = room > 0 ? room : 0;
     if (nameW > room - capsW - 12)

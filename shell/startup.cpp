@@ -28,6 +28,7 @@
 #include "analysis/analysis.h"
 #include "core/profile.h"
 #include "edit/undo.h"
+#include "toolbar/toolbar.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -140,6 +141,12 @@ static void refreshCommands(void)
         commandEnablePass(GetMenu(Frame.main));
 }
 
+static void refreshToolbar(void)
+{
+    if (Frame.main && !Frame.closing)
+        commandEnablePass(NULL);
+}
+
 /* ---- start-up ---- */
 
 void startupBeforeWindow(void)
@@ -208,6 +215,11 @@ void startupWindowCreated(HWND hwnd)
 
     /* Transform modules: the registry and their menu entries, now that the menu exists. */
     xfmStartup(Frame.programDir);
+
+    /* The toolbar, once the registry is built: its buttons follow the enabling pass. */
+    toolbarInit(Frame.toolbar);
+    Toolbar.hook.state = commandButtonState;
+    Toolbar.hook.refresh = refreshToolbar;
 }
 
 void startupOpenCommandLine(void)
@@ -226,6 +238,7 @@ void shutdownAll(void)
     audioShutdown();
     editShutdown();
     xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */
+    toolbarShutdown();
     helpClose();
     tempStoreTeardown(1);
     viewShutdown();
