@@ -22,6 +22,7 @@
 #include "plugins/xfmhost.h"
 #include "analysis/analysis.h"
 #include "toolbar/toolbar.h"
+#include "cd/cd.h"
 #include "audio/playcore.h"
 
 #include <stdio.h>
@@ -77,6 +78,7 @@ static void gatherEnableInputs(EnableInputs *in)
     in->haveFilters = FltTable.count > 0;
     in->spectralBusy = Frame.spectralBusy;
     in->analysisOpen = analysisIsOpen();
+    in->cdAvailable = cdAvailable();
     in->plugins = xfmEnableCaps(in->pluginCaps, ENABLE_MAXPLUGINS);
 }
 
@@ -177,7 +179,7 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case IDM_MONITOR:       audioCmdMonitor(notify); break;
     case IDM_INFO:          waveInfoCommand(); break;
     case IDM_ANALYSIS:      analysisOpen(); break;
-    case IDM_CDPLAYER:      notYet(id); break;
+    case IDM_CDPLAYER:      cdCommand(id, notify); break;
     case IDM_CUELIST:       notYet(id); break;
     case IDM_PLAYLIST:      notYet(id); break;
     case IDM_SCRIPTS:       notYet(id); break;
@@ -216,9 +218,9 @@ void commandDispatch(HWND hwnd, int id, int notify, HWND control)
     case 777: case 778:     viewCommand(id); break;          /* quarter-page scrolls */
     default:
         if (id >= IDM_CD_TITLE && id <= IDM_CD_TRACKS)
-            notYet(id);
+            cdCommand(id, notify);
         else if (id >= IDM_CDTRACK1 && id <= IDM_CDTRACK1 + 9)
-            notYet(id);
+            cdCommand(id, notify);
         else if (id >= IDM_XFM_FIRST && id <= IDM_XFM_LAST)
             RunTransformCommand(id, Commands.repeatNoDialog);
         else

@@ -17,7 +17,7 @@ const int EnableListed[] = {
 const int EnableListedCount = (int)(sizeof EnableListed / sizeof EnableListed[0]);
 
 const int EnableNotBuilt[] = {
-    IDM_MUSIC, IDM_CDPLAYER, IDM_CUELIST, IDM_PLAYLIST, IDM_SCRIPTS,
+    IDM_MUSIC, IDM_CUELIST, IDM_PLAYLIST, IDM_SCRIPTS,
 };
 const int EnableNotBuiltCount = (int)(sizeof EnableNotBuilt / sizeof EnableNotBuilt[0]);
 

@@ -15,6 +15,7 @@
 #include "plugins/progress.h"
 #include "analysis/analysis.h"
 #include "toolbar/toolbar.h"
+#include "cd/cd.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -122,7 +123,9 @@ void shellLayout(int width, int height)
     int bottom = height - (2 * ROW_HEIGHT + METER_HEIGHT + 6);
     MoveWindow(Frame.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
     toolbarLayout(width);
-    SetRect(&Frame.waveArea, 0, TOOLBAR_HEIGHT, width, bottom > TOOLBAR_HEIGHT ? bottom : TOOLBAR_HEIGHT);
+    int top = TOOLBAR_HEIGHT + cdBandHeight();   /* the CD panel's band, when shown */
+    cdLayout(TOOLBAR_HEIGHT, width);
+    SetRect(&Frame.waveArea, 0, top, width, bottom > top ? bottom : top);
 
     int y = Frame.waveArea.bottom + 3, x = 4, bw = Shell.buttonWidth, bh = ROW_HEIGHT - 2;
     for (int i = 0; i < BTN_COUNT; i++) {

@@ -11,7 +11,7 @@ add_executable(zelo WIN32
   ${CMAKE_SOURCE_DIR}/plugins/exports.def
   $<TARGET_OBJECTS:zelo_resources>)
 # Subsystems above the engine first, so the static libraries resolve in one pass.
-target_link_libraries(zelo PRIVATE zelo_toolbar zelo_audio zelo_analysis zelo_analysis_core zelo_view zelo_edit_win zelo_formats_win zelo_edit
+target_link_libraries(zelo PRIVATE zelo_cd zelo_toolbar zelo_audio zelo_analysis zelo_analysis_core zelo_view zelo_edit_win zelo_formats_win zelo_edit
   zelo_edit_clip zelo_plugins zelo_ui zelo_formats zelo_core zelo_store zelo_os
   comctl32 comdlg32 gdi32 shell32 winmm version msimg32)
 # Transform modules call the host through the addresses in their context, and modules that

@@ -29,6 +29,7 @@
 #include "core/profile.h"
 #include "edit/undo.h"
 #include "toolbar/toolbar.h"
+#include "cd/cd.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -220,6 +221,9 @@ void startupWindowCreated(HWND hwnd)
     toolbarInit(Frame.toolbar);
     Toolbar.hook.state = commandButtonState;
     Toolbar.hook.refresh = refreshToolbar;
+
+    /* The CD player: is there a drive?  Its panel shows under the toolbar when asked for. */
+    cdInit();
 }
 
 void startupOpenCommandLine(void)
@@ -238,6 +242,7 @@ void shutdownAll(void)
     audioShutdown();
     editShutdown();
     xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */
+    cdShutdown();   /* the CD device closed */
     toolbarShutdown();
     helpClose();
     tempStoreTeardown(1);

@@ -87,13 +87,12 @@ static void drawLetters(HDC dc, const RECT *r, int id)
     SelectObject(dc, old);
 }
 
-static void drawButton(const DRAWITEMSTRUCT *d)
+void toolbarDrawButton(const DRAWITEMSTRUCT *d, HBITMAP bm, int on)
 {
     HDC dc = d->hDC;
     RECT r = d->rcItem;
     int id = (int)d->CtlID;
     int off = (d->itemState & ODS_DISABLED) != 0;
-    int on = (GetWindowLongPtrA(d->hwndItem, GWLP_USERDATA) & TB_STATE_ON) != 0;
     int pressed = (d->itemState & ODS_SELECTED) != 0;
     if ((off || on) && Toolbar.checkers) {
         SetTextColor(dc, RGB(255, 255, 255));
@@ -105,7 +104,6 @@ static void drawButton(const DRAWITEMSTRUCT *d)
     DrawEdge(dc, &r, (pressed || on) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
     int shift = (pressed || on) ? 1 : 0;
     RECT inner = {r.left + 2 + shift, r.top + 2 + shift, r.left + 2 + shift + PICTURE_SIZE, r.top + 2 + shift + PICTURE_SIZE};
-    HBITMAP bm = pictureOf(id);
     if (!bm) {
         SetTextColor(dc, GetSysColor(off ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
         drawLetters(dc, &inner, id);
@@ -150,8 +148,20 @@ static LRESULT CALLBACK tipProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(w, msg, wParam, lParam);
 }
 
+/* The CD panel's buttons (commands 142..149) and their tooltips. */
+static const struct { int id, tip; } cdTips[] = {
+    {IDM_CD_PLAY, IDS_TIP_CD_PLAY}, {IDM_CD_STOP, IDS_TIP_CD_STOP}, {IDM_CD_REWIND, IDS_TIP_CD_REWIND},
+    {IDM_CD_FORWARD, IDS_TIP_CD_FORWARD}, {IDM_CD_MARK, IDS_TIP_CD_MARK}, {IDM_CD_GOTOMARK, IDS_TIP_CD_GOTOMARK},
+    {IDM_CD_EJECT, IDS_TIP_CD_EJECT},
+};
+
 static void tipText(int id, char *out, int size)
 {
+    for (const auto &c : cdTips)
+        if (c.id == id) {
+            frameString(c.tip, out, size);
+            return;
+        }
     int row = tbRowOf(id);
     if (row > 0 && TbTable[row].tip) {
         frameString(TbTable[row].tip, out, size);
@@ -240,9 +250,11 @@ static void onButton(int id)
 static LRESULT CALLBACK rowProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_DRAWITEM:
-        drawButton((const DRAWITEMSTRUCT *)lParam);
+    case WM_DRAWITEM: {
+        const DRAWITEMSTRUCT *d = (const DRAWITEMSTRUCT *)lParam;
+        toolbarDrawButton(d, pictureOf((int)d->CtlID), (GetWindowLongPtrA(d->hwndItem, GWLP_USERDATA) & TB_STATE_ON) != 0);
         return TRUE;
+    }
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && lParam)
             onButton(LOWORD(wParam));
@@ -326,12 +338,17 @@ static HWND makeButton(int id)
 {
     HWND b = CreateWindowExA(0, "BUTTON", "", WS_CHILD | BS_OWNERDRAW, 0, 0, BUTTON_SIZE, BUTTON_SIZE, Toolbar.row,
                              (HMENU)(INT_PTR)id, Frame.instance, NULL);
-    if (b) {
-        WNDPROC old = (WNDPROC)SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)buttonSubclass);
-        if (!buttonProc)
-            buttonProc = old;
-    }
+    toolbarAdoptButton(b);
     return b;
+}
+
+void toolbarAdoptButton(HWND b)
+{
+    if (!b)
+        return;
+    WNDPROC old = (WNDPROC)SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)buttonSubclass);
+    if (!buttonProc)
+        buttonProc = old;
 }
 
 void toolbarLayout(int width)

@@ -62,6 +62,11 @@ int  toolbarSaveNow(void);
    new order (kept in Toolbar.order and written to zelo.ini). */
 TbRegistry toolbarRegistry(void);
 void toolbarDialogSave(const TbOrder *o);
+/* What the CD panel's buttons share with the row: the drawing of a picture button (raised,
+   pressed, greyed or toggled on over the checkers), and the tooltip of a button whose id is
+   one of the CD commands. */
+void toolbarDrawButton(const DRAWITEMSTRUCT *d, HBITMAP picture, int on);
+void toolbarAdoptButton(HWND button);
 INT_PTR CALLBACK TOOLBARSETMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif
