@@ -246,6 +246,7 @@ static void onMinMax(MINMAXINFO *mm)
     AdjustWindowRectEx(&rc, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_ACCEPTFILES);
     mm->ptMinTrackSize.x = rc.right - rc.left;
     mm->ptMinTrackSize.y = rc.bottom - rc.top;
+    mm->ptMaxTrackSize.x = GetSystemMetrics(SM_CXVIRTUALSCREEN) * 2;   /* may reach past one screen */
 }
 
 static LRESULT onKeyDown(WPARAM key, LPARAM lParam)

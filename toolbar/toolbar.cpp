@@ -81,7 +81,7 @@ static void drawLetters(HDC dc, const RECT *r, int id)
     tbEntryName(id, &reg, name, sizeof name);
     const char *s = strncmp(name, "Generate ", 9) == 0 ? name + 9 : name;
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, Frame.smallFont);
+    HGDIOBJ old = SelectObject(dc, Frame.statusFont);
     RECT t = *r;
     DrawTextA(dc, s, (int)(strlen(s) < 2 ? strlen(s) : 2), &t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SelectObject(dc, old);
@@ -105,7 +105,13 @@ void toolbarDrawButton(const DRAWITEMSTRUCT *d, HBITMAP bm, int on)
     int shift = (pressed || on) ? 1 : 0;
     RECT inner = {r.left + 2 + shift, r.top + 2 + shift, r.left + 2 + shift + PICTURE_SIZE, r.top + 2 + shift + PICTURE_SIZE};
     if (!bm) {
-        SetTextColor(dc, GetSysColor(off ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+        if (off) {   /* embossed, as the greyed pictures */
+            RECT lit = inner;
+            OffsetRect(&lit, 1, 1);
+            SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+            drawLetters(dc, &lit, id);
+        }
+        SetTextColor(dc, GetSysColor(off ? COLOR_BTNSHADOW : COLOR_BTNTEXT));
         drawLetters(dc, &inner, id);
         return;
     }
