@@ -174,6 +174,8 @@ void cdInit(void)
         toolbarAdoptButton(Cd.button[b]);
     }
     SendMessageA(Frame.cdTime, WM_SETFONT, (WPARAM)Frame.statusFont, FALSE);
+    SendMessageA(Frame.cdEntry, WM_SETFONT, (WPARAM)Frame.statusFont, FALSE);
+    SendMessageA(Frame.cdList, WM_SETFONT, (WPARAM)Frame.statusFont, FALSE);
     SendMessageA(Frame.cdEntry, EM_LIMITTEXT, CD_TITLE_MAX - 1, 0);
 }
 

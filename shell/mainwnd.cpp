@@ -122,7 +122,6 @@ void shellLayout(int width, int height)
         return;
     int bottom = height - (2 * ROW_HEIGHT + METER_HEIGHT + 6);
     MoveWindow(Frame.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
-    toolbarLayout(width);
     int top = TOOLBAR_HEIGHT + cdBandHeight();   /* the CD panel's band, when shown */
     cdLayout(TOOLBAR_HEIGHT, width);
     SetRect(&Frame.waveArea, 0, top, width, bottom > top ? bottom : top);
@@ -153,7 +152,7 @@ void shellLayout(int width, int height)
     }
     /* Device name and capabilities at the band's right end; the name gives way first. */
     int capsW = devTextWidth(Frame.devCaps), nameW = devTextWidth(Frame.devName);
-    int room = width - 12 - toolbarUsedWidth();   /* the buttons come first */
+    int room = width - 12;
     if (capsW > room)
         capsW = room > 0 ? room : 0;
     if (nameW > room - capsW - 12)
@@ -161,6 +160,8 @@ void shellLayout(int width, int height)
     int textH = 14, textY = (TOOLBAR_HEIGHT - textH) / 2;
     MoveWindow(Frame.devCaps, width - 6 - capsW, textY, capsW, textH, TRUE);
     MoveWindow(Frame.devName, width - 6 - capsW - (capsW ? 12 : 0) - nameW, textY, nameW, textH, TRUE);
+    /* The toolbar's buttons fill the band up to the device lines. */
+    toolbarLayout(width - capsW - (capsW ? 12 : 0) - nameW - (nameW ? 20 : 0));   /* the last button ends clear of them */
     MoveWindow(Frame.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
 }
 

@@ -395,16 +395,6 @@ void toolbarLayout(int width)
     toolbarApplyStates();
 }
 
-int toolbarUsedWidth(void)
-{
-    if (Toolbar.buttons == 0)
-        return 0;
-    RECT r;
-    GetWindowRect(Toolbar.button[Toolbar.buttons - 1], &r);
-    MapWindowPoints(NULL, Toolbar.row, (POINT *)&r, 2);
-    return r.right;
-}
-
 void toolbarApplyStates(void)
 {
     if (!Toolbar.hook.state)

@@ -49,8 +49,6 @@ void toolbarInit(HWND row);
 void toolbarShutdown(void);
 /* Places the buttons that fit width pixels (loading the order list the first time). */
 void toolbarLayout(int width);
-/* Right edge of the last button placed (what the row's other occupants must leave free). */
-int  toolbarUsedWidth(void);
 /* Applies the enabling pass's states (through Toolbar.hook.state) to the buttons. */
 void toolbarApplyStates(void);
 /* Command 355: the "Toolbar Settings" dialog. */

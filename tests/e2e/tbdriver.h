@@ -61,6 +61,24 @@ inline std::vector<int> ids(const std::vector<Button> &bs)
     return v;
 }
 
+/* The x that the last placed entry may not pass: the row's width, less the device lines at
+   its right end (and the room for a last button to end clear of them), less the margin. */
+inline int placeLimit(zd::App &app)
+{
+    HWND r = row(app);
+    RECT c;
+    GetClientRect(r, &c);
+    int right = c.right;
+    for (HWND w = FindWindowExA(r, NULL, "Static", NULL); w; w = FindWindowExA(r, w, "Static", NULL)) {
+        RECT s;
+        GetWindowRect(w, &s);
+        MapWindowPoints(NULL, r, (POINT *)&s, 2);
+        if (IsWindowVisible(w) && s.right > s.left && s.left - 20 < right)
+            right = s.left - 20;
+    }
+    return right - 6;
+}
+
 /* The last command a toolbar button sent (0 none). */
 inline int lastSent(zd::App &app)
 {

@@ -309,16 +309,33 @@ TEST(Toolbar, ButtonsFollowTheMenuAndSendTheirCommands)
         /* Under Wine a click that lands while a closed window's activation settles is
            sometimes lost: a user clicks again, and so does the test (once). */
         bool sent = false;
-        for (int attempt = 0; attempt < 2 && !sent; attempt++) {
-            tb::click(app, b.hwnd);
+        for (int attempt = 0; attempt < 3 && !sent; attempt++) {
+            /* A dialog the last command opened may come up late: close it first. */
+            for (int t = 0; t < 20 && !IsWindowEnabled(app.main()); t++) {
+                closeDialogs(app);
+                Sleep(100);
+            }
+            if (attempt < 2) {
+                tb::click(app, b.hwnd);
+            } else {   /* the mouse's messages straight to the button */
+                PostMessageA(b.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+                PostMessageA(b.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+            }
             for (int t = 0; t < 40 && !sent; t++) {
                 sent = tb::lastSent(app) == b.id;
                 if (!sent)
                     Sleep(50);
             }
         }
-        EXPECT_TRUE(sent) << "button " << b.id;
+        RECT br;
+        GetWindowRect(b.hwnd, &br);
+        POINT mid{(br.left + br.right) / 2, (br.top + br.bottom) / 2};
+        HWND at = WindowFromPoint(mid);
+        EXPECT_TRUE(sent) << "button " << b.id << ", at its middle " << GetDlgCtrlID(at) << ", last sent " << tb::lastSent(app) << ", main enabled "
+                          << IsWindowEnabled(app.main()) << ", foreground " << (GetForegroundWindow() == app.main());
         clicked++;
+        app.idle(500);
+        Sleep(400);
         closeDialogs(app);
         if (b.id == 2210 || b.id == 2200 || b.id == 2150) {   /* the wave back for the next ones */
             app.command(102);
@@ -387,10 +404,11 @@ TEST(Toolbar, RowAt640And1280Pixels)
         GetClientRect(tb::row(app), &c);
         auto bs = tb::buttons(app);
         ASSERT_FALSE(bs.empty());
-        EXPECT_LE(bs.back().rect.left, c.right - 6) << width;
+        int limit = tb::placeLimit(app);
+        EXPECT_LE(bs.back().rect.left, limit) << width;
         EXPECT_EQ(width == 640 ? 632 : 1272, c.right) << "the window took the width asked for";
         if (bs.size() < 33) {
-            EXPECT_GT(bs.back().rect.left + 25 + 8, c.right - 6) << width << ": the next entry would not fit";
+            EXPECT_GT(bs.back().rect.left + 25 + 8, limit) << width << ": the next entry would not fit";
         }
         int w, h;
         std::vector<unsigned> px;
