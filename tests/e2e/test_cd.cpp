@@ -111,6 +111,8 @@ TEST(CdPlayer, NoDriveGreyedAndThePanelSaysSo)
         EXPECT_EQ(b.id == 142, b.enabled) << "button " << b.id;
     RECT panelRect;
     GetWindowRect(panel(app), &panelRect);
+    app.idle(300);
+    Sleep(300);   /* the repaint of the changed pictures */
     zd::screenshot("cd-panel-nodrive");
     app.command(kCdPlayer);
     EXPECT_TRUE(waitFor([&] { return !IsWindowVisible(title); }));
