@@ -23,6 +23,9 @@
 #include "analysis/analysis.h"
 #include "lists/lists.h"
 #include "scripts/scripts.h"
+#include "toolbar/toolbar.h"
+#include "cd/cd.h"
+#include "audio/playcore.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -79,6 +82,7 @@ static void gatherEnableInputs(EnableInputs *in)
     in->analysisOpen = analysisIsOpen();
     in->cueListOpen = listsCueListOpen();
     in->playListOpen = listsPlayListOpen();
+    in->cdAvailable = cdAvailable();
     in->plugins = xfmEnableCaps(in->pluginCaps, ENABLE_MAXPLUGINS);
 }
 
@@ -157,7 +161,7 @@ static void dispatchOne(HWND hwnd, int id, int notify, HWND control)
     case IDM_SAVE:          fileUiSave(0, 0); break;
     case IDM_SAVEAS:        fileUiSave(1, 0); break;
     case IDM_SAVESEL:       fileUiSave(1, 1); break;
-    case IDM_TOOLSAVE:      fileUiSave(0, 0); break;
+    case IDM_TOOLSAVE:      fileUiSave(toolbarSaveNow() ? 0 : 1, 0); break;
     case IDM_EXIT:          PostMessageA(hwnd, WM_CLOSE, 0, 0); break;
     case IDM_UNDO:          editUndo(); break;
     case IDM_REPEAT:        cmdRepeat(0); break;
@@ -193,12 +197,12 @@ static void dispatchOne(HWND hwnd, int id, int notify, HWND control)
     case IDM_MONITOR:       audioCmdMonitor(notify); break;
     case IDM_INFO:          waveInfoCommand(); break;
     case IDM_ANALYSIS:      analysisOpen(); break;
-    case IDM_CDPLAYER:      notYet(id); break;
+    case IDM_CDPLAYER:      cdCommand(id, notify); break;
     case IDM_CUELIST:       listsCmdCueList(); break;
     case IDM_PLAYLIST:      listsCmdPlayList(); break;
     case IDM_SCRIPTS:       scriptsCmdDialog(); break;
     case IDM_SELECTDEVICE:  audioCmdSelectDevice(); break;
-    case IDM_TOOLBARSET:    notYet(id); break;
+    case IDM_TOOLBARSET:    toolbarSettingsCommand(); break;
     case IDM_SETTINGS:      cmdSettings(); break;
     case IDM_HELPCONTENTS:  helpShow(HELPKEY_CONTENTS); break;
     case IDM_QUICKREF:      helpShow(HELPKEY_QUICKREF); break;
@@ -232,9 +236,9 @@ static void dispatchOne(HWND hwnd, int id, int notify, HWND control)
     case 777: case 778:     viewCommand(id); break;          /* quarter-page scrolls */
     default:
         if (id >= IDM_CD_TITLE && id <= IDM_CD_TRACKS)
-            notYet(id);
+            cdCommand(id, notify);
         else if (id >= IDM_CDTRACK1 && id <= IDM_CDTRACK1 + 9)
-            notYet(id);
+            cdCommand(id, notify);
         else if (id >= IDM_XFM_FIRST && id <= IDM_XFM_LAST)
             RunTransformCommand(id, Commands.repeatNoDialog);
         else
@@ -243,13 +247,43 @@ static void dispatchOne(HWND hwnd, int id, int notify, HWND control)
     }
 }
 
+/* The latest pass, which the toolbar's buttons follow. */
+static EnableResult lastPass;
+static int lastPassPlugins;
+
+int commandButtonState(int id)
+{
+    const EnableResult &r = lastPass;
+    int off = 0, on = 0;
+    if (id >= IDM_XFM_FIRST && id <= IDM_XFM_LAST) {
+        off = id - IDM_XFM_FIRST >= lastPassPlugins || r.pluginOff[id - IDM_XFM_FIRST];
+    } else {
+        off = r.disabled(id);
+        for (int i = 0; i < EnableNotBuiltCount; i++)
+            if (EnableNotBuilt[i] == id)
+                off = 1;
+    }
+    int stereo = Wave.channels == 2;
+    switch (id) {
+    case IDM_LOOP:          on = Play.loopMode; break;
+    case IDM_MONITOR:       on = audioMeterRunning(); break;
+    case IDM_SPECTRAL:      on = viewSpectralShown(); break;
+    case IDM_EDITBOTH:      on = stereo && r.editChannel == 0; break;
+    case IDM_EDITLEFTONLY:  on = stereo && r.editChannel == 1; break;
+    case IDM_EDITRIGHTONLY: on = stereo && r.editChannel == 2; break;
+    }
+    return (off ? TB_STATE_OFF : 0) | (on ? TB_STATE_ON : 0);
+}
+
 void commandEnablePass(HMENU menu)
 {
     EnableInputs in;
     memset(&in, 0, sizeof in);
     gatherEnableInputs(&in);
-    static EnableResult r;
+    EnableResult &r = lastPass;
     enableEvaluate(&in, &r);
+    lastPassPlugins = in.plugins;
+    toolbarApplyStates();
     Commands.lastCommandOk = r.lastCommandOk;
     if (menu) {
         for (int i = 0; i < r.count; i++)

@@ -17,8 +17,7 @@ const int EnableListed[] = {
 const int EnableListedCount = (int)(sizeof EnableListed / sizeof EnableListed[0]);
 
 const int EnableNotBuilt[] = {
-    IDM_MUSIC, IDM_CDPLAYER,
-    IDM_TOOLBARSET,
+    IDM_MUSIC,
 };
 const int EnableNotBuiltCount = (int)(sizeof EnableNotBuilt / sizeof EnableNotBuilt[0]);
 

@@ -16,6 +16,8 @@
 #include "analysis/analysis.h"
 #include "lists/lists.h"
 #include "scripts/scripts.h"
+#include "toolbar/toolbar.h"
+#include "cd/cd.h"
 
 #include <shellapi.h>
 #include <mmsystem.h>
@@ -122,7 +124,9 @@ void shellLayout(int width, int height)
         return;
     int bottom = height - (2 * ROW_HEIGHT + METER_HEIGHT + 6);
     MoveWindow(Frame.toolbar, 0, 0, width, TOOLBAR_HEIGHT, TRUE);
-    SetRect(&Frame.waveArea, 0, TOOLBAR_HEIGHT, width, bottom > TOOLBAR_HEIGHT ? bottom : TOOLBAR_HEIGHT);
+    int top = TOOLBAR_HEIGHT + cdBandHeight();   /* the CD panel's band, when shown */
+    cdLayout(TOOLBAR_HEIGHT, width);
+    SetRect(&Frame.waveArea, 0, top, width, bottom > top ? bottom : top);
 
     int y = Frame.waveArea.bottom + 3, x = 4, bw = Shell.buttonWidth, bh = ROW_HEIGHT - 2;
     for (int i = 0; i < BTN_COUNT; i++) {
@@ -158,6 +162,8 @@ void shellLayout(int width, int height)
     int textH = 14, textY = (TOOLBAR_HEIGHT - textH) / 2;
     MoveWindow(Frame.devCaps, width - 6 - capsW, textY, capsW, textH, TRUE);
     MoveWindow(Frame.devName, width - 6 - capsW - (capsW ? 12 : 0) - nameW, textY, nameW, textH, TRUE);
+    /* The toolbar's buttons fill the band up to the device lines. */
+    toolbarLayout(width - capsW - (capsW ? 12 : 0) - nameW - (nameW ? 20 : 0));   /* the last button ends clear of them */
     MoveWindow(Frame.meter, 6, height - METER_HEIGHT - 2, width - 12 > 0 ? width - 12 : 0, METER_HEIGHT, TRUE);
 }
 
@@ -243,6 +249,7 @@ static void onMinMax(MINMAXINFO *mm)
     AdjustWindowRectEx(&rc, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_ACCEPTFILES);
     mm->ptMinTrackSize.x = rc.right - rc.left;
     mm->ptMinTrackSize.y = rc.bottom - rc.top;
+    mm->ptMaxTrackSize.x = GetSystemMetrics(SM_CXVIRTUALSCREEN) * 2;   /* may reach past one screen */
 }
 
 static LRESULT onKeyDown(WPARAM key, LPARAM lParam)

@@ -32,6 +32,8 @@ void shellLayout(int width, int height);
 /* Commands (commands.cpp). */
 void commandDispatch(HWND hwnd, int id, int notify, HWND control);
 void commandEnablePass(HMENU menu);
+/* A toolbar button's TB_STATE_* bits after the latest enabling pass. */
+int  commandButtonState(int id);
 /* The About box (about.cpp). */
 void cmdAbout(void);
 

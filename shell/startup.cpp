@@ -33,6 +33,8 @@
 #include "lists/lists.h"
 #include "scripts/scripts.h"
 #include "core/scriptio.h"
+#include "toolbar/toolbar.h"
+#include "cd/cd.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -270,6 +272,12 @@ static void refreshCommands(void)
         commandEnablePass(GetMenu(Frame.main));
 }
 
+static void refreshToolbar(void)
+{
+    if (Frame.main && !Frame.closing)
+        commandEnablePass(NULL);
+}
+
 /* ---- start-up ---- */
 
 void startupBeforeWindow(void)
@@ -409,6 +417,14 @@ void startupWindowCreated(HWND hwnd)
 
     /* Transform modules: the registry and their menu entries, now that the menu exists. */
     xfmStartup(Frame.programDir);
+
+    /* The toolbar, once the registry is built: its buttons follow the enabling pass. */
+    toolbarInit(Frame.toolbar);
+    Toolbar.hook.state = commandButtonState;
+    Toolbar.hook.refresh = refreshToolbar;
+
+    /* The CD player: is there a drive?  Its panel shows under the toolbar when asked for. */
+    cdInit();
 }
 
 void startupOpenCommandLine(void)
@@ -434,6 +450,8 @@ void shutdownAll(void)
     audioShutdown();
     editShutdown();
     xfmShutdown();   /* settings saved under "Profile", modules told, registry freed */
+    cdShutdown();   /* the CD device closed */
+    toolbarShutdown();
     helpClose();
     tempStoreTeardown(1);
     viewShutdown();

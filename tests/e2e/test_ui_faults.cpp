@@ -24,7 +24,7 @@ typedef std::vector<unsigned char> Bytes;
 
 /* Menu commands whose feature is not in the program yet: Music,
    CD Player, Cue List, Play List, Scripts, Custom Toolbar Settings. */
-const int kNotBuilt[] = {3150, 148, 355};
+const int kNotBuilt[] = {3150};
 
 std::string waveFile(const std::string &dir, const char *name, unsigned rate, int bits, int channels,
                      const Bytes &data)
