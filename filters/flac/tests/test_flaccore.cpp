@@ -487,3 +487,39 @@ TEST(FlacReference, ItsFilesAtEveryLevelOpenBitExactly)
             EXPECT_EQ(md5, FLC_MD5_OK);
         }
 }
+
+TEST(FlacReference, ItsTagsAndCueSheetMapToTextsAndCues)
+{
+    if (!haveFlac())
+        GTEST_SKIP() << "flac command not installed";
+    std::string raw = zt::tempPath("tags.raw"), flac = zt::tempPath("tags.flac"), cue = zt::tempPath("tags.cue");
+    Buf pcm = makePcm(SINE, 16, 2, 44100 * 3);
+    putFile(raw, pcm);
+    const char *sheet = "FILE \"x.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                        "  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n    INDEX 01 00:01:30\n";
+    putFile(cue, Buf(sheet, sheet + strlen(sheet)));
+    std::string cmd = "flac -s -f --force-raw-format --endian=little --sign=signed --channels=2 --bps=16 "
+                      "--sample-rate=44100 -T 'TITLE=Ref title' -T 'artist=Caf\xc3\xa9 band' -T 'DESCRIPTION=desc' "
+                      "-T 'ALBUM=not mapped' --cuesheet='" + cue + "' -o '" + flac + "' '" + raw + "'";
+    ASSERT_EQ(system(cmd.c_str()), 0) << cmd;
+    FlcReader *r = flcOpenFile(flac.c_str(), nullptr, nullptr);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(readItem(r, 28), text("Ref title"));
+    EXPECT_EQ(readItem(r, 20), text("Caf\xe9 band"));
+    EXPECT_EQ(readItem(r, 21), text("desc"));
+    /* track 2 starts at its index 01: 1 s + 30 CD frames of 588 samples */
+    EXPECT_EQ(readItem(r, 40), cueTable({{1, 0}, {2, 44100 + 30 * 588}}));
+    EXPECT_TRUE(decodeAll(r) == pcm);
+    flcClose(r);
+
+    /* and a file of ours with cues and texts passes the flac command's test */
+    Buf labels;
+    put32(labels, 9);
+    Buf t = text("label");
+    labels.insert(labels.end(), t.begin(), t.end());
+    encode(flac, 44100, 16, 2, pcm, 5, {{28, text("T")}, {40, cueTable({{9, 500}, {4, 70000}})}, {43, labels}});
+    cmd = "flac -s -t '" + flac + "'";
+    EXPECT_EQ(system(cmd.c_str()), 0);
+    cmd = "metaflac --list --block-type=CUESHEET '" + flac + "' | grep -q 'offset: 70000'";
+    EXPECT_EQ(system(cmd.c_str()), 0) << "metaflac reads our cue sheet";
+}
