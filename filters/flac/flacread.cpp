@@ -135,6 +135,7 @@ struct FlcReader {
     std::vector<int32_t> ch[8];
     uint32_t block;           /* samples per channel of the decoded frame */
     uint64_t decoded;         /* frames (sample instants) decoded so far */
+    uint64_t frameIndex;      /* FLAC frames decoded so far */
     bool stopped;             /* damage or the end was met */
 
     std::vector<uint8_t> out, md5Buf;
@@ -486,9 +487,17 @@ static int decodeFrame(FlcReader *r)
              : first >= 0xF8 ? 4 : first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : first >= 0xC0 ? 1 : -1;
     if (more < 0)
         return 0;
-    for (int i = 0; i < more; i++)
-        if ((b.get(8) & 0xC0) != 0x80)
+    uint64_t number = first & (0x7F >> more);
+    for (int i = 0; i < more; i++) {
+        uint32_t c = b.get(8);
+        if ((c & 0xC0) != 0x80)
             return 0;
+        number = (number << 6) | (c & 0x3F);
+    }
+    /* A frame out of sequence means frames were lost or the stream was spliced. */
+    bool variable = (base[1] & 1) != 0;
+    if (number != (variable ? r->decoded : r->frameIndex))
+        return 0;
     uint32_t n;
     if (bsCode == 1)
         n = 192;
@@ -542,6 +551,7 @@ static int decodeFrame(FlcReader *r)
     }
     r->pos += frameLen + 2;
     r->block = n;
+    r->frameIndex++;
     return 1;
 }
 
@@ -623,6 +633,7 @@ static void rewind(FlcReader *r)
 {
     windowAt(r, r->firstFrame);
     r->decoded = 0;
+    r->frameIndex = 0;
     r->stopped = false;
     r->outPos = r->outLen = 0;
     r->delivered = 0;
@@ -730,8 +741,10 @@ static FlcReader *openReader(FlcReader *r, int *result, const char **why)
         in.bytes = 0xFFFFFFFFu;
         rewind(r);
         uint64_t frames = 0;
-        while (decodeFrame(r))
+        while (decodeFrame(r)) {
             frames += r->block;
+            r->decoded += r->block;
+        }
         in.fileFrames = frames;
     }
     uint32_t align = (uint32_t)in.channels * (in.bits / 8);

@@ -449,7 +449,7 @@ static void putCoded(BitOut &o, uint32_t v)
         return;
     }
     int more = v < 0x800 ? 1 : v < 0x10000 ? 2 : v < 0x200000 ? 3 : v < 0x4000000 ? 4 : 5;
-    o.put(((0xFF00u >> more) & 0xFF) | (v >> (6 * more)), 8);
+    o.put(((0xFF00u >> (more + 1)) & 0xFF) | (v >> (6 * more)), 8);
     for (int i = more - 1; i >= 0; i--)
         o.put(0x80 | ((v >> (6 * i)) & 0x3F), 8);
 }

@@ -463,6 +463,41 @@ TEST(FlacReference, OurFilesPassItsTestAndDecodeToOurSamples)
     }
 }
 
+TEST(FlacReference, LongStreamsNumberTheirFramesInEveryCodedLength)
+{
+    /* Over 2048 frames: frame numbers of one, two and three bytes. */
+    std::string flac = zt::tempPath("long.flac"), raw = zt::tempPath("long.raw");
+    Buf pcm = makePcm(STEPS, 8, 1, 1152 * 2100 + 5);
+    encode(flac, 8000, 8, 1, pcm, 0);
+    int md5 = -1;
+    EXPECT_TRUE(decodeFile(flac, &md5) == pcm);
+    EXPECT_EQ(md5, FLC_MD5_OK);
+    if (!haveFlac())
+        GTEST_SKIP() << "flac command not installed";
+    std::string cmd = "flac -s -t '" + flac + "'";
+    EXPECT_EQ(system(cmd.c_str()), 0) << cmd;
+    /* A frame taken out is noticed by its successor's number: the data ends at the gap. */
+    Buf file = fileBytes(flac);
+    size_t second = 0, third = 0;
+    for (size_t i = 100; i + 1 < file.size() && !third; i++)
+        if (file[i] == 0xFF && file[i + 1] == 0xF8) {
+            if (!second)
+                second = i;
+            else if (i > second + 10)
+                third = i;
+        }
+    ASSERT_TRUE(second && third);
+    Buf cut(file.begin(), file.begin() + second);
+    cut.insert(cut.end(), file.begin() + third, file.end());
+    FlcReader *r = flcOpenMemory(cut.data(), cut.size(), nullptr, nullptr);
+    ASSERT_TRUE(r);
+    Buf got = decodeAll(r);
+    EXPECT_LT(got.size(), pcm.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), pcm.begin()));
+    EXPECT_EQ(flcMd5State(r), FLC_MD5_DAMAGED);
+    flcClose(r);
+}
+
 TEST(FlacReference, ItsFilesAtEveryLevelOpenBitExactly)
 {
     if (!haveFlac())
