@@ -14,6 +14,8 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include <functional>
+#include <algorithm>
 
 typedef std::vector<uint8_t> Buf;
 
@@ -557,4 +559,194 @@ TEST(FlacReference, ItsTagsAndCueSheetMapToTextsAndCues)
     EXPECT_EQ(system(cmd.c_str()), 0);
     cmd = "metaflac --list --block-type=CUESHEET '" + flac + "' | grep -q 'offset: 70000'";
     EXPECT_EQ(system(cmd.c_str()), 0) << "metaflac reads our cue sheet";
+}
+
+/* ---- hand-made streams: what our encoder and the reference at its levels never write ---- */
+
+#include "filters/flac/flacint.h"
+
+namespace {
+
+struct Bits {
+    Buf b;
+    uint64_t acc = 0;
+    int n = 0;
+    void put(uint64_t v, int k)
+    {
+        for (int i = k - 1; i >= 0; i--) {
+            acc = (acc << 1) | ((v >> i) & 1);
+            if (++n == 8) {
+                b.push_back((uint8_t)acc);
+                acc = 0;
+                n = 0;
+            }
+        }
+    }
+    void align() { while (n) put(0, 1); }
+};
+
+void rice(Bits &o, int32_t v, int k)
+{
+    uint32_t u = ((uint32_t)v << 1) ^ (uint32_t)(v >> 31);
+    for (uint32_t q = u >> k; q; q--)
+        o.put(0, 1);
+    o.put(1, 1);
+    o.put(u, k);
+}
+
+/* A frame: header for block n (blocking strategy, number), the given subframe bits, checksums. */
+Buf frame(bool variable, uint64_t number, uint32_t n, int srCode, uint32_t srValue, int chCode, int ssCode,
+          const std::function<void(Bits &)> &subframes)
+{
+    Bits o;
+    o.put(variable ? 0xFFF9 : 0xFFF8, 16);
+    o.put(n <= 256 ? 6 : 7, 4);
+    o.put((uint32_t)srCode, 4);
+    o.put((uint32_t)chCode, 4);
+    o.put((uint32_t)ssCode, 3);
+    o.put(0, 1);
+    if (number < 0x80) {
+        o.put(number, 8);
+    } else {   /* two bytes are enough here */
+        o.put(0xC0 | (number >> 6), 8);
+        o.put(0x80 | (number & 0x3F), 8);
+    }
+    o.put(n - 1, n <= 256 ? 8 : 16);
+    if (srCode == 12)
+        o.put(srValue, 8);
+    else if (srCode == 13 || srCode == 14)
+        o.put(srValue, 16);
+    o.put(flcCrc8(o.b.data(), o.b.size()), 8);
+    subframes(o);
+    o.align();
+    o.put(flcCrc16(0, o.b.data(), o.b.size()), 16);
+    return o.b;
+}
+
+Buf header(uint32_t rate, int ch, int bps, uint64_t total)
+{
+    Bits o;
+    for (char c : std::string("fLaC"))
+        o.put((uint8_t)c, 8);
+    o.put(0x80, 8);
+    o.put(34, 24);
+    o.put(16, 16);
+    o.put(65535, 16);
+    o.put(0, 24);
+    o.put(0, 24);
+    o.put(rate, 20);
+    o.put((uint32_t)ch - 1, 3);
+    o.put((uint32_t)bps - 1, 5);
+    o.put(total, 36);
+    for (int i = 0; i < 16; i++)
+        o.put(0, 8);
+    return o.b;
+}
+
+} // namespace
+
+TEST(FlacCrafted, EscapesWideParametersLongPredictorsAndWastedBits)
+{
+    /* 12-bit, three channels (the front pair is delivered), variable block sizes. */
+    const int bps = 12;
+    std::vector<int32_t> a(56), c(56);
+    for (int i = 0; i < 56; i++) {
+        a[i] = (int32_t)(1500 * sin(i * 0.3)) + (i % 5) * 37 - 2000 * (i == 9);
+        c[i] = ((i * 37) % 200 - 100) * 8;   /* multiples of 8: three wasted bits */
+    }
+    Buf stream = header(44100, 3, bps, 56);
+    /* Frame 1, 16 samples: channel 0 FIXED order 2 with 5-bit parameters over four partitions
+       (one escaped at 7 bits... too narrow, so 13 bits; one escaped at width 0 holding zeros),
+       channel 1 VERBATIM with wasted bits, channel 2 CONSTANT. */
+    std::vector<int32_t> a1(a.begin(), a.begin() + 16);
+    for (int i = 8; i < 12; i++)
+        a1[i] = 2 * a1[i - 1] - a1[i - 2];   /* partition 2: residual 0 */
+    std::copy(a1.begin(), a1.end(), a.begin());
+    Buf f1 = frame(true, 0, 16, 13, 44100, 2, 2, [&](Bits &o) {
+        o.put(0, 1); o.put(8 + 2, 6); o.put(0, 1);
+        o.put((uint32_t)a[0] & 0xFFF, bps); o.put((uint32_t)a[1] & 0xFFF, bps);
+        o.put(1, 2); o.put(2, 4);
+        int i = 2;
+        auto res = [&](int k) { return a[k] - (2 * a[k - 1] - a[k - 2]); };
+        o.put(17, 5);                            /* partition 0: k = 17, wider than four bits */
+        for (; i < 4; i++) rice(o, res(i), 17);
+        o.put(31, 5); o.put(14, 5);              /* partition 1: escaped, 14-bit raw */
+        for (; i < 8; i++) o.put((uint32_t)res(i) & 0x3FFF, 14);
+        o.put(31, 5); o.put(0, 5);               /* partition 2: escaped, width 0 */
+        i = 12;
+        o.put(3, 5);                             /* partition 3: k = 3 */
+        for (; i < 16; i++) rice(o, res(i), 3);
+        o.put(0, 1); o.put(1, 6); o.put(1, 1); o.put(0, 2); o.put(1, 1);   /* VERBATIM, 3 wasted */
+        for (int k = 0; k < 16; k++) o.put((uint32_t)(c[k] >> 3) & 0x1FF, bps - 3);
+        o.put(0, 1); o.put(0, 6); o.put(0, 1); o.put((uint32_t)-5 & 0xFFF, bps);   /* CONSTANT -5 */
+    });
+    /* Frame 2, 40 samples from sample 16: channel 0 LPC of order 32 (a one-tap predictor
+       spread over 32 coefficients), 4-bit parameter; channel 1 FIXED order 4; channel 2 FIXED 0. */
+    Buf f2 = frame(true, 16, 40, 14, 4410, 2, 2, [&](Bits &o) {
+        const int32_t *s = a.data() + 16;
+        o.put(0, 1); o.put(32 + 31, 6); o.put(0, 1);
+        for (int k = 0; k < 32; k++) o.put((uint32_t)s[k] & 0xFFF, bps);
+        o.put(15 - 1, 4); o.put(3, 5);           /* precision 15, shift 3 */
+        for (int k = 0; k < 32; k++) o.put(k == 0 ? 8 : k == 31 ? 0x7FFF & (uint32_t)-0 : 0, 15);
+        o.put(0, 2); o.put(0, 4); o.put(9, 4);
+        for (int k = 32; k < 40; k++) rice(o, s[k] - s[k - 1], 9);
+        const int32_t *t = c.data() + 16;
+        o.put(0, 1); o.put(8 + 4, 6); o.put(0, 1);
+        for (int k = 0; k < 4; k++) o.put((uint32_t)t[k] & 0xFFF, bps);
+        o.put(0, 2); o.put(0, 4); o.put(14, 4);
+        for (int k = 4; k < 40; k++)
+            rice(o, t[k] - (4 * t[k - 1] - 6 * t[k - 2] + 4 * t[k - 3] - t[k - 4]), 14);
+        o.put(0, 1); o.put(8, 6); o.put(0, 1);
+        o.put(0, 2); o.put(0, 4); o.put(2, 4);
+        for (int k = 0; k < 40; k++) rice(o, k - 20, 2);
+    });
+    stream.insert(stream.end(), f1.begin(), f1.end());
+    stream.insert(stream.end(), f2.begin(), f2.end());
+    FlcReader *r = flcOpenMemory(stream.data(), stream.size(), nullptr, nullptr);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(flcInfo(r)->channels, 2);
+    EXPECT_EQ(flcInfo(r)->fileChannels, 3);
+    EXPECT_EQ(flcInfo(r)->bits, 16);
+    Buf got = decodeAll(r);
+    ASSERT_EQ(got.size(), 56u * 4);
+    for (int i = 0; i < 56; i++) {
+        int16_t l = (int16_t)(got[4 * i] | (got[4 * i + 1] << 8)), rr = (int16_t)(got[4 * i + 2] | (got[4 * i + 3] << 8));
+        EXPECT_EQ(l, a[i] * 16) << i;
+        EXPECT_EQ(rr, c[i] * 16) << i;
+    }
+    EXPECT_EQ(flcMd5State(r), FLC_MD5_ABSENT);
+    flcClose(r);
+}
+
+TEST(FlacCrafted, WideSamplesAreRoundedTo16BitsAndSideChannelsRestored)
+{
+    /* 20-bit stereo in each decorrelation mode, one frame each, CONSTANT subframes. */
+    const int32_t L = 300001, R = -123457;   /* 20-bit values */
+    Buf stream = header(96000, 2, 20, 4 * 20);
+    const int modes[4] = {1, 8, 9, 10};
+    for (int m = 0; m < 4; m++) {
+        int32_t x0, x1;
+        int w0 = 20, w1 = 20;
+        switch (modes[m]) {
+        case 8: x0 = L; x1 = L - R; w1 = 21; break;
+        case 9: x0 = L - R; x1 = R; w0 = 21; break;
+        case 10: x0 = (L + R) >> 1; x1 = L - R; w1 = 21; break;
+        default: x0 = L; x1 = R;
+        }
+        Buf f = frame(false, (uint64_t)m, 20, 12, 96, modes[m], 5, [&](Bits &o) {
+            o.put(0, 8); o.put((uint32_t)x0 & ((1u << w0) - 1), w0);
+            o.put(0, 8); o.put((uint32_t)x1 & ((1u << w1) - 1), w1);
+        });
+        stream.insert(stream.end(), f.begin(), f.end());
+    }
+    FlcReader *r = flcOpenMemory(stream.data(), stream.size(), nullptr, nullptr);
+    ASSERT_TRUE(r);
+    Buf got = decodeAll(r);
+    ASSERT_EQ(got.size(), 80u * 4);
+    const int16_t wantL = (int16_t)((L + 8) >> 4), wantR = (int16_t)((R + 8) >> 4);
+    for (int i = 0; i < 80; i++) {
+        EXPECT_EQ((int16_t)(got[4 * i] | (got[4 * i + 1] << 8)), wantL) << i;
+        EXPECT_EQ((int16_t)(got[4 * i + 2] | (got[4 * i + 3] << 8)), wantR) << i;
+    }
+    flcClose(r);
 }
