@@ -407,3 +407,105 @@ TEST(FlacFltRobust, DamagedFilesAreReadUpToTheDamageOrRefused)
     EXPECT_TRUE(readData(o) == ref);
     flt().close(o.h);
 }
+
+/* ---- 5. What the user sees: the options dialog and the signature message ---- */
+
+namespace {
+
+/* Waits (bounded) for a top-level window of this process with the given caption. */
+HWND waitForWindow(const char *caption)
+{
+    for (int i = 0; i < 1000; i++) {
+        HWND w = FindWindowA(NULL, caption);
+        if (w && IsWindowVisible(w))
+            return w;
+        Sleep(20);
+    }
+    return NULL;
+}
+
+struct DialogAction {
+    const char *caption;
+    int pickLevel;          /* -1: press Cancel */
+    LRESULT shownLevel = -2;
+    char text[1024] = "";
+    bool found = false;
+};
+
+DWORD WINAPI actOnDialog(void *p)
+{
+    DialogAction *a = (DialogAction *)p;
+    HWND w = waitForWindow(a->caption);
+    if (!w)
+        return 0;
+    a->found = true;
+    HWND combo = FindWindowExA(w, NULL, "ComboBox", NULL);
+    if (combo) {
+        a->shownLevel = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+        if (a->pickLevel >= 0)
+            SendMessageA(combo, CB_SETCURSEL, (WPARAM)a->pickLevel, 0);
+    }
+    /* the message box's text is its static control */
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[32];
+        GetClassNameA(c, cls, sizeof cls);
+        if (!strcmp(cls, "Static") && GetWindowTextLengthA(c) > (int)strlen(a->text))
+            GetWindowTextA(c, a->text, sizeof a->text);
+    }
+    PostMessageA(w, WM_COMMAND, a->pickLevel >= 0 ? IDOK : IDCANCEL, 0);
+    return 0;
+}
+
+} // namespace
+
+TEST(FlacFltUser, TheOptionsDialogShowsAndReturnsTheLevel)
+{
+    ASSERT_TRUE(flt().getOptions);
+    DialogAction pick{"FLAC Options", 2};
+    HANDLE t = CreateThread(NULL, 0, actOnDialog, &pick, 0, NULL);
+    uint32_t got = flt().getOptions(NULL, NULL, 44100, 2, 16, 0x107);
+    WaitForSingleObject(t, 30000);
+    CloseHandle(t);
+    ASSERT_TRUE(pick.found) << "no dialog captioned FLAC Options";
+    EXPECT_EQ(pick.shownLevel, 7) << "the dialog starts at the remembered level";
+    EXPECT_EQ(got, 0x102u);
+
+    DialogAction cancel{"FLAC Options", -1};
+    t = CreateThread(NULL, 0, actOnDialog, &cancel, 0, NULL);
+    got = flt().getOptions(NULL, NULL, 44100, 2, 16, 12345);
+    WaitForSingleObject(t, 30000);
+    CloseHandle(t);
+    ASSERT_TRUE(cancel.found);
+    EXPECT_EQ(cancel.shownLevel, 5) << "an unknown value starts at the usual level";
+    EXPECT_EQ(got, 0u) << "Cancel";
+
+    /* the level chosen changes the file, and every level reads back the same */
+    Buf data = noisyData(20000 * 4, 5);
+    std::string p0 = zt::tempPath("lvl0.flac"), p8 = zt::tempPath("lvl8.flac");
+    writeFlac(p0, 44100, 16, 2, data, 0x100);
+    writeFlac(p8, 44100, 16, 2, data, 0x108);
+    EXPECT_NE(fileBytes(p0), fileBytes(p8));
+    EXPECT_LE(fileBytes(p8).size(), fileBytes(p0).size());
+}
+
+TEST(FlacFltUser, AWrongSignatureIsShownOnARealOpenAndTheSamplesKept)
+{
+    std::string path = zt::tempPath("badmd5.flac");
+    Buf data = noisyData(9000 * 4, 11);
+    writeFlac(path, 44100, 16, 2, data, 0x105);
+    Buf file = fileBytes(path);
+    file[8 + 18 + 3] ^= 0x10;   /* one bit of the stored MD5 sum */
+    writeBytes(path, file);
+    DialogAction ok{"FLAC Lossless", 0};
+    HANDLE t = CreateThread(NULL, 0, actOnDialog, &ok, 0, NULL);
+    Opened o;
+    o.h = flt().open2(path.c_str(), &o.rate, &o.bits, &o.channels, NULL, &o.piece, GetModuleHandleA(NULL));
+    ASSERT_NE(o.h, 0u);
+    EXPECT_TRUE(readData(o) == data) << "the samples are kept";
+    flt().close(o.h);
+    WaitForSingleObject(t, 30000);
+    CloseHandle(t);
+    ASSERT_TRUE(ok.found) << "no message about the signature";
+    EXPECT_NE(strstr(ok.text, "MD5"), nullptr) << ok.text;
+    EXPECT_NE(strstr(ok.text, "badmd5.flac"), nullptr) << ok.text;
+}
