@@ -10,7 +10,7 @@
 namespace {
 struct Tables {
     uint8_t c8[256];
-    uint16_t c16[256];
+    uint16_t c16[8][256];   /* [k]: a byte followed by k zero bytes */
     Tables()
     {
         for (int i = 0; i < 256; i++) {
@@ -21,8 +21,13 @@ struct Tables {
             uint16_t d = (uint16_t)(i << 8);
             for (int k = 0; k < 8; k++)
                 d = (uint16_t)((d & 0x8000) ? (d << 1) ^ 0x8005 : d << 1);
-            c16[i] = d;
+            c16[0][i] = d;
         }
+        for (int k = 1; k < 8; k++)
+            for (int i = 0; i < 256; i++) {
+                uint16_t v = c16[k - 1][i];
+                c16[k][i] = (uint16_t)((v << 8) ^ c16[0][v >> 8]);
+            }
     }
 };
 const Tables &tables()
@@ -44,8 +49,14 @@ uint8_t flcCrc8(const uint8_t *p, size_t n)
 uint16_t flcCrc16(uint16_t crc, const uint8_t *p, size_t n)
 {
     const Tables &t = tables();
+    while (n >= 8) {   /* eight bytes a step */
+        crc = (uint16_t)(t.c16[7][p[0] ^ (crc >> 8)] ^ t.c16[6][p[1] ^ (crc & 0xFF)] ^ t.c16[5][p[2]] ^
+                         t.c16[4][p[3]] ^ t.c16[3][p[4]] ^ t.c16[2][p[5]] ^ t.c16[1][p[6]] ^ t.c16[0][p[7]]);
+        p += 8;
+        n -= 8;
+    }
     while (n--)
-        crc = (uint16_t)((crc << 8) ^ t.c16[(crc >> 8) ^ *p++]);
+        crc = (uint16_t)((crc << 8) ^ t.c16[0][(crc >> 8) ^ *p++]);
     return crc;
 }
 

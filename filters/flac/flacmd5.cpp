@@ -22,6 +22,12 @@ static const int S[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17
                           4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                           6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
+#define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
+#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
+#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+#define MD5_STEP(f, a, b, c, d, i, g) a = b + rotl(a + f(b, c, d) + K[i] + m[g], S[i])
+
 static void transform(uint32_t h[4], const uint8_t *p)
 {
     uint32_t m[16];
@@ -29,27 +35,30 @@ static void transform(uint32_t h[4], const uint8_t *p)
         m[i] = (uint32_t)p[i * 4] | ((uint32_t)p[i * 4 + 1] << 8) | ((uint32_t)p[i * 4 + 2] << 16) |
                ((uint32_t)p[i * 4 + 3] << 24);
     uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
-    for (int i = 0; i < 64; i++) {
-        uint32_t f;
-        int g;
-        if (i < 16) {
-            f = (b & c) | (~b & d);
-            g = i;
-        } else if (i < 32) {
-            f = (d & b) | (~d & c);
-            g = (5 * i + 1) & 15;
-        } else if (i < 48) {
-            f = b ^ c ^ d;
-            g = (3 * i + 5) & 15;
-        } else {
-            f = c ^ (b | ~d);
-            g = (7 * i) & 15;
-        }
-        uint32_t t = d;
-        d = c;
-        c = b;
-        b = b + rotl(a + f + K[i] + m[g], S[i]);
-        a = t;
+    /* The 64 steps written out, four a line, rotating the roles of a, b, c and d. */
+    for (int r = 0; r < 16; r += 4) {
+        MD5_STEP(MD5_F, a, b, c, d, r, r);
+        MD5_STEP(MD5_F, d, a, b, c, r + 1, r + 1);
+        MD5_STEP(MD5_F, c, d, a, b, r + 2, r + 2);
+        MD5_STEP(MD5_F, b, c, d, a, r + 3, r + 3);
+    }
+    for (int r = 16; r < 32; r += 4) {
+        MD5_STEP(MD5_G, a, b, c, d, r, (5 * r + 1) & 15);
+        MD5_STEP(MD5_G, d, a, b, c, r + 1, (5 * (r + 1) + 1) & 15);
+        MD5_STEP(MD5_G, c, d, a, b, r + 2, (5 * (r + 2) + 1) & 15);
+        MD5_STEP(MD5_G, b, c, d, a, r + 3, (5 * (r + 3) + 1) & 15);
+    }
+    for (int r = 32; r < 48; r += 4) {
+        MD5_STEP(MD5_H, a, b, c, d, r, (3 * r + 5) & 15);
+        MD5_STEP(MD5_H, d, a, b, c, r + 1, (3 * (r + 1) + 5) & 15);
+        MD5_STEP(MD5_H, c, d, a, b, r + 2, (3 * (r + 2) + 5) & 15);
+        MD5_STEP(MD5_H, b, c, d, a, r + 3, (3 * (r + 3) + 5) & 15);
+    }
+    for (int r = 48; r < 64; r += 4) {
+        MD5_STEP(MD5_I, a, b, c, d, r, (7 * r) & 15);
+        MD5_STEP(MD5_I, d, a, b, c, r + 1, (7 * (r + 1)) & 15);
+        MD5_STEP(MD5_I, c, d, a, b, r + 2, (7 * (r + 2)) & 15);
+        MD5_STEP(MD5_I, b, c, d, a, r + 3, (7 * (r + 3)) & 15);
     }
     h[0] += a;
     h[1] += b;

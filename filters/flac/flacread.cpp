@@ -51,6 +51,19 @@ struct BitIn {
     }
     void fill()
     {
+        if (n <= 56 && pos + 8 <= len) {
+            /* Eight bytes at once; only the whole ones that fit are kept. */
+            uint64_t w = 0;
+            for (int i = 0; i < 8; i++)
+                w = (w << 8) | p[pos + i];
+            int take = (64 - n) >> 3, keep = n + 8 * take;
+            cache |= w >> n;
+            if (keep < 64)
+                cache &= ~(~(uint64_t)0 >> keep);
+            pos += (size_t)take;
+            n = keep;
+            return;
+        }
         while (n <= 56 && pos < len) {
             cache |= (uint64_t)p[pos++] << (56 - n);
             n += 8;
@@ -379,6 +392,20 @@ static int decodeResidual(BitIn &b, int32_t *out, uint32_t n, uint32_t order)
         } else {
             uint32_t limit = k >= 32 ? 0 : (0xFFFFFFFFu >> k);
             for (; i < end; i++) {
+                if (b.n < 40)
+                    b.fill();
+                if (b.cache) {
+                    /* The usual case, all in the cache: zeros, the one, k low bits. */
+                    int lz = __builtin_clzll(b.cache);
+                    if (lz + 1 + (int)k <= b.n && (uint32_t)lz <= limit) {
+                        uint64_t c = b.cache << lz << 1;
+                        uint32_t u = ((uint32_t)lz << k) | (k ? (uint32_t)(c >> (64 - k)) : 0);
+                        b.cache = k ? c << k : c;
+                        b.n -= lz + 1 + (int)k;
+                        out[i] = (int32_t)(u >> 1) ^ -(int32_t)(u & 1);
+                        continue;
+                    }
+                }
                 uint32_t q = b.unary(limit);
                 uint32_t u = (q << k) | b.get((int)k);
                 out[i] = (int32_t)(u >> 1) ^ -(int32_t)(u & 1);
@@ -391,6 +418,52 @@ static int decodeResidual(BitIn &b, int32_t *out, uint32_t n, uint32_t order)
 }
 
 static int fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+/* Adds the prediction to the residual in s[order..n); 0 when a sample overflows. */
+template <int ORDER>
+static int restoreLpcN(int32_t *s, uint32_t n, const int32_t *coef, int shift)
+{
+    int64_t bad = 0;
+    for (uint32_t i = ORDER; i < n; i++) {
+        int64_t sum = 0;
+#pragma GCC unroll 12
+        for (int j = 0; j < ORDER; j++)
+            sum += (int64_t)coef[j] * s[i - 1 - j];
+        int64_t v = (sum >> shift) + s[i];
+        bad |= v - (int32_t)v;
+        s[i] = (int32_t)v;
+    }
+    return bad == 0;
+}
+
+static int restoreLpc(int32_t *s, uint32_t n, uint32_t order, const int32_t *coef, int shift)
+{
+    switch (order) {
+    case 1: return restoreLpcN<1>(s, n, coef, shift);
+    case 2: return restoreLpcN<2>(s, n, coef, shift);
+    case 3: return restoreLpcN<3>(s, n, coef, shift);
+    case 4: return restoreLpcN<4>(s, n, coef, shift);
+    case 5: return restoreLpcN<5>(s, n, coef, shift);
+    case 6: return restoreLpcN<6>(s, n, coef, shift);
+    case 7: return restoreLpcN<7>(s, n, coef, shift);
+    case 8: return restoreLpcN<8>(s, n, coef, shift);
+    case 9: return restoreLpcN<9>(s, n, coef, shift);
+    case 10: return restoreLpcN<10>(s, n, coef, shift);
+    case 11: return restoreLpcN<11>(s, n, coef, shift);
+    case 12: return restoreLpcN<12>(s, n, coef, shift);
+    default: break;
+    }
+    for (uint32_t i = order; i < n; i++) {
+        int64_t sum = 0;
+        for (uint32_t j = 0; j < order; j++)
+            sum += (int64_t)coef[j] * s[i - 1 - j];
+        int64_t v = (sum >> shift) + s[i];
+        if (!fits(v))
+            return 0;
+        s[i] = (int32_t)v;
+    }
+    return 1;
+}
 
 static int decodeSubframe(BitIn &b, int32_t *s, uint32_t n, int bps)
 {
@@ -419,21 +492,24 @@ static int decodeSubframe(BitIn &b, int32_t *s, uint32_t n, int bps)
             s[i] = b.gets(bps);
         if (!decodeResidual(b, s, n, order))
             return 0;
-        for (uint32_t i = order; i < n; i++) {
-            int64_t p;
-            switch (order) {
-            case 0: p = 0; break;
-            case 1: p = s[i - 1]; break;
-            case 2: p = 2 * (int64_t)s[i - 1] - s[i - 2]; break;
-            case 3: p = 3 * (int64_t)s[i - 1] - 3 * (int64_t)s[i - 2] + s[i - 3]; break;
-            default:
-                p = 4 * (int64_t)s[i - 1] - 6 * (int64_t)s[i - 2] + 4 * (int64_t)s[i - 3] - s[i - 4];
-            }
-            int64_t v = p + s[i];
-            if (!fits(v))
-                return 0;
-            s[i] = (int32_t)v;
+        int64_t bad = 0;
+#define FLC_FIXED(pred)                          \
+    for (uint32_t i = order; i < n; i++) {       \
+        int64_t v = (pred) + s[i];               \
+        bad |= v - (int32_t)v;                   \
+        s[i] = (int32_t)v;                       \
+    }
+        switch (order) {
+        case 0: break;
+        case 1: FLC_FIXED((int64_t)s[i - 1]) break;
+        case 2: FLC_FIXED(2 * (int64_t)s[i - 1] - s[i - 2]) break;
+        case 3: FLC_FIXED(3 * (int64_t)s[i - 1] - 3 * (int64_t)s[i - 2] + s[i - 3]) break;
+        default:
+            FLC_FIXED(4 * (int64_t)s[i - 1] - 6 * (int64_t)s[i - 2] + 4 * (int64_t)s[i - 3] - s[i - 4])
         }
+#undef FLC_FIXED
+        if (bad)
+            return 0;
     } else if (type >= 32) {
         uint32_t order = type - 31;
         if (order > n)
@@ -449,15 +525,8 @@ static int decodeSubframe(BitIn &b, int32_t *s, uint32_t n, int bps)
             coef[j] = b.gets(precision);
         if (b.over || !decodeResidual(b, s, n, order))
             return 0;
-        for (uint32_t i = order; i < n; i++) {
-            int64_t sum = 0;
-            for (uint32_t j = 0; j < order; j++)
-                sum += (int64_t)coef[j] * s[i - 1 - j];
-            int64_t v = (sum >> shift) + s[i];
-            if (!fits(v))
-                return 0;
-            s[i] = (int32_t)v;
-        }
+        if (!restoreLpc(s, n, order, coef, shift))
+            return 0;
     } else {
         return 0;
     }
@@ -562,6 +631,18 @@ static void addToMd5(FlcReader *r, uint32_t n)
     int sb = r->sampleBytes;
     r->md5Buf.resize((size_t)n * chs * sb);
     uint8_t *p = r->md5Buf.data();
+    if (sb == 2 && chs == 2) {   /* the common case, without the inner loops */
+        const int32_t *a = r->ch[0].data(), *b = r->ch[1].data();
+        for (uint32_t i = 0; i < n; i++) {
+            p[0] = (uint8_t)a[i];
+            p[1] = (uint8_t)(a[i] >> 8);
+            p[2] = (uint8_t)b[i];
+            p[3] = (uint8_t)(b[i] >> 8);
+            p += 4;
+        }
+        flcMd5Update(&r->md5, r->md5Buf.data(), r->md5Buf.size());
+        return;
+    }
     for (uint32_t i = 0; i < n; i++)
         for (unsigned c = 0; c < chs; c++) {
             uint32_t v = (uint32_t)r->ch[c][i];
@@ -612,6 +693,17 @@ static int refill(FlcReader *r)
             for (unsigned c = 0; c < chs; c++)
                 *o++ = (uint8_t)(((uint32_t)r->ch[c][i] << (8 - bps)) + 128);
         r->outLen = (size_t)n * chs;
+    } else if (bps == 16 && chs == 2) {   /* the common case: no shifting at all */
+        uint8_t *o = r->out.data();
+        const int32_t *a = r->ch[0].data(), *b = r->ch[1].data();
+        for (uint32_t i = 0; i < n; i++) {
+            o[0] = (uint8_t)a[i];
+            o[1] = (uint8_t)(a[i] >> 8);
+            o[2] = (uint8_t)b[i];
+            o[3] = (uint8_t)(b[i] >> 8);
+            o += 4;
+        }
+        r->outLen = (size_t)n * 4;
     } else {
         uint8_t *o = r->out.data();
         for (uint32_t i = 0; i < n; i++)
