@@ -124,7 +124,7 @@ struct FlcWriter {
     std::vector<uint32_t> u;
     std::vector<double> window, wdata;
     uint32_t windowLen;
-    BitOut sub[4], frame, trial;
+    BitOut sub[2], frame;
 };
 
 /* ---- Rice coding ---- */
@@ -231,64 +231,89 @@ static void tukey(FlcWriter *w, uint32_t n)
     w->windowLen = n;
 }
 
-/* Encodes the predictor's residual of s[] and keeps it when it beats `bestBits`. */
-static void tryResidual(FlcWriter *w, const int32_t *s, uint32_t n, int bps, uint32_t order,
-                        int type, const int32_t *coef, int precision, int shift, uint64_t *bestBits,
-                        BitOut &out, int wasted)
+/* How one channel of a block is to be coded, and about how many bits that takes. */
+struct Choice {
+    int type;            /* CH_* */
+    uint32_t order;
+    int32_t coef[FLC_MAX_LPC];
+    int precision, shift, wasted;
+    uint64_t bits;
+};
+enum { CH_CONSTANT, CH_VERBATIM, CH_FIXED, CH_LPC };
+
+/* The residual of s[order..n) under a predictor, zigzagged into u; 0 when it is too wide. */
+template <int ORDER>
+static int lpcResidual(const int32_t *s, uint32_t n, const int32_t *coef, int shift, uint32_t *u)
 {
-    uint32_t *u = w->u.data();
-    for (uint32_t i = order; i < n; i++) {
-        int64_t pred;
-        if (type == 0) {
-            switch (order) {
-            case 0: pred = 0; break;
-            case 1: pred = s[i - 1]; break;
-            case 2: pred = 2 * (int64_t)s[i - 1] - s[i - 2]; break;
-            case 3: pred = 3 * (int64_t)s[i - 1] - 3 * (int64_t)s[i - 2] + s[i - 3]; break;
-            default:
-                pred = 4 * (int64_t)s[i - 1] - 6 * (int64_t)s[i - 2] + 4 * (int64_t)s[i - 3] - s[i - 4];
-            }
-        } else {
-            int64_t sum = 0;
-            for (uint32_t j = 0; j < order; j++)
-                sum += (int64_t)coef[j] * s[i - 1 - j];
-            pred = sum >> shift;
-        }
-        int64_t r = s[i] - pred;
-        if (r > (1 << 30) || r < -(1 << 30))
-            return;   /* a residual this wide is no use */
+    int64_t wide = 0;
+    for (uint32_t i = ORDER; i < n; i++) {
+        int64_t sum = 0;
+#pragma GCC unroll 12
+        for (int j = 0; j < ORDER; j++)
+            sum += (int64_t)coef[j] * s[i - 1 - j];
+        int64_t r = s[i] - (sum >> shift);
+        wide |= (r + (1 << 30)) >> 31;   /* nonzero once r leaves -2^30 .. 2^30 - 1 */
         u[i] = zigzag((int32_t)r);
     }
-    RicePlan plan;
-    planRice(u, n, order, w->lv.maxPartition, &plan);
-    uint64_t cost = 8 + (wasted ? wasted : 0) + (uint64_t)order * bps + plan.bits +
-                    (type ? 4 + 5 + (uint64_t)order * precision : 0);
-    if (cost >= *bestBits)
+    return wide == 0;
+}
+
+static int residual(const int32_t *s, uint32_t n, uint32_t order, int type, const int32_t *coef, int shift,
+                    uint32_t *u)
+{
+    int64_t wide = 0;
+#define FLC_FIXED(pred)                                \
+    for (uint32_t i = order; i < n; i++) {             \
+        int64_t r = s[i] - (int64_t)(pred);            \
+        wide |= (r + (1 << 30)) >> 31;                 \
+        u[i] = zigzag((int32_t)r);                     \
+    }
+    if (type == CH_FIXED) {
+        switch (order) {
+        case 0: FLC_FIXED(0) break;
+        case 1: FLC_FIXED(s[i - 1]) break;
+        case 2: FLC_FIXED(2 * (int64_t)s[i - 1] - s[i - 2]) break;
+        case 3: FLC_FIXED(3 * (int64_t)s[i - 1] - 3 * (int64_t)s[i - 2] + s[i - 3]) break;
+        default: FLC_FIXED(4 * (int64_t)s[i - 1] - 6 * (int64_t)s[i - 2] + 4 * (int64_t)s[i - 3] - s[i - 4])
+        }
+        return wide == 0;
+    }
+#undef FLC_FIXED
+    switch (order) {
+    case 1: return lpcResidual<1>(s, n, coef, shift, u);
+    case 2: return lpcResidual<2>(s, n, coef, shift, u);
+    case 3: return lpcResidual<3>(s, n, coef, shift, u);
+    case 4: return lpcResidual<4>(s, n, coef, shift, u);
+    case 5: return lpcResidual<5>(s, n, coef, shift, u);
+    case 6: return lpcResidual<6>(s, n, coef, shift, u);
+    case 7: return lpcResidual<7>(s, n, coef, shift, u);
+    case 8: return lpcResidual<8>(s, n, coef, shift, u);
+    case 9: return lpcResidual<9>(s, n, coef, shift, u);
+    case 10: return lpcResidual<10>(s, n, coef, shift, u);
+    case 11: return lpcResidual<11>(s, n, coef, shift, u);
+    default: return lpcResidual<12>(s, n, coef, shift, u);
+    }
+}
+
+/* Estimates a predictor's bits and keeps it in `best` when it beats what is there. */
+static void tryPredictor(FlcWriter *w, const int32_t *s, uint32_t n, int bps, uint32_t order, int type,
+                         const int32_t *coef, int precision, int shift, Choice *best)
+{
+    if (!residual(s, n, order, type, coef, shift, w->u.data()))
         return;
-    BitOut &t = w->trial;
-    t.clear();
-    t.put(0, 1);
-    t.put(type ? 32 + (order - 1) : 8 + order, 6);
-    if (wasted) {
-        t.put(1, 1);
-        t.zeros((uint32_t)wasted - 1);
-        t.put(1, 1);
-    } else {
-        t.put(0, 1);
-    }
-    for (uint32_t i = 0; i < order; i++)
-        t.put((uint32_t)s[i], bps);
-    if (type) {
-        t.put((uint32_t)precision - 1, 4);
-        t.put((uint32_t)shift, 5);
-        for (uint32_t j = 0; j < order; j++)
-            t.put((uint32_t)coef[j], precision);
-    }
-    writeResidual(t, u, n, order, plan);
-    if (t.bits() < *bestBits) {
-        *bestBits = t.bits();
-        std::swap(out, t);
-    }
+    RicePlan plan;
+    planRice(w->u.data(), n, order, w->lv.maxPartition, &plan);
+    uint64_t cost = 8 + (uint64_t)best->wasted + (uint64_t)order * bps + plan.bits +
+                    (type == CH_LPC ? 4 + 5 + (uint64_t)order * precision : 0);
+    if (cost >= best->bits)
+        return;
+    best->type = type;
+    best->order = order;
+    best->precision = precision;
+    best->shift = shift;
+    best->bits = cost;
+    if (coef)
+        memcpy(best->coef, coef, order * sizeof *coef);
 }
 
 /* Levinson-Durbin: lpc[o-1][0..o) for every order o up to maxOrder; err[o] the error left. */
@@ -347,51 +372,45 @@ static int quantise(const double *lpc, int order, int precision, int32_t *q)
     return shift;
 }
 
-static void encodeChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps, BitOut &out)
+/* Samples with their wasted low bits shifted out (s itself when there are none). */
+static const int32_t *unwasted(FlcWriter *w, const int32_t *in, uint32_t n, int wasted)
 {
-    out.clear();
+    if (!wasted)
+        return in;
+    w->best.resize(n);
+    for (uint32_t i = 0; i < n; i++)
+        w->best[i] = in[i] >> wasted;
+    return w->best.data();
+}
+
+static void analyseChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps, Choice *c)
+{
     bool same = true;
     uint32_t ored = 0;
     for (uint32_t i = 0; i < n; i++) {
         same &= in[i] == in[0];
         ored |= (uint32_t)in[i];
     }
+    c->wasted = 0;
     if (same) {
-        out.put(0, 8);   /* CONSTANT */
-        out.put((uint32_t)in[0], bps);
+        c->type = CH_CONSTANT;
+        c->bits = 8 + (uint64_t)bps;
         return;
     }
     /* Bits that are zero in every sample are "wasted": shifted out and counted. */
-    int wasted = 0;
-    while (!(ored & 1) && wasted < bps - 1) {
+    while (!(ored & 1) && c->wasted < bps - 1) {
         ored >>= 1;
-        wasted++;
+        c->wasted++;
     }
-    const int32_t *s = in;
-    if (wasted) {
-        w->best.resize(n);
-        for (uint32_t i = 0; i < n; i++)
-            w->best[i] = in[i] >> wasted;
-        s = w->best.data();
-        bps -= wasted;
-    }
+    const int32_t *s = unwasted(w, in, n, c->wasted);
+    bps -= c->wasted;
     /* VERBATIM is the fallback every predictor has to beat. */
-    out.put(0, 1);
-    out.put(1, 6);
-    if (wasted) {
-        out.put(1, 1);
-        out.zeros((uint32_t)wasted - 1);
-        out.put(1, 1);
-    } else {
-        out.put(0, 1);
-    }
-    for (uint32_t i = 0; i < n; i++)
-        out.put((uint32_t)s[i], bps);
-    uint64_t bestBits = out.bits();
+    c->type = CH_VERBATIM;
+    c->bits = 8 + (uint64_t)c->wasted + (uint64_t)n * bps;
 
     w->u.resize(n);
     for (uint32_t order = 0; order <= 4 && order < n; order++)
-        tryResidual(w, s, n, bps, order, 0, NULL, 0, 0, &bestBits, out, wasted);
+        tryPredictor(w, s, n, bps, order, CH_FIXED, NULL, 0, 0, c);
 
     int maxLpc = w->lv.maxLpc;
     if (maxLpc > 0 && n > (uint32_t)maxLpc * 2 && n >= 64) {
@@ -399,12 +418,17 @@ static void encodeChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps, 
         w->wdata.resize(n);
         for (uint32_t i = 0; i < n; i++)
             w->wdata[i] = s[i] * w->window[i];
-        double ac[FLC_MAX_LPC + 1];
-        for (int l = 0; l <= maxLpc; l++) {
-            double a = 0;
-            for (uint32_t i = (uint32_t)l; i < n; i++)
-                a += w->wdata[i] * w->wdata[i - l];
-            ac[l] = a;
+        /* All lags in one pass, each its own sum, so the additions do not wait on each other. */
+        double ac[FLC_MAX_LPC + 1] = {0};
+        const double *x = w->wdata.data();
+        uint32_t i = 0;
+        for (; i < FLC_MAX_LPC && i < n; i++)
+            for (uint32_t l = 0; l <= i; l++)
+                ac[l] += x[i] * x[i - l];
+        for (; i < n; i++) {
+#pragma GCC unroll 13
+            for (int l = 0; l <= FLC_MAX_LPC; l++)
+                ac[l] += x[i] * x[i - l];
         }
         if (ac[0] > 0) {
             ac[0] *= 1.0 + 1e-10;   /* keeps the recursion stable on pure tones */
@@ -434,10 +458,50 @@ static void encodeChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps, 
                 int32_t q[FLC_MAX_LPC];
                 int shift = quantise(lpc[o - 1], o, precision, q);
                 if (shift >= 0)
-                    tryResidual(w, s, n, bps, (uint32_t)o, 1, q, precision, shift, &bestBits, out, wasted);
+                    tryPredictor(w, s, n, bps, (uint32_t)o, CH_LPC, q, precision, shift, c);
             }
         }
     }
+}
+
+/* Writes one subframe as the choice says. */
+static void emitChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps, const Choice &c, BitOut &out)
+{
+    static const uint32_t kType[4] = {0, 1, 8, 32};
+    out.clear();
+    if (c.type == CH_CONSTANT) {
+        out.put(0, 8);
+        out.put((uint32_t)in[0], bps);
+        return;
+    }
+    out.put(0, 1);
+    out.put(c.type == CH_LPC ? 32 + (c.order - 1) : c.type == CH_FIXED ? 8 + c.order : kType[c.type], 6);
+    if (c.wasted) {
+        out.put(1, 1);
+        out.zeros((uint32_t)c.wasted - 1);
+        out.put(1, 1);
+    } else {
+        out.put(0, 1);
+    }
+    const int32_t *s = unwasted(w, in, n, c.wasted);
+    bps -= c.wasted;
+    if (c.type == CH_VERBATIM) {
+        for (uint32_t i = 0; i < n; i++)
+            out.put((uint32_t)s[i], bps);
+        return;
+    }
+    for (uint32_t i = 0; i < c.order; i++)
+        out.put((uint32_t)s[i], bps);
+    if (c.type == CH_LPC) {
+        out.put((uint32_t)c.precision - 1, 4);
+        out.put((uint32_t)c.shift, 5);
+        for (uint32_t j = 0; j < c.order; j++)
+            out.put((uint32_t)c.coef[j], c.precision);
+    }
+    residual(s, n, c.order, c.type, c.coef, c.shift, w->u.data());
+    RicePlan plan;
+    planRice(w->u.data(), n, c.order, w->lv.maxPartition, &plan);
+    writeResidual(out, w->u.data(), n, c.order, plan);
 }
 
 /* ---- frames ---- */
@@ -497,10 +561,11 @@ static void encodeFrame(FlcWriter *w, uint32_t n)
     int bps = w->bits;
     const int32_t *l = w->pcm[0].data();
     int mode = 0;   /* 0 independent, 8 left/side, 9 side/right, 10 mid/side */
+    Choice c[4];
     if (w->channels == 2) {
         const int32_t *r = w->pcm[1].data();
-        encodeChannel(w, l, n, bps, w->sub[0]);
-        encodeChannel(w, r, n, bps, w->sub[1]);
+        analyseChannel(w, l, n, bps, &c[0]);
+        analyseChannel(w, r, n, bps, &c[1]);
         if (w->lv.stereoModes) {
             w->side.resize(n);
             w->mid.resize(n);
@@ -508,17 +573,27 @@ static void encodeFrame(FlcWriter *w, uint32_t n)
                 w->side[i] = l[i] - r[i];
                 w->mid[i] = (l[i] + r[i]) >> 1;
             }
-            encodeChannel(w, w->side.data(), n, bps + 1, w->sub[2]);
-            encodeChannel(w, w->mid.data(), n, bps, w->sub[3]);
-            uint64_t L = w->sub[0].bits(), R = w->sub[1].bits(), S = w->sub[2].bits(), M = w->sub[3].bits();
+            analyseChannel(w, w->side.data(), n, bps + 1, &c[2]);
+            analyseChannel(w, w->mid.data(), n, bps, &c[3]);
+            uint64_t L = c[0].bits, R = c[1].bits, S = c[2].bits, M = c[3].bits;
             uint64_t best = L + R;
             if (L + S < best) { best = L + S; mode = 8; }
             if (S + R < best) { best = S + R; mode = 9; }
             if (M + S < best) { best = M + S; mode = 10; }
         }
         fr.put(mode ? (uint32_t)mode : 1, 4);
+        /* Only the two subframes that go into the frame are written. */
+        const int32_t *src[4] = {l, r, w->side.data(), w->mid.data()};
+        const int bits[4] = {bps, bps, bps + 1, bps};
+        const int pick[11][2] = {{0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0, 1},
+                                 {0, 2}, {2, 1}, {3, 2}};
+        for (int k = 0; k < 2; k++) {
+            int v = pick[mode][k];
+            emitChannel(w, src[v], n, bits[v], c[v], w->sub[k]);
+        }
     } else {
-        encodeChannel(w, l, n, bps, w->sub[0]);
+        analyseChannel(w, l, n, bps, &c[0]);
+        emitChannel(w, l, n, bps, c[0], w->sub[0]);
         fr.put(0, 4);
     }
     fr.put(bps == 8 ? 1 : 4, 3);
@@ -535,15 +610,9 @@ static void encodeFrame(FlcWriter *w, uint32_t n)
     else if (sr == 14)
         fr.put(w->rate / 10, 16);
     fr.put(flcCrc8(fr.buf.data(), fr.buf.size()), 8);
-    switch (mode) {
-    case 8: fr.append(w->sub[0]); fr.append(w->sub[2]); break;
-    case 9: fr.append(w->sub[2]); fr.append(w->sub[1]); break;
-    case 10: fr.append(w->sub[3]); fr.append(w->sub[2]); break;
-    default:
-        fr.append(w->sub[0]);
-        if (w->channels == 2)
-            fr.append(w->sub[1]);
-    }
+    fr.append(w->sub[0]);
+    if (w->channels == 2)
+        fr.append(w->sub[1]);
     fr.alignByte();
     fr.put(flcCrc16(0, fr.buf.data(), fr.buf.size()), 16);
     writeBytes(w, fr.buf.data(), fr.buf.size());
