@@ -244,9 +244,12 @@ short WINAPI FilterOptionsString(ZFHANDLE h, LPSTR text)
     return 1;
 }
 
+/* A file of ours says its level; the usual level stands for any other. */
 uint32_t WINAPI FilterOptions(ZFHANDLE h)
 {
-    return FLACFLT_OPT_SET | FLC_LEVEL_DEFAULT;
+    FlacFltInput *s = inputOf(h);
+    int level = s ? flcInfo(s->reader)->level : -1;
+    return FLACFLT_OPT_SET | (uint32_t)(level >= 0 ? level : FLC_LEVEL_DEFAULT);
 }
 
 uint32_t WINAPI FilterGetOptions(HWND owner, HINSTANCE module, uint32_t rate, uint16_t channels, uint16_t bits,

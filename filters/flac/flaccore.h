@@ -54,6 +54,7 @@ struct FlcInfo {
     uint16_t fileChannels;  /* channels in the stream (1..8) */
     uint64_t fileFrames;    /* frames in the stream */
     uint32_t minBlock, maxBlock;
+    int level;              /* the compression level a file of ours was made at, or -1 */
 };
 
 /* Opens a FLAC file (flcOpenFile) or a FLAC image in memory that stays valid while the reader

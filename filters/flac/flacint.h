@@ -22,6 +22,9 @@ int flcCommentCode(const char *name, size_t len);
 std::string flcLatin1ToUtf8(const char *s, size_t n);
 std::string flcUtf8ToLatin1(const char *s, size_t n);
 
+/* The vendor text of our files, with the compression level they were made at. */
+#define FLC_VENDOR "Zelo Edit (compression level "
+
 /* Comment names that carry a cue's label, note and length ("CUE<id>_LABEL" and so on). */
 #define FLC_CUE_PREFIX "CUE"
 

@@ -261,6 +261,10 @@ static void parseComments(FlcReader *r, const uint8_t *p, size_t n, CueTexts *cu
     uint32_t vendor = le32(p);
     if (vendor > n - 8)
         return;
+    size_t tag = strlen(FLC_VENDOR);
+    if (vendor == tag + 2 && !memcmp(p + 4, FLC_VENDOR, tag) && p[4 + tag] >= '0' &&
+        p[4 + tag] <= '0' + FLC_LEVEL_MAX && p[5 + tag] == ')')
+        r->info.level = p[4 + tag] - '0';
     size_t at = 4 + vendor;
     uint32_t count = le32(p + at);
     at += 4;
@@ -860,6 +864,7 @@ static FlcReader *newReader()
         r->f = NULL;
         r->mem = NULL;
         memset(&r->info, 0, sizeof r->info);
+        r->info.level = -1;
     }
     return r;
 }

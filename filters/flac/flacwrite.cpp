@@ -101,6 +101,7 @@ struct FlcWriter {
     uint16_t bits, channels;
     uint32_t expectFrames;
     Level lv;
+    int level;
     bool headerDone;
     int err;
 
@@ -668,7 +669,8 @@ static void writeHeader(FlcWriter *w)
     static const uint8_t noMd5[16] = {0};
     std::string info = streamInfo(w, noMd5);
     std::string comments;
-    const char *vendor = "Zelo Edit";
+    char vendor[64];
+    snprintf(vendor, sizeof vendor, FLC_VENDOR "%d)", w->level);
     le(comments, (uint32_t)strlen(vendor));
     comments += vendor;
     std::vector<std::string> list;
@@ -765,7 +767,8 @@ FlcWriter *flcCreate(const char *path, uint32_t rate, uint16_t bits, uint16_t ch
     w->bits = bits;
     w->channels = channels;
     w->expectFrames = dataBytes / (channels * (bits / 8));
-    w->lv = kLevels[(level >= 0 && level <= FLC_LEVEL_MAX) ? level : FLC_LEVEL_DEFAULT];
+    w->level = (level >= 0 && level <= FLC_LEVEL_MAX) ? level : FLC_LEVEL_DEFAULT;
+    w->lv = kLevels[w->level];
     w->headerDone = false;
     w->err = 0;
     w->have = 0;

@@ -263,6 +263,7 @@ TEST(FlacFltRoundTrip, SamplesAndItemsComeBackAtEveryLevel)
         char opt[ZF_OPTIONS_TEXT_MAX];
         EXPECT_EQ(flt().optionsString(o.h, opt), 1);
         EXPECT_STREQ(opt, "FLAC 16-bit Stereo");
+        EXPECT_EQ(flt().options(o.h), 0x100 | level) << "our file says its level";
         flt().close(o.h);
     }
     /* 8-bit mono, odd length, piece sizes that split frames */
@@ -333,6 +334,7 @@ TEST(FlacFltInterop, ReferenceFilesAtEveryLevelAndFilesForTheReference)
             EXPECT_EQ(bits, s.fileBits);
             EXPECT_EQ(ch, s.ch);
             EXPECT_EQ(fl, 0);
+            EXPECT_EQ(flt().options(o.h), 0x105u) << "the usual level for others' files";
             flt().close(o.h);
         }
     }
