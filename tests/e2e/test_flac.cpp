@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <math.h>
 #include <stdio.h>
 
@@ -158,4 +159,72 @@ TEST(FlacFiles, SaveAsFlacWithALevelReadByTheFlacCommandAndOpenedAgain)
     zd::click(dlg, IDCANCEL);
     ASSERT_TRUE(waitGone(dlg));
     EXPECT_EQ(0, again.close());
+}
+
+TEST(FlacFiles, ADamagedFileIsReadUpToTheDamageAndTheUserIsTold)
+{
+    std::string dir = zd::freshDir("flacbad");
+    std::string in = dir + "\\src.wav", good = dir + "\\good.flac", badSum = dir + "\\bad sum.flac",
+                cut = dir + "\\cut.flac", back = dir + "\\back.wav";
+    std::vector<unsigned char> data = music(40000);
+    ASSERT_TRUE(zd::writeWave(in, 22050, 16, 2, data));
+    std::string ok = dir + "\\made.ok";
+    ASSERT_TRUE(zd::runNative(dir, "flac -s -f --no-padding -o '" + zd::unixPath(good) + "' '" + zd::unixPath(in) +
+                                   "' && touch '" + zd::unixPath(ok) + "'"));
+    if (!zd::fileExists(ok))
+        GTEST_SKIP() << "flac command not installed";
+    std::vector<unsigned char> file = fileBytes(good);
+    ASSERT_GT(file.size(), 1000u);
+    /* one bit of the MD5 sum in STREAMINFO; and the same file cut in the middle */
+    std::vector<unsigned char> img = file;
+    img[8 + 18 + 4] ^= 0x01;
+    FILE *f = fopen(badSum.c_str(), "wb");
+    ASSERT_TRUE(f);
+    fwrite(img.data(), 1, img.size(), f);
+    fclose(f);
+    f = fopen(cut.c_str(), "wb");
+    ASSERT_TRUE(f);
+    fwrite(file.data(), 1, file.size() / 2, f);
+    fclose(f);
+
+    struct Case { std::string path, title, words; bool whole; };
+    for (const Case &c : {Case{badSum, "bad sum.flac - Zelo Edit", "MD5", true},
+                          Case{cut, "cut.flac - Zelo Edit", "damaged", false}}) {
+        SCOPED_TRACE(c.path);
+        zd::App app;
+        ASSERT_TRUE(app.start("\"" + c.path + "\""));
+        zd::MsgBox box;
+        ASSERT_TRUE(app.waitMessageBox(&box, 10000)) << "nothing said about the damage";
+        EXPECT_EQ("FLAC Lossless", box.caption);
+        EXPECT_NE(std::string::npos, box.text.find(c.words)) << box.text;
+        zd::screenshot(c.whole ? "flac-bad-md5" : "flac-cut");
+        zd::click(box.hwnd, IDOK);
+        ASSERT_TRUE(waitGone(box.hwnd));
+        ASSERT_TRUE(waitTitle(app, c.title)) << app.title();
+        settle(app);
+        app.command(kSaveAs);
+        HWND dlg = app.waitWindow("Save a Waveform");
+        ASSERT_TRUE(dlg);
+        ASSERT_TRUE(zd::chooseFileType(dlg, "Windows PCM"));
+        fillFileDialog(dlg, back);
+        ASSERT_TRUE(waitGone(dlg));
+        zd::MsgBox ask;
+        if (app.waitMessageBox(&ask, 1500))   /* the overwrite question on the second round */
+            zd::click(ask.hwnd, IDYES);
+        ASSERT_TRUE(waitTitle(app, "back.wav - Zelo Edit")) << app.title();
+        settle(app);
+        unsigned rate = 0;
+        int bits = 0, channels = 0;
+        std::vector<unsigned char> got;
+        ASSERT_TRUE(zd::readWave(back, &rate, &bits, &channels, &got));
+        if (c.whole) {
+            EXPECT_TRUE(got == data) << "the samples are kept as read";
+        } else {
+            EXPECT_GT(got.size(), data.size() / 4) << "what came before the damage is there";
+            EXPECT_LT(got.size(), data.size());
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin()));
+        }
+        EXPECT_EQ(0, app.close());
+        DeleteFileA(back.c_str());
+    }
 }
