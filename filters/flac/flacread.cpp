@@ -427,15 +427,26 @@ static int fits(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 template <int ORDER>
 static int restoreLpcN(int32_t *s, uint32_t n, const int32_t *coef, int shift)
 {
+    /* The last ORDER samples and the coefficients stay in registers: each sample waits only
+       on the one before it, not on a store and a load. */
+    int64_t c[ORDER], h[ORDER];
+    for (int j = 0; j < ORDER; j++) {
+        c[j] = coef[j];
+        h[j] = s[ORDER - 1 - j];
+    }
     int64_t bad = 0;
     for (uint32_t i = ORDER; i < n; i++) {
         int64_t sum = 0;
 #pragma GCC unroll 12
         for (int j = 0; j < ORDER; j++)
-            sum += (int64_t)coef[j] * s[i - 1 - j];
+            sum += c[j] * h[j];
         int64_t v = (sum >> shift) + s[i];
         bad |= v - (int32_t)v;
         s[i] = (int32_t)v;
+#pragma GCC unroll 12
+        for (int j = ORDER - 1; j > 0; j--)
+            h[j] = h[j - 1];
+        h[0] = (int32_t)v;
     }
     return bad == 0;
 }
