@@ -429,6 +429,15 @@ TEST(FlacDamage, AbsurdOrMissingLengthsAreCountedFromTheFrames)
         EXPECT_TRUE(decodeAll(r) == pcm);
         flcClose(r);
     }
+    /* an ID3v2 tag in front, as some programs write, is stepped over */
+    Buf tagged = {'I', 'D', '3', 4, 0, 0, 0, 0, 1, 5};   /* 133 bytes of tag (syncsafe size) */
+    tagged.resize(10 + 133, 'x');
+    tagged.insert(tagged.end(), file.begin(), file.end());
+    FlcReader *t = flcOpenMemory(tagged.data(), tagged.size(), nullptr, nullptr);
+    ASSERT_TRUE(t);
+    EXPECT_TRUE(decodeAll(t) == pcm);
+    EXPECT_EQ(flcMd5State(t), FLC_MD5_OK);
+    flcClose(t);
     /* a header block claiming more than the file holds is refused */
     Buf img = file;
     img[5] = 0x7F;
