@@ -36,24 +36,28 @@ static void transform(uint32_t h[4], const uint8_t *p)
                ((uint32_t)p[i * 4 + 3] << 24);
     uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
     /* The 64 steps written out, four a line, rotating the roles of a, b, c and d. */
+#pragma GCC unroll 4
     for (int r = 0; r < 16; r += 4) {
         MD5_STEP(MD5_F, a, b, c, d, r, r);
         MD5_STEP(MD5_F, d, a, b, c, r + 1, r + 1);
         MD5_STEP(MD5_F, c, d, a, b, r + 2, r + 2);
         MD5_STEP(MD5_F, b, c, d, a, r + 3, r + 3);
     }
+#pragma GCC unroll 4
     for (int r = 16; r < 32; r += 4) {
         MD5_STEP(MD5_G, a, b, c, d, r, (5 * r + 1) & 15);
         MD5_STEP(MD5_G, d, a, b, c, r + 1, (5 * (r + 1) + 1) & 15);
         MD5_STEP(MD5_G, c, d, a, b, r + 2, (5 * (r + 2) + 1) & 15);
         MD5_STEP(MD5_G, b, c, d, a, r + 3, (5 * (r + 3) + 1) & 15);
     }
+#pragma GCC unroll 4
     for (int r = 32; r < 48; r += 4) {
         MD5_STEP(MD5_H, a, b, c, d, r, (3 * r + 5) & 15);
         MD5_STEP(MD5_H, d, a, b, c, r + 1, (3 * (r + 1) + 5) & 15);
         MD5_STEP(MD5_H, c, d, a, b, r + 2, (3 * (r + 2) + 5) & 15);
         MD5_STEP(MD5_H, b, c, d, a, r + 3, (3 * (r + 3) + 5) & 15);
     }
+#pragma GCC unroll 4
     for (int r = 48; r < 64; r += 4) {
         MD5_STEP(MD5_I, a, b, c, d, r, (7 * r) & 15);
         MD5_STEP(MD5_I, d, a, b, c, r + 1, (7 * (r + 1)) & 15);
