@@ -20,6 +20,9 @@ set_target_properties(zelo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DI
 if(TARGET wave)
   add_dependencies(zelo wave)
 endif()
+if(TARGET flac)   # the FLAC filter module beside the program
+  add_dependencies(zelo flac)
+endif()
 
 # The demo sound the run command opens when no file is given: made here from arithmetic.
 find_package(Python3 COMPONENTS Interpreter)

@@ -31,10 +31,10 @@ fi
 bash "$ROOT/tools/setup.sh"
 mkdir -p "$ROOT/build"
 : > "$LOG"
-# The program, the modules it loads from its own folder (the wave filter and the bundled
+# The program, the modules it loads from its own folder (the bundled file filters and
 # transforms), and the demo sound.  A new module joins this list, or a target already in it;
 # the test run_command_builds_every_module fails while one is missing.
-TARGETS=(zelo wave xfm_modules zelo_demo)
+TARGETS=(zelo flt_modules xfm_modules zelo_demo)
 build() {
     if [ ! -f "$B/CMakeCache.txt" ]; then
         cmake -S "$ROOT" -B "$B" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" || return 1

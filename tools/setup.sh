@@ -6,6 +6,7 @@ set -euo pipefail
 PKGS=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth fonts-wine cmake make
       googletest libbenchmark-dev g++ clang libclang-rt-14-dev sox python3 imagemagick
       x11-utils python3-numpy pulseaudio pulseaudio-utils)
+PKGS+=(flac)   # the reference FLAC encoder/decoder, for the flac filter's interop tests
 
 missing=()
 for p in "${PKGS[@]}"; do
