@@ -342,15 +342,28 @@ TEST(Scripts, BatchWritesEveryFileUnderItsTemplateNameAndSkipsWhatItMustNot)
     /* A mode-2 script recorded by hand: Invert of the whole wave (nothing selected). */
     zm::writeText(col, "Collection: Batch\r\nTitle: Invert all\r\nMode: 2\r\n\r\nSelected: none at 0 scaled 8000 SR 8000\r\n"
                        "cmd: Command 3100\r\n\r\nSelected: none at 0 scaled 8000 SR 8000\r\nEnd:\r\n\r\n\r\n");
-    const unsigned rates[] = {8000, 11025, 22050, 44100, 16000, 32000};
+    /* Twenty sources of several rates, channel counts and lengths, made by sox when it is
+       there (by the test's own writer otherwise). */
+    const unsigned rates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
+    const int kFiles = 20;
+    bool sox = zd::haveSox(dir);
     std::vector<std::string> names;
-    for (int i = 0; i < 6; i++) {
+    for (int i = 0; i < kFiles; i++) {
         std::string n = src + "\\take " + std::to_string(i) + ".wav";
-        ASSERT_TRUE(zd::writeWave(n, rates[i], 16, 1 + i % 2, pattern(1000 + 700 * i, i)));
+        unsigned rate = rates[i % 7];
+        int ch = 1 + i % 2;
+        if (sox) {
+            char cmd[512];
+            snprintf(cmd, sizeof cmd, "sox -n -r %u -c %d -b 16 '%s' synth %.3f sine %d vol 0.8", rate, ch,
+                     zd::unixPath(n).c_str(), 0.05 + 0.037 * i, 300 + 50 * i);
+            ASSERT_TRUE(zd::runNative(dir, cmd));
+        } else {
+            ASSERT_TRUE(zd::writeWave(n, rate, 16, ch, pattern(1000 + 700 * i, i)));
+        }
         names.push_back(n);
     }
     /* An output that exists already and must not be overwritten. */
-    zm::writeText(out + "\\take 5_inv.wav", "keep me");
+    zm::writeText(out + "\\take 19_inv.wav", "keep me");
 
     zd::App app;
     ASSERT_TRUE(app.start("", settings));
@@ -377,16 +390,17 @@ TEST(Scripts, BatchWritesEveryFileUnderItsTemplateNameAndSkipsWhatItMustNot)
     zd::MsgBox box;
     ASSERT_TRUE(app.waitMessageBox(&box, 60000));
     EXPECT_EQ("Done", box.caption);
-    EXPECT_NE(std::string::npos, box.text.find("5 done, 0 failed, 2 skipped")) << "[" << box.text << "]";
+    EXPECT_NE(std::string::npos, box.text.find("19 done, 0 failed, 2 skipped")) << "[" << box.text << "]";
     PostMessageA(box.hwnd, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 5; i++) {
+    for (int i = 0; i < kFiles - 1; i++) {
         std::string o = out + "\\take " + std::to_string(i) + "_inv.wav";
-        unsigned rate = 0;
-        int bits = 0, ch = 0;
-        Bytes data;
+        unsigned rate = 0, inRate = 0;
+        int bits = 0, ch = 0, inBits = 0, inCh = 0;
+        Bytes data, in;
         ASSERT_TRUE(zd::readWave(o, &rate, &bits, &ch, &data)) << o;
-        EXPECT_EQ(rates[i], rate);
-        Bytes in = pattern(1000 + 700 * i, i);
+        ASSERT_TRUE(zd::readWave(names[i], &inRate, &inBits, &inCh, &in));
+        EXPECT_EQ(inRate, rate);
+        EXPECT_EQ(inCh, ch);
         ASSERT_EQ(in.size(), data.size());
         bool inverted = true;
         for (size_t k = 0; k + 1 < in.size() && inverted; k += 2) {
@@ -395,7 +409,7 @@ TEST(Scripts, BatchWritesEveryFileUnderItsTemplateNameAndSkipsWhatItMustNot)
         }
         EXPECT_TRUE(inverted) << o;
     }
-    EXPECT_EQ("keep me", readText(out + "\\take 5_inv.wav"));
+    EXPECT_EQ("keep me", readText(out + "\\take 19_inv.wav"));
     for (const std::string &n : names)
         EXPECT_TRUE(zd::fileExists(n)) << "an input stays";
     EXPECT_EQ(0, closeDiscarding(app));
