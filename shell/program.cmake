@@ -17,7 +17,9 @@ target_link_libraries(zelo PRIVATE zelo_scripts_win zelo_scripts zelo_lists_win 
 # Transform modules call the host through the addresses in their context, and modules that
 # run other modules import the transform calls by name: the program exports both.
 set_target_properties(zelo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin ENABLE_EXPORTS ON)
-if(TARGET wave)
+if(TARGET flt_modules)   # every bundled file filter beside the program
+  add_dependencies(zelo flt_modules)
+elseif(TARGET wave)
   add_dependencies(zelo wave)
 endif()
 if(TARGET flac)   # the FLAC filter module beside the program

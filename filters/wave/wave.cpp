@@ -31,14 +31,23 @@ static WavWriter *outputOf(ZFHANDLE h)
 
 extern "C" {
 
+/* Built once as the wave filter itself, and once for each compression as a write-only
+   module (WAVE_FIXED_OPTION, WAVE_FIXED_NAME), so that the Save dialog's type list offers
+   every kind of wave file; the wave filter reads them all. */
 short WINAPI QueryZeloFilter(ZfFilterRecord *record)
 {
     if (!record)
         return 0;
     memset(record, 0, offsetof(ZfFilterRecord, moduleName));
+#ifdef WAVE_FIXED_OPTION
+    strcpy(record->formatName, WAVE_FIXED_NAME);
+    strcpy(record->progressNote, "Writing a " WAVE_FIXED_NAME " wave file");
+    record->flags = ZF_CANWRITE | ZF_SPECIAL_WRITE_POST;
+#else
     strcpy(record->formatName, "Windows PCM");
     strcpy(record->progressNote, "Writing a Windows PCM wave file");
     record->flags = ZF_CANREAD | ZF_CANWRITE | ZF_SPECIAL_READ_POST | ZF_SPECIAL_WRITE_POST | ZF_HASOPTIONS;
+#endif
     strcpy(record->ext, "wav");
     return ZF_QUERY_OK;
 }
@@ -168,6 +177,9 @@ ZFHANDLE WINAPI OpenFilterOutput(LPCSTR fileName, uint32_t rate, uint16_t bits, 
         slot++;
     if (slot == WAVEFLT_SLOTS)
         return 0;
+#ifdef WAVE_FIXED_OPTION
+    options = WAVE_FIXED_OPTION;
+#endif
     WavWriter *w = wavCreate2(fileName, rate, bits, channels, dataBytes, options, NULL);
     if (!w)
         return 0;

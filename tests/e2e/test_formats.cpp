@@ -109,3 +109,48 @@ TEST(Formats, AiffOpenedThroughOpenSavedAsUlawAuThroughSaveAsReadsBackInSox)
     EXPECT_TRUE(ours == ref) << "sox reads other samples from the saved file";
     EXPECT_EQ(0, zd::closeDiscarding(app));
 }
+
+/* Each kind of wave file is a type of its own in the Save dialog (write-only: the wave filter
+   reads them all), and sox reads each back as that encoding. */
+TEST(Formats, CompressedWaveKindsAreTypesOfTheSaveDialog)
+{
+    std::string dir = zd::freshDir("formats-wavekinds");
+    if (!zd::haveSox(dir))
+        GTEST_SKIP() << "sox is not installed";
+    std::string in = dir + "\\tone.wav";
+    ASSERT_TRUE(zd::runNative(dir, "sox -D -n -r 22050 -c 1 -b 16 '" + zd::unixPath(in) + "' synth 0.3 sine 440 vol 0.8"));
+    zd::App app;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.dropFiles({in}));
+    ASSERT_TRUE(zd::waitTitle(app, "tone.wav - Zelo Edit", 30000));
+    zd::settle(app);
+    app.command(kOpen);
+    HWND open = app.waitWindow("Open a Waveform");
+    ASSERT_TRUE(open);
+    EXPECT_FALSE(zd::chooseFileType(open, "Wave u-law (*.wav)")) << "write-only types are not offered for opening";
+    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(zd::waitGone(open));
+    const struct {
+        const char *type, *file, *encoding;
+    } kinds[] = {{"Wave u-law (*.wav)", "u.wav", "u-law"},
+                 {"Wave A-law (*.wav)", "a.wav", "A-law"},
+                 {"Wave IMA ADPCM (*.wav)", "ima.wav", "IMA ADPCM"}};
+    for (const auto &k : kinds) {
+        zd::settle(app);
+        app.command(kSaveAs);
+        HWND dlg = app.waitWindow("Save a Waveform");
+        ASSERT_TRUE(dlg);
+        ASSERT_TRUE(zd::chooseFileType(dlg, k.type)) << k.type;
+        zd::fillFileDialog(dlg, dir + "\\" + k.file);
+        ASSERT_TRUE(zd::waitGone(dlg));
+        ASSERT_TRUE(zd::waitTitle(app, std::string(k.file) + " - Zelo Edit", 30000)) << app.title();
+        zd::settle(app);
+        std::string info = dir + "\\" + k.file + ".txt";
+        ASSERT_TRUE(zd::runNative(dir, "sox --i -e '" + zd::unixPath(dir + "\\" + k.file) + "' > '" +
+                                           zd::unixPath(info) + "'"));
+        std::vector<unsigned char> t = bytesOf(info);
+        EXPECT_NE(std::string(t.begin(), t.end()).find(k.encoding), std::string::npos)
+            << k.type << ": " << std::string(t.begin(), t.end());
+    }
+    EXPECT_EQ(0, zd::closeDiscarding(app));
+}
