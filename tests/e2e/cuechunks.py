@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Markers and regions in wave files, the way other editors write them, for the cue tests.
 
-  cuechunks.py add IN OUT SPEC...   copy IN to OUT with a "cue " chunk and a LIST/adtl
-                                    (labl, note, ltxt) after the data; each SPEC is
+  cuechunks.py add IN OUT MARK...   copy IN to OUT with a "cue " chunk and a LIST/adtl
+                                    (labl, note, ltxt) after the data; each MARK is
                                     id:frame:length:label[:note] (length 0: a marker)
   cuechunks.py dump FILE            print one line per cue point, in the file's order:
                                     "id frame length label|note" (length from ltxt, 0 without)
@@ -22,12 +22,12 @@ def chunks(data, start, end):
         at += 8 + size + (size & 1)
 
 
-def add(src, dst, specs):
+def add(src, dst, marks):
     data = open(src, "rb").read()
     assert data[:4] == b"RIFF" and data[8:12] == b"WAVE"
     body = data[12:12 + struct.unpack_from("<I", data, 4)[0] - 4]
     cues = []
-    for s in specs:
+    for s in marks:
         parts = s.split(":")
         cues.append((int(parts[0]), int(parts[1]), int(parts[2]), parts[3], parts[4] if len(parts) > 4 else ""))
     cue = struct.pack("<I", len(cues))

@@ -50,9 +50,9 @@ std::vector<std::string> dumpCues(const std::string &dir, const std::string &wav
 }
 
 /* Copies `from` to `to` with markers and regions added: "id:frame:length:label[:note]". */
-bool addCues(const std::string &dir, const std::string &from, const std::string &to, const std::string &specs)
+bool addCues(const std::string &dir, const std::string &from, const std::string &to, const std::string &marks)
 {
-    return nativeOk(dir, kScript + " add '" + zd::unixPath(from) + "' '" + zd::unixPath(to) + "' " + specs) &&
+    return nativeOk(dir, kScript + " add '" + zd::unixPath(from) + "' '" + zd::unixPath(to) + "' " + marks) &&
            zd::fileExists(to);
 }
 
