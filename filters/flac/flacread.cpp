@@ -451,6 +451,62 @@ static int restoreLpcN(int32_t *s, uint32_t n, const int32_t *coef, int shift)
     return bad == 0;
 }
 
+/* The same in 32-bit arithmetic, for streams whose sums cannot pass 32 bits: samples of bps
+   bits times coefficients of `precision` bits, order of them.  The products are summed as
+   unsigned numbers, so a damaged stream whose samples leave their range only gives wrong
+   samples (which its checksum then reports), never an overflow. */
+template <int ORDER>
+static int restoreLpcN32(int32_t *s, uint32_t n, const int32_t *coef, int shift)
+{
+    uint32_t c[ORDER], h[ORDER];
+    for (int j = 0; j < ORDER; j++) {
+        c[j] = (uint32_t)coef[j];
+        h[j] = (uint32_t)s[ORDER - 1 - j];
+    }
+    int64_t bad = 0;
+    for (uint32_t i = ORDER; i < n; i++) {
+        uint32_t sum = 0;
+#pragma GCC unroll 12
+        for (int j = 0; j < ORDER; j++)
+            sum += c[j] * h[j];
+        int64_t v = (int64_t)((int32_t)sum >> shift) + s[i];
+        bad |= v - (int32_t)v;
+        s[i] = (int32_t)v;
+#pragma GCC unroll 12
+        for (int j = ORDER - 1; j > 0; j--)
+            h[j] = h[j - 1];
+        h[0] = (uint32_t)(int32_t)v;
+    }
+    return bad == 0;
+}
+
+static int restoreLpc32(int32_t *s, uint32_t n, uint32_t order, const int32_t *coef, int shift)
+{
+    switch (order) {
+    case 1: return restoreLpcN32<1>(s, n, coef, shift);
+    case 2: return restoreLpcN32<2>(s, n, coef, shift);
+    case 3: return restoreLpcN32<3>(s, n, coef, shift);
+    case 4: return restoreLpcN32<4>(s, n, coef, shift);
+    case 5: return restoreLpcN32<5>(s, n, coef, shift);
+    case 6: return restoreLpcN32<6>(s, n, coef, shift);
+    case 7: return restoreLpcN32<7>(s, n, coef, shift);
+    case 8: return restoreLpcN32<8>(s, n, coef, shift);
+    case 9: return restoreLpcN32<9>(s, n, coef, shift);
+    case 10: return restoreLpcN32<10>(s, n, coef, shift);
+    case 11: return restoreLpcN32<11>(s, n, coef, shift);
+    case 12: return restoreLpcN32<12>(s, n, coef, shift);
+    default: return -1;
+    }
+}
+
+static int ceilLog2(uint32_t v)
+{
+    int r = 0;
+    while ((1u << r) < v)
+        r++;
+    return r;
+}
+
 static int restoreLpc(int32_t *s, uint32_t n, uint32_t order, const int32_t *coef, int shift)
 {
     switch (order) {
@@ -540,7 +596,10 @@ static int decodeSubframe(BitIn &b, int32_t *s, uint32_t n, int bps)
             coef[j] = b.gets(precision);
         if (b.over || !decodeResidual(b, s, n, order))
             return 0;
-        if (!restoreLpc(s, n, order, coef, shift))
+        int r = bps + precision + ceilLog2(order) <= 32 ? restoreLpc32(s, n, order, coef, shift) : -1;
+        if (r < 0)
+            r = restoreLpc(s, n, order, coef, shift);
+        if (!r)
             return 0;
     } else {
         return 0;
