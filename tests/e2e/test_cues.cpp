@@ -125,9 +125,19 @@ int bluePixels(zd::App &app)
     std::vector<unsigned> px;
     if (!zd::grabClient(app.main(), &w, &h, &px))
         return -1;
+    /* Only rows of the waveform area, which are mostly its black background: the toolbar's
+       pictures have blue in them too. */
     int n = 0;
-    for (unsigned p : px)
-        n += p == 0x0000FFu;   /* 0x00RRGGBB */
+    for (int y = 0; y < h; y++) {
+        const unsigned *row = &px[(size_t)y * w];
+        int black = 0, blue = 0;
+        for (int x = 0; x < w; x++) {
+            black += row[x] == 0;
+            blue += row[x] == 0x0000FFu;   /* 0x00RRGGBB */
+        }
+        if (black * 2 > w)
+            n += blue;
+    }
     return n;
 }
 
