@@ -390,7 +390,10 @@ static void fillFormats(HWND dlg)
         snprintf(text, sizeof text, "%s (*.%s)", FltTable.rec[i].formatName, FltTable.rec[i].ext);
         int at = (int)SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)text);
         SendMessageA(combo, CB_SETITEMDATA, at, i);
-        if (i == ScriptWin.format || (chosen < 0 && lstrcmpiA(FltTable.rec[i].ext, "WAV") == 0))
+        /* The batch's format, else the wave filter itself (not one of its write-only kinds). */
+        if (i == ScriptWin.format)
+            chosen = at;
+        else if (chosen < 0 && lstrcmpiA(FltTable.rec[i].ext, "WAV") == 0 && (FltTable.rec[i].flags & FLT_CANREAD))
             chosen = at;
     }
     SendMessageA(combo, CB_SETCURSEL, chosen >= 0 ? chosen : 0, 0);
