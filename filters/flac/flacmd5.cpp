@@ -23,17 +23,36 @@ static const int S[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17
                           6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
-#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_H(x, y, z) ((x) ^ ((y) ^ (z)))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, i, g) a = b + rotl(a + f(b, c, d) + K[i] + m[g], S[i])
+/* Each step waits on b, the step before's result; what does not need b is added first, so
+   only the last few operations are on that chain. */
+#define MD5_STEP(f, a, b, c, d, i, g) \
+    do { \
+        a += K[i] + m[g]; \
+        a += f(b, c, d); \
+        a = b + rotl(a, S[i]); \
+    } while (0)
+/* G(b, c, d) = (b & d) | (c & ~d): the two halves have no common bits, so they can be added,
+   and c & ~d is ready before b is. */
+#define MD5_STEPG(a, b, c, d, i, g) \
+    do { \
+        a += K[i] + m[g]; \
+        a += (c) & ~(d); \
+        a += (b) & (d); \
+        a = b + rotl(a, S[i]); \
+    } while (0)
 
 static void transform(uint32_t h[4], const uint8_t *p)
 {
     uint32_t m[16];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    memcpy(m, p, 64);
+#else
     for (int i = 0; i < 16; i++)
         m[i] = (uint32_t)p[i * 4] | ((uint32_t)p[i * 4 + 1] << 8) | ((uint32_t)p[i * 4 + 2] << 16) |
                ((uint32_t)p[i * 4 + 3] << 24);
+#endif
     uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
     /* The 64 steps written out, four a line, rotating the roles of a, b, c and d. */
 #pragma GCC unroll 4
@@ -45,10 +64,10 @@ static void transform(uint32_t h[4], const uint8_t *p)
     }
 #pragma GCC unroll 4
     for (int r = 16; r < 32; r += 4) {
-        MD5_STEP(MD5_G, a, b, c, d, r, (5 * r + 1) & 15);
-        MD5_STEP(MD5_G, d, a, b, c, r + 1, (5 * (r + 1) + 1) & 15);
-        MD5_STEP(MD5_G, c, d, a, b, r + 2, (5 * (r + 2) + 1) & 15);
-        MD5_STEP(MD5_G, b, c, d, a, r + 3, (5 * (r + 3) + 1) & 15);
+        MD5_STEPG(a, b, c, d, r, (5 * r + 1) & 15);
+        MD5_STEPG(d, a, b, c, r + 1, (5 * (r + 1) + 1) & 15);
+        MD5_STEPG(c, d, a, b, r + 2, (5 * (r + 2) + 1) & 15);
+        MD5_STEPG(b, c, d, a, r + 3, (5 * (r + 3) + 1) & 15);
     }
 #pragma GCC unroll 4
     for (int r = 32; r < 48; r += 4) {

@@ -31,6 +31,18 @@ struct Item {
     bool taken;
 };
 
+/* Eight bytes as a big-endian number, in one load. */
+static inline uint64_t load64(const uint8_t *p)
+{
+    uint64_t w;
+    memcpy(&w, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return w;
+#else
+    return __builtin_bswap64(w);
+#endif
+}
+
 /* Bits, most significant first, out of a byte span.  Reading past the end sets `over` and
    yields zeros, so a cut frame is noticed once, after the subframe that ran out. */
 struct BitIn {
@@ -53,9 +65,7 @@ struct BitIn {
     {
         if (n <= 56 && pos + 8 <= len) {
             /* Eight bytes at once; only the whole ones that fit are kept. */
-            uint64_t w = 0;
-            for (int i = 0; i < 8; i++)
-                w = (w << 8) | p[pos + i];
+            uint64_t w = load64(p + pos);
             int take = (64 - n) >> 3, keep = n + 8 * take;
             cache |= w >> n;
             if (keep < 64)
@@ -374,6 +384,55 @@ static void parseCueSheet(FlcReader *r, const uint8_t *p, size_t n, const CueTex
 
 /* ---- frames ---- */
 
+/* The Rice codes of one partition, out[i..end).  Most codes are decoded with the reader's
+   state in registers (the stores into out[] could otherwise alias it), eight bytes loaded at
+   a time; a code that is long or near the end of the span goes the careful way. */
+static int decodeRice(BitIn &b, int32_t *out, uint32_t i, uint32_t end, uint32_t k, uint32_t limit)
+{
+    const uint8_t *p = b.p;
+    size_t pos = b.pos;
+    const size_t safe = b.len >= 8 ? b.len - 8 : 0;
+    uint64_t cache = b.cache;
+    int n = b.n;
+    const int ki = (int)k;
+    /* Below its n counted bits the cache may hold the bits that follow them in the stream
+       (the next load ORs the same bits in again), so the top-up needs no branch and no mask;
+       the careful reader below wants zeros there, which the exit puts back. */
+    while (i < end) {
+        if (pos > safe)
+            break;
+        if (n < 64) {
+            cache |= load64(p + pos) >> n;
+            pos += (size_t)((63 - n) >> 3);
+            n |= 56;
+        }
+        if (!cache)
+            break;
+        int lz = __builtin_clzll(cache);
+        int used = lz + 1 + ki;
+        if (used > n || (uint32_t)lz > limit)
+            break;
+        uint64_t x = cache << lz;                 /* the stop bit on top, then the k low bits */
+        uint32_t u = (uint32_t)(x >> (63 - ki)) + (((uint32_t)lz - 1) << k);
+        cache = x << (ki + 1);
+        n -= used;
+        out[i++] = (int32_t)(u >> 1) ^ -(int32_t)(u & 1);
+    }
+    if (n < 64)
+        cache &= ~(~(uint64_t)0 >> n);
+    b.pos = pos;
+    b.cache = cache;
+    b.n = n;
+    for (; i < end; i++) {
+        uint32_t q = b.unary(limit);
+        uint32_t u = (q << k) | b.get(ki);
+        out[i] = (int32_t)(u >> 1) ^ -(int32_t)(u & 1);
+        if (b.over)
+            return 0;
+    }
+    return 1;
+}
+
 static int decodeResidual(BitIn &b, int32_t *out, uint32_t n, uint32_t order)
 {
     uint32_t method = b.get(2);
@@ -394,28 +453,9 @@ static int decodeResidual(BitIn &b, int32_t *out, uint32_t n, uint32_t order)
             for (; i < end; i++)
                 out[i] = b.gets((int)w);
         } else {
-            uint32_t limit = k >= 32 ? 0 : (0xFFFFFFFFu >> k);
-            for (; i < end; i++) {
-                if (b.n < 40)
-                    b.fill();
-                if (b.cache) {
-                    /* The usual case, all in the cache: zeros, the one, k low bits. */
-                    int lz = __builtin_clzll(b.cache);
-                    if (lz + 1 + (int)k <= b.n && (uint32_t)lz <= limit) {
-                        uint64_t c = b.cache << lz << 1;
-                        uint32_t u = ((uint32_t)lz << k) | (k ? (uint32_t)(c >> (64 - k)) : 0);
-                        b.cache = k ? c << k : c;
-                        b.n -= lz + 1 + (int)k;
-                        out[i] = (int32_t)(u >> 1) ^ -(int32_t)(u & 1);
-                        continue;
-                    }
-                }
-                uint32_t q = b.unary(limit);
-                uint32_t u = (q << k) | b.get((int)k);
-                out[i] = (int32_t)(u >> 1) ^ -(int32_t)(u & 1);
-                if (b.over)
-                    return 0;
-            }
+            if (!decodeRice(b, out, i, end, k, 0xFFFFFFFFu >> k))
+                return 0;
+            i = end;
         }
     }
     return !b.over;
@@ -434,14 +474,14 @@ static int restoreLpcN(int32_t *s, uint32_t n, const int32_t *coef, int shift)
         c[j] = coef[j];
         h[j] = s[ORDER - 1 - j];
     }
-    int64_t bad = 0;
+    uint64_t bad = 0;
     for (uint32_t i = ORDER; i < n; i++) {
         int64_t sum = 0;
 #pragma GCC unroll 12
-        for (int j = 0; j < ORDER; j++)
+        for (int j = ORDER - 1; j >= 0; j--)
             sum += c[j] * h[j];
         int64_t v = (sum >> shift) + s[i];
-        bad |= v - (int32_t)v;
+        bad |= (uint64_t)(v + 0x80000000LL) >> 32;   /* nonzero when v is no int32_t */
         s[i] = (int32_t)v;
 #pragma GCC unroll 12
         for (int j = ORDER - 1; j > 0; j--)
@@ -463,19 +503,20 @@ static int restoreLpcN32(int32_t *s, uint32_t n, const int32_t *coef, int shift)
         c[j] = (uint32_t)coef[j];
         h[j] = (uint32_t)s[ORDER - 1 - j];
     }
-    int64_t bad = 0;
+    uint32_t bad = 0;
     for (uint32_t i = ORDER; i < n; i++) {
+        /* The newest sample's product last: only it waits on the sample just made. */
         uint32_t sum = 0;
 #pragma GCC unroll 12
-        for (int j = 0; j < ORDER; j++)
+        for (int j = ORDER - 1; j >= 0; j--)
             sum += c[j] * h[j];
-        int64_t v = (int64_t)((int32_t)sum >> shift) + s[i];
-        bad |= v - (int32_t)v;
-        s[i] = (int32_t)v;
+        int32_t v;
+        bad |= (uint32_t)__builtin_add_overflow((int32_t)sum >> shift, s[i], &v);
+        s[i] = v;
 #pragma GCC unroll 12
         for (int j = ORDER - 1; j > 0; j--)
             h[j] = h[j - 1];
-        h[0] = (uint32_t)(int32_t)v;
+        h[0] = (uint32_t)v;
     }
     return bad == 0;
 }
@@ -750,17 +791,12 @@ static int refill(FlcReader *r)
     if (n > r->info.fileFrames - r->decoded)
         n = (uint32_t)(r->info.fileFrames - r->decoded);
     r->decoded += n;
-    if (r->md5Present) {
-        addToMd5(r, n);
-        /* Settled with the last frame, so a reader that stops at the byte count knows it. */
-        if (r->decoded == r->info.fileFrames) {
-            uint8_t got[16];
-            flcMd5Final(&r->md5, got);
-            r->md5State = memcmp(got, r->md5Want, 16) ? FLC_MD5_MISMATCH : FLC_MD5_OK;
-        }
-    }
     unsigned chs = r->info.channels;
     int bps = r->info.fileBits;
+    /* 16-bit streams are handed out in their own width, so the output is what the sum takes. */
+    bool sumOut = bps == 16 && r->info.bits == 16 && r->info.fileChannels == chs;
+    if (r->md5Present && !sumOut)
+        addToMd5(r, n);
     if (r->info.bits == 8) {
         uint8_t *o = r->out.data();
         for (uint32_t i = 0; i < n; i++)
@@ -787,6 +823,16 @@ static int refill(FlcReader *r)
                 *o++ = (uint8_t)(v >> 8);
             }
         r->outLen = (size_t)n * chs * 2;
+    }
+    if (r->md5Present) {
+        if (sumOut)
+            flcMd5Update(&r->md5, r->out.data(), r->outLen);
+        /* Settled with the last frame, so a reader that stops at the byte count knows it. */
+        if (r->decoded == r->info.fileFrames) {
+            uint8_t got[16];
+            flcMd5Final(&r->md5, got);
+            r->md5State = memcmp(got, r->md5Want, 16) ? FLC_MD5_MISMATCH : FLC_MD5_OK;
+        }
     }
     /* The host takes at most `bytes`; a stream longer than that is cut there. */
     uint32_t room = r->info.bytes - r->delivered;

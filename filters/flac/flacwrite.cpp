@@ -438,6 +438,15 @@ static void analyseChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps,
             int precision = bps <= 8 ? 12 : 15;
             if (n < 1024)
                 precision -= 2;
+            /* Coefficients no wider than keeps every prediction sum within 32 bits, so that
+               decoders (ours on 32-bit Windows above all) can restore in 32-bit arithmetic. */
+            auto precisionFor = [&](int order) {
+                int lg = 0;
+                while ((1 << lg) < order)
+                    lg++;
+                int p = 32 - bps - lg;
+                return p < precision ? (p < 5 ? 5 : p) : precision;
+            };
             int first = 1, last = got;
             if (!w->lv.exhaustive && got > 0) {
                 /* Estimated bits per block for each order: residual plus coefficients. */
@@ -447,7 +456,7 @@ static void analyseChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps,
                     double perSample = err[o] > 0 ? 0.5 * log2(err[o] / n) : 0;
                     if (perSample < 0)
                         perSample = 0;
-                    double est = perSample * (n - o) + o * (precision + bps);
+                    double est = perSample * (n - o) + o * (precisionFor(o) + bps);
                     if (est < bestEst) {
                         bestEst = est;
                         bestOrder = o;
@@ -457,9 +466,10 @@ static void analyseChannel(FlcWriter *w, const int32_t *in, uint32_t n, int bps,
             }
             for (int o = first; o <= last; o++) {
                 int32_t q[FLC_MAX_LPC];
-                int shift = quantise(lpc[o - 1], o, precision, q);
+                int prec = precisionFor(o);
+                int shift = quantise(lpc[o - 1], o, prec, q);
                 if (shift >= 0)
-                    tryPredictor(w, s, n, bps, (uint32_t)o, CH_LPC, q, precision, shift, c);
+                    tryPredictor(w, s, n, bps, (uint32_t)o, CH_LPC, q, prec, shift, c);
             }
         }
     }
