@@ -138,6 +138,7 @@ std::string wideText(HWND w)
     return s;
 }
 
+/* The progress meter: "Reading %s data", "Saving %s data", a module's "...ing..." label. */
 bool isProgress(const std::string &title)
 {
     return title.compare(0, 7, "Reading") == 0 || title.compare(0, 6, "Saving") == 0 ||
