@@ -55,7 +55,7 @@ for f in "${FILES[@]}"; do
     [ -f "$B/bin/$f" ] || die "$B/bin/$f was not built"
     i686-w64-mingw32-strip -o "$STAGE/$f" "$B/bin/$f"
     while read -r dll; do
-        low="$(echo "$dll" | tr 'A-Z' 'a-z')"
+        low="$(echo "$dll" | tr '[:upper:]' '[:lower:]')"
         case "$SYSTEM_DLLS" in *" $low "*) continue ;; esac
         if [ "$low" = "zelo.exe" ] && [ "$f" != "zelo.exe" ]; then continue; fi
         die "$f imports $dll, which Windows does not bring (link it statically)"

@@ -34,8 +34,9 @@ cp "$TESTS" "$C/tests/"
 rm -f "$WINEPREFIX/dosdevices/z:"
 
 export ZELO_BIN_DIR="C:\\Zelo\\zelo-edit-$VERSION"
-export ZELO_RELEASE_ZIP="C:\\release\\$(basename "$ZIP")"
-export ZELO_RELEASE_FILES="$(tr '\n' ' ' < "$B/release-files.txt")"
+ZELO_RELEASE_ZIP="C:\\release\\$(basename "$ZIP")"
+ZELO_RELEASE_FILES="$(tr '\n' ' ' < "$B/release-files.txt")"
+export ZELO_RELEASE_ZIP ZELO_RELEASE_FILES
 export ZELO_SHOT_DIR="C:\\shots"
 status=0
 (cd "$C/tests" && wine "C:\\tests\\e2e_tests.exe" --gtest_filter='Release.*') || status=1
