@@ -44,4 +44,6 @@ wineserver -k 2>/dev/null || true
 rm -rf "$ROOT/build/release/screenshots"
 cp -r "$C/shots" "$ROOT/build/release/screenshots" 2>/dev/null || true
 zelo_stop_display
+# The prefix stays for a look after a failure only (it is some hundred megabytes).
+[ $status -ne 0 ] || rm -rf "$ZELO_WINEPREFIX"
 exit $status
