@@ -8,6 +8,7 @@
  */
 #include "core/document.h"
 #include "core/scriptio.h"
+#include "core/version.h"
 #include "store/tempfile.h"
 #include "store/blockfile.h"
 
@@ -20,7 +21,6 @@ DocumentState Doc;
 DocHooks DocHook;
 
 #define ISFT_MAKER "the Zelo Edit developers"
-#define PROGRAM_VERSION "95"
 
 static void resetRanges(void)
 {
@@ -144,7 +144,7 @@ int docNew(void)
         DocHook.clearInfo();
     if (DocHook.autoFillInfo && DocHook.autoFillInfo() && DocHook.setInfo) {
         char text[128];
-        snprintf(text, sizeof text, "%s v.%s by %s", DOC_PROGRAM, PROGRAM_VERSION, ISFT_MAKER);
+        snprintf(text, sizeof text, "%s v.%s by %s", DOC_PROGRAM, ZELO_VERSION, ISFT_MAKER);
         DocHook.setInfo("ISFT", text);
         time_t now = time(NULL);
         struct tm *t = localtime(&now);

@@ -201,3 +201,15 @@ std::string helpTopicText(const HelpBook *book, int index)
     }
     return out;
 }
+
+std::string helpBookText(const HelpBook *book)
+{
+    std::string out;
+    for (size_t i = 0; i < book->topics.size(); i++) {
+        if (i)
+            out += "\r\n";
+        out += std::string(72, '=') + "\r\n";
+        out += helpTopicText(book, (int)i);
+    }
+    return out;
+}

@@ -40,4 +40,8 @@ int helpFindPrefix(const HelpBook *book, const char *text);
    the list of all other topics.  An index out of range gives the contents page. */
 std::string helpTopicText(const HelpBook *book, int index);
 
+/* The whole book as one plain text, for a help file that goes beside the program: every
+   topic's text as helpTopicText gives it, in book order, each after a rule line. */
+std::string helpBookText(const HelpBook *book);
+
 #endif

@@ -71,6 +71,13 @@ foreach(t ${zelo_bin_targets})
   string(APPEND zelo_bin_lines "${by}\n")
 endforeach()
 file(WRITE ${CMAKE_BINARY_DIR}/bin-targets.txt "${zelo_bin_lines}")
+# The files of bin/ that the release archive ships (tools/package.sh): the program and every
+# module the build places beside it, whatever else a run left there.
+set(zelo_release_lines "")
+foreach(t ${zelo_bin_targets})
+  string(APPEND zelo_release_lines "$<TARGET_FILE_NAME:${t}>\n")
+endforeach()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/release-files.txt CONTENT "${zelo_release_lines}")
 add_test(NAME run_command_builds_every_module
          COMMAND ${CMAKE_COMMAND} -DRUN_SCRIPT=${CMAKE_SOURCE_DIR}/tools/run.sh
                  -DBIN_TARGETS=${CMAKE_BINARY_DIR}/bin-targets.txt -P ${CMAKE_SOURCE_DIR}/tools/check-run-targets.cmake)

@@ -7,6 +7,7 @@ PKGS=(g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth fonts-wine cmake mak
       googletest libbenchmark-dev g++ clang libclang-rt-14-dev sox python3 imagemagick
       x11-utils python3-numpy pulseaudio pulseaudio-utils)
 PKGS+=(flac)   # the reference FLAC encoder/decoder, for the flac filter's interop tests
+PKGS+=(zip unzip)   # the release archive (tools/package.sh) and its test
 
 missing=()
 for p in "${PKGS[@]}"; do

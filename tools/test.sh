@@ -76,6 +76,9 @@ if [ -d "$B/win32" ]; then
   zelo_stop_display
 fi
 
+step "release archive (packaged, then tested unpacked in a fresh Wine prefix)"
+bash "$ROOT/tools/package.sh" && bash "$ROOT/tools/release-test.sh" || fail "release archive"
+
 echo
 if [ $status -eq 0 ]; then echo "ALL TESTS PASSED"; else echo "SOME STEPS FAILED"; fi
 exit $status

@@ -203,4 +203,29 @@ TEST(HelpBook, TopicTextJoinsParagraphsAndKeepsListsAndTables)
     }
 }
 
+/* The help file shipped beside the program is the book the help window shows: every topic's
+   text exactly as the window shows it, in book order, each once, nothing else but rules. */
+TEST(HelpBook, BookTextHoldsEveryTopicAsTheWindowShowsIt)
+{
+    const HelpBook &book = shippedBook();
+    ASSERT_GT(book.topics.size(), 5u);
+    std::string all = helpBookText(&book);
+    std::string rule = std::string(72, '=') + "\r\n";
+    size_t at = 0;
+    for (size_t i = 0; i < book.topics.size(); i++) {
+        std::string t = helpTopicText(&book, (int)i);
+        ASSERT_EQ(all.compare(at, rule.size(), rule), 0) << "before " << book.topics[i].title;
+        at += rule.size();
+        ASSERT_EQ(all.compare(at, t.size(), t), 0) << book.topics[i].title;
+        at += t.size();
+        if (i + 1 < book.topics.size()) {
+            ASSERT_EQ(all.compare(at, 2, "\r\n"), 0);
+            at += 2;
+        }
+    }
+    EXPECT_EQ(at, all.size());
+    HelpBook empty;
+    EXPECT_EQ("", helpBookText(&empty));
+}
+
 } // namespace
