@@ -175,6 +175,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
         osMessage(frameString(IDS_ERR_CREATEWIN, buf, sizeof buf), "Error", OS_MB_OK | OS_MB_ICONEXCLAMATION);
         return 2;
     }
+    /* Until a wave is opened the title says which version runs. */
+    snprintf(buf, sizeof buf, "%s %s", Frame.programName, Frame.versionText);
+    SetWindowTextA(Frame.main, buf);
     Frame.menuAcc = LoadAcceleratorsA(instance, "MenuAcc");
     Shell.numsAcc = LoadAcceleratorsA(instance, "NumsAcc");
 

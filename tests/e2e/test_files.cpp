@@ -4,6 +4,7 @@
  * come back after a round trip through the program.
  */
 #include "zdriver.h"
+#include "core/version.h"
 
 #include <gtest/gtest.h>
 
@@ -156,7 +157,7 @@ TEST(Files, UnreadableFileIsRefusedAndNothingIsLoaded)
     zd::click(box.hwnd, IDOK);
     ASSERT_TRUE(waitGone(box.hwnd));
     app.idle(200);
-    EXPECT_EQ("Zelo Edit", app.title());
+    EXPECT_EQ("Zelo Edit " ZELO_VERSION, app.title());   /* still the start-up title */
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), 199)));
     EXPECT_EQ(0, app.close());
 }

@@ -4,6 +4,7 @@
  * run beside it without disturbing the first one's settings, and exits cleanly.
  */
 #include "zdriver.h"
+#include "core/version.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ TEST(Shell, StartsShowsMainWindowAndExitsCleanly)
 {
     zd::App app;
     ASSERT_TRUE(app.start());
-    EXPECT_EQ("Zelo Edit", app.title());
+    EXPECT_EQ("Zelo Edit " ZELO_VERSION, app.title());   /* the version until a wave is opened */
     /* No wave yet: only Record can be pressed. */
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kPlay)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(app.main(), kPause)));
