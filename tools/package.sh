@@ -10,25 +10,10 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 B="$ROOT/build/win32"
+# The same set-up and build as the run command's, so the archive holds what it starts.
+bash "$ROOT/tools/run.sh" --build-only || exit 1
 LOG="$ROOT/build/package.log"
-
-bash "$ROOT/tools/setup.sh"
-mkdir -p "$ROOT/build"
 : > "$LOG"
-
-TARGETS=(zelo flt_modules xfm_modules zelo_demo)
-build() {
-    if [ ! -f "$B/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$B" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" || return 1
-    fi
-    cmake --build "$B" -j"$(nproc 2>/dev/null || echo 2)" --target "${TARGETS[@]}"
-}
-echo "Building Zelo Edit ..."
-if ! build >>"$LOG" 2>&1; then
-    echo "The build failed; the end of $LOG:" >&2
-    grep -E "error|Error" "$LOG" | tail -n 20 >&2 || tail -n 20 "$LOG" >&2
-    exit 1
-fi
 
 VERSION="$(sed -n 's/^#define ZELO_VERSION_NUMBER[[:space:]]\+\([0-9A-Za-z._-]\+\).*/\1/p' "$ROOT/core/version.h")"
 if [ -z "$VERSION" ]; then

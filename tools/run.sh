@@ -11,15 +11,18 @@ LOG="$ROOT/build/run.log"
 
 usage() {
     echo "usage: bash tools/run.sh [--display N] [file.wav]" >&2
+    echo "       bash tools/run.sh --build-only   (set up and build, then stop)" >&2
     exit 2
 }
 
 display="${ZELO_DISPLAY:-}"
 file=""
+build_only=""
 while [ $# -gt 0 ]; do
     case "$1" in
         -d|--display) [ $# -ge 2 ] || usage; display="$2"; shift 2 ;;
         --display=*)  display="${1#--display=}"; shift ;;
+        --build-only) build_only=1; shift ;;
         -h|--help)    usage ;;
         *)            [ -z "$file" ] || usage; file="$1"; shift ;;
     esac
@@ -53,6 +56,7 @@ if [ ! -f "$EXE" ]; then
     echo "The build did not produce $EXE." >&2
     exit 1
 fi
+[ -z "$build_only" ] || exit 0
 
 export ZELO_BUILD="$B"
 # shellcheck source=wine-env.sh
