@@ -328,6 +328,7 @@ void SetSelection(uint32_t first, uint32_t last)
     if (last != DOC_NONE && last < first)
         last = first - 1;
     ViewRect old = View.selRect;
+    uint64_t oldMiddle = ((uint64_t)Doc.selStart + Doc.selEnd) / 2;
     Doc.selStart = first;
     Doc.selEnd = last;
     ViewRect now;
@@ -359,6 +360,8 @@ void SetSelection(uint32_t first, uint32_t last)
     }
     statusFields(1, 0);
     viewAnalysisRefresh();
+    if (ViewHook.musicNotify && ((uint64_t)Doc.selStart + Doc.selEnd) / 2 != oldMiddle)
+        ViewHook.musicNotify(0);
 }
 
 void SetEditChannel(int ch)
@@ -383,6 +386,8 @@ void SetEditChannel(int ch)
         frameRefreshCommands();
     }
     viewAnalysisRefresh();
+    if (ViewHook.musicNotify)
+        ViewHook.musicNotify(1);
 }
 
 /* ---- painting ---- */
@@ -1162,6 +1167,8 @@ static void buttonUp(HWND hwnd)
         if (docHasSelection())
             audioLoopFollowSelection(Doc.selStart, Doc.selEnd);
         viewAnalysisRefresh();
+        if (ViewHook.musicNotify)
+            ViewHook.musicNotify(0);
     }
     uint16_t mode = View.barMode;
     View.barMode = BAR_IDLE;
