@@ -238,7 +238,7 @@ static RollGeometry geometry(void)
     RollGeometry g;
     rollRange(&g.lo, &g.hi);
     const RECT &r = Music.roll;
-    g.left = r.left + 30;
+    g.left = r.left + 40;
     g.top = r.top + 1;
     g.bottom = r.bottom - 1;
     g.rowH = (double)(g.bottom - g.top) / (g.hi - g.lo + 1);
@@ -293,23 +293,35 @@ static void paintRoll(HDC out)
     fill(dc, area, RGB(255, 255, 255));
     RollGeometry g = geometry();
     /* Rows: the black keys shaded as on a keyboard, a line under every C with its name. */
+    RECT keys = {area.left, area.top, g.left, area.bottom};
+    fill(dc, keys, RGB(252, 252, 252));
     for (int k = g.lo; k <= g.hi; k++) {
         RECT row = {g.left, g.bottom - (int)lrint((k - g.lo + 1) * g.rowH), area.right,
                     g.bottom - (int)lrint((k - g.lo) * g.rowH)};
-        if (blackKey(k))
+        if (blackKey(k)) {
             fill(dc, row, RGB(238, 241, 246));
-        RECT key = {area.left, row.top, g.left, row.bottom};
-        fill(dc, key, blackKey(k) ? RGB(60, 60, 60) : RGB(252, 252, 252));
+            RECT key = {area.left, row.top, area.left + (g.left - area.left) / 2, row.bottom};
+            fill(dc, key, RGB(50, 50, 50));
+        }
+        if (k % 12 == 0 || k % 12 == 5) {   /* the edges between white keys with no black one */
+            RECT edge = {area.left, row.bottom - 1, g.left, row.bottom};
+            fill(dc, edge, RGB(170, 170, 170));
+        }
         if (k % 12 == 0) {
-            RECT line = {area.left, row.bottom - 1, area.right, row.bottom};
+            RECT line = {g.left, row.bottom - 1, area.right, row.bottom};
             fill(dc, line, RGB(150, 160, 180));
-            char name[8];
-            musicKeyName(k, name, sizeof name);
-            RECT label = {area.left + 2, row.bottom - 14, g.left - 2, row.bottom - 1};
-            SetTextColor(dc, RGB(40, 40, 90));
-            DrawTextA(dc, name, -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX);
         }
     }
+    /* The octave names last, over the keys: each C on the white part of its key. */
+    SetTextColor(dc, RGB(40, 40, 90));
+    for (int k = g.lo; k <= g.hi; k++)
+        if (k % 12 == 0) {
+            int bottom = g.bottom - (int)lrint((k - g.lo) * g.rowH);
+            char name[8];
+            musicKeyName(k, name, sizeof name);
+            RECT label = {area.left + (g.left - area.left) / 2, bottom - 13, g.left - 2, bottom};
+            DrawTextA(dc, name, -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+        }
     RECT keyEdge = {g.left - 1, area.top, g.left, area.bottom};
     fill(dc, keyEdge, RGB(120, 120, 120));
     /* A faint line every beat, a stronger one every bar of four. */
@@ -464,11 +476,7 @@ static int songName(HWND dlg, std::string *name)
 {
     HWND box = GetDlgItem(dlg, IDC_MU_SONG);
     char buf[256] = "";
-    int sel = (int)SendMessageA(box, CB_GETCURSEL, 0, 0);
-    if (sel >= 0 && SendMessageA(box, CB_GETLBTEXTLEN, (WPARAM)sel, 0) < (LRESULT)sizeof buf)
-        SendMessageA(box, CB_GETLBTEXT, (WPARAM)sel, (LPARAM)buf);
-    else
-        GetWindowTextA(box, buf, sizeof buf);
+    GetWindowTextA(box, buf, sizeof buf);   /* a name chosen from the list is in the field too */
     std::string n = buf;
     while (!n.empty() && (n.back() == ' ' || n.back() == '\t'))
         n.pop_back();

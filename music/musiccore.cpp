@@ -269,7 +269,7 @@ int musicSongRead(const std::string &text, const char *name, MusicSong *song, st
             long t = 0;
             if (!number(value, &t) || musicTempoOk(t) != MUSIC_OK) {
                 err = MUSIC_ERR_TEMPO;
-                bad = "its tempo \"" + value + "\" is not a number of beats per minute from 20 to 400";
+                bad = "its tempo \"" + value + "\" is not a number of beats a minute from 20 to 400";
                 break;
             }
             s.tempo = (int)t;

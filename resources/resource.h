@@ -519,6 +519,15 @@
 #define IDC_MU_PLAY             4316
 #define IDC_MU_STOP             4317
 #define IDC_MU_MAKE             4318
+/* Its labels have ids of their own: a static 0xFFFF is what marks a message box. */
+#define IDC_MU_NOTELBL          4320
+#define IDC_MU_OCTAVELBL        4321
+#define IDC_MU_LENGTHLBL        4322
+#define IDC_MU_TEMPOLBL         4323
+#define IDC_MU_BEATSLBL         4324
+#define IDC_MU_REFLBL           4325
+#define IDC_MU_SONGLBL          4326
+#define IDC_MU_RULE             4327
 
 /* Strings 1300-1319: devices, layout and other user-interface texts. */
 #define IDS_NOPLAYDEVICE        1300   /* Play with no wave-out device */
