@@ -322,6 +322,12 @@ static void paintRoll(HDC out)
             RECT label = {area.left + (g.left - area.left) / 2, bottom - 13, g.left - 2, bottom};
             DrawTextA(dc, name, -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
         }
+    /* The selection's own pitch, where a note sounds as the selection does. */
+    if (Music.song.reference >= g.lo && Music.song.reference <= g.hi) {
+        RECT ref = {g.left, g.bottom - (int)lrint((Music.song.reference - g.lo + 1) * g.rowH), area.right,
+                    g.bottom - (int)lrint((Music.song.reference - g.lo) * g.rowH)};
+        fill(dc, ref, RGB(255, 244, 200));
+    }
     RECT keyEdge = {g.left - 1, area.top, g.left, area.bottom};
     fill(dc, keyEdge, RGB(120, 120, 120));
     /* A faint line every beat, a stronger one every bar of four. */
@@ -346,7 +352,12 @@ static void paintRoll(HDC out)
                    : i == Music.current ? RGB(235, 140, 30)
                    : n.key == MUSIC_REST ? RGB(190, 190, 190) : RGB(60, 100, 200);
         fill(dc, r, c);
-        if (n.key != MUSIC_REST && r.right - r.left > 22) {
+        if (n.key != MUSIC_REST) {
+            HBRUSH edge = CreateSolidBrush(RGB(30, 50, 110));
+            FrameRect(dc, &r, edge);
+            DeleteObject(edge);
+        }
+        if (n.key != MUSIC_REST && r.right - r.left > 8) {
             char name[8];
             musicKeyName(n.key, name, sizeof name);
             RECT label = {r.left + 2, r.top - 13, r.right + 20, r.top};
@@ -792,6 +803,62 @@ static void make(HWND dlg)
 
 /* ---- the window ---- */
 
+/* Where each control sat at the window's first size: a larger window gives the roll and
+   the list the room, and the rows below them move down. */
+static struct {
+    SIZE client;                 /* the first client size, also the smallest */
+    SIZE frame;                  /* the first window size */
+    struct Place { HWND w; RECT r; } place[40];
+    int count;
+} Layout;
+
+static BOOL CALLBACK rememberPlace(HWND w, LPARAM lParam)
+{
+    HWND dlg = (HWND)lParam;
+    if (GetParent(w) != dlg || Layout.count >= 40)
+        return TRUE;
+    RECT r;
+    GetWindowRect(w, &r);
+    MapWindowPoints(NULL, dlg, (POINT *)&r, 2);
+    Layout.place[Layout.count].w = w;
+    Layout.place[Layout.count].r = r;
+    Layout.count++;
+    return TRUE;
+}
+
+static void layout(HWND dlg)
+{
+    RECT c;
+    GetClientRect(dlg, &c);
+    int dx = c.right - Layout.client.cx, dy = c.bottom - Layout.client.cy;
+    if (dx < 0)
+        dx = 0;
+    if (dy < 0)
+        dy = 0;
+    HDWP d = BeginDeferWindowPos(Layout.count);
+    for (int i = 0; i < Layout.count && d; i++) {
+        RECT r = Layout.place[i].r;
+        int id = GetDlgCtrlID(Layout.place[i].w);
+        if (id == IDC_MU_ROLL) {
+            r.right += dx;
+            r.bottom += dy;
+            Music.roll = r;
+        } else if (id == IDC_MU_LIST) {
+            OffsetRect(&r, dx, 0);
+            r.bottom += dy;
+        } else {
+            OffsetRect(&r, 0, dy);
+            if (id == IDC_MU_INFO || id == IDC_MU_RULE)
+                r.right += dx;
+        }
+        d = DeferWindowPos(d, Layout.place[i].w, NULL, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (d)
+        EndDeferWindowPos(d);
+    InvalidateRect(dlg, NULL, TRUE);
+}
+
 static void initDialog(HWND dlg)
 {
     Music.wnd = dlg;
@@ -799,6 +866,15 @@ static void initDialog(HWND dlg)
     GetWindowRect(rollCtl, &Music.roll);
     MapWindowPoints(NULL, dlg, (POINT *)&Music.roll, 2);
     ShowWindow(rollCtl, SW_HIDE);   /* the window paints the roll itself */
+    RECT c, w;
+    GetClientRect(dlg, &c);
+    GetWindowRect(dlg, &w);
+    Layout.client.cx = c.right;
+    Layout.client.cy = c.bottom;
+    Layout.frame.cx = w.right - w.left;
+    Layout.frame.cy = w.bottom - w.top;
+    Layout.count = 0;
+    EnumChildWindows(dlg, rememberPlace, (LPARAM)dlg);
     Music.font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
     for (int len : kLengths)
@@ -879,6 +955,13 @@ static INT_PTR CALLBACK MUSICMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM l
     switch (msg) {
     case WM_INITDIALOG:  initDialog(dlg); return TRUE;
     case WM_PAINT:       paint(dlg); return TRUE;
+    case WM_SIZE:        if (wParam != SIZE_MINIMIZED && Layout.count) layout(dlg); return TRUE;
+    case WM_GETMINMAXINFO:
+        if (Layout.frame.cx) {
+            ((MINMAXINFO *)lParam)->ptMinTrackSize.x = Layout.frame.cx;
+            ((MINMAXINFO *)lParam)->ptMinTrackSize.y = Layout.frame.cy;
+        }
+        return TRUE;
     case WM_LBUTTONDOWN: click(dlg, (short)LOWORD(lParam), (short)HIWORD(lParam)); return TRUE;
     case WM_TIMER:       if (wParam == MUSIC_TIMER) nextNote(dlg); return TRUE;
     case WM_COMMAND:     command(dlg, LOWORD(wParam), HIWORD(wParam)); return TRUE;

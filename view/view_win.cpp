@@ -171,6 +171,8 @@ void viewReset(void)
         statusFields(0, 1);
     }
     viewAnalysisRefresh();
+    if (ViewHook.musicNotify)
+        ViewHook.musicNotify(0);   /* a new wave: no selection */
 }
 
 void viewModified(void)
@@ -865,6 +867,8 @@ static void viewingRange(void)
     Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
     SelectionRect(&View.selRect);
     viewChanged();
+    if (ViewHook.musicNotify)
+        ViewHook.musicNotify(0);
 }
 
 /* Playback's (audio/audio.h, which brings <mmsystem.h> and its TIME_* names). */
