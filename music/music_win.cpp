@@ -797,6 +797,10 @@ static void make(HWND dlg)
         frameRefreshCommands();
     }
     showInfo(dlg);
+    /* The meter's end activates the main window: the composer, where the user works, comes
+       back to the front. */
+    SetWindowPos(dlg, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetActiveWindow(dlg);
     if (done && Job.failed)
         tell("Some of the notes could not be made; Undo takes the music back.");
 }
@@ -859,6 +863,29 @@ static void layout(HWND dlg)
     InvalidateRect(dlg, NULL, TRUE);
 }
 
+/* Beside the main window, below it or to its right, where the waveform stays in sight;
+   centred over it when the screen has no room for that. */
+static void place(HWND dlg)
+{
+    RECT main, me, work;
+    if (!Frame.main || !GetWindowRect(Frame.main, &main) || !GetWindowRect(dlg, &me) ||
+        !SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+        frameCentre(dlg, Frame.main);
+        return;
+    }
+    int w = me.right - me.left, h = me.bottom - me.top;
+    int x = main.left < work.left ? work.left : main.left;
+    if (x + w > work.right)
+        x = work.right - w;
+    if (main.bottom + h <= work.bottom)
+        SetWindowPos(dlg, NULL, x, main.bottom, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else if (main.right + w <= work.right)
+        SetWindowPos(dlg, NULL, main.right, main.top < work.top ? work.top : main.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        frameCentre(dlg, Frame.main);
+}
+
 static void initDialog(HWND dlg)
 {
     Music.wnd = dlg;
@@ -890,7 +917,7 @@ static void initDialog(HWND dlg)
     showFields(dlg);
     fillSongs(dlg);
     songChanged(dlg);
-    frameCentre(dlg, Frame.main);
+    place(dlg);
 }
 
 static void closeWindow(HWND dlg)

@@ -147,6 +147,7 @@ TEST(Music, ThreeNotesFromA440ToneHaveTheirLengthsAndPitchesAndUndoGivesTheToneB
     m.press(kMake);
     ASSERT_TRUE(zd::waitUndo(s.app, "Undo Music", 60000)) << zd::menuText(s.app, kUndo);
 
+    zd::screenshot("music-made");
     std::vector<short> out = s.save();
     const size_t len[3] = {11025, 22050, 5513};
     const double hz[3] = {880.0, 261.6256, 659.2551};
