@@ -53,6 +53,8 @@ void audioShutdown(void);
 void audioDevicesStartup(void);
 /* The chosen wave-in device number. */
 UINT audioWaveInDevice(void);
+/* The chosen MIDI output device number (the composer's preview). */
+UINT audioMidiOutDevice(void);
 /* At shutdown: the input device reset and closed. */
 void recordShutdown(void);
 

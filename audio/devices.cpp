@@ -174,3 +174,4 @@ void audioCmdSelectDevice(void)
 }
 
 UINT audioWaveInDevice(void) { return AudioDev.waveIn; }
+UINT audioMidiOutDevice(void) { return AudioDev.midiOut; }

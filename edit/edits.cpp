@@ -619,6 +619,9 @@ int editWrapped(int id, const char *description, const char *caption,
     Edit.workDone = DOC_NONE;
     if (work)
         work(Doc.selStart, Doc.selEnd);
+    /* Music changes the length: Undo takes out everything from the start to the new end. */
+    if (id == IDM_MUSIC && docFrames() > 0)
+        end = docFrames() - 1;
     int record = Doc.undoAvailable > 0;
     if (id == IDM_BYTESWAP && Edit.workDone != DOC_NONE) {
         /* Undo swaps the recorded range again: after a cancel that must be only the part

@@ -497,6 +497,38 @@
 #define IDC_FD_LENGTHLBL        4010
 #define IDC_FD_HELP             4011
 
+/* Music (modeless): the composer's window */
+#define IDD_MUSIC               187   /* "Music" */
+#define IDC_MU_REFRESH          282   /* the selection changed (sent by the view) */
+#define IDC_MU_ROLL             4300  /* the piano roll the window paints */
+#define IDC_MU_LIST             4301  /* the notes, one a line */
+#define IDC_MU_NOTE             4302
+#define IDC_MU_OCTAVE           4303
+#define IDC_MU_LENGTH           4304
+#define IDC_MU_ADD              4305
+#define IDC_MU_INSERT           4306
+#define IDC_MU_DELETE           4307
+#define IDC_MU_TEMPO            4308
+#define IDC_MU_REF              4309  /* the note the selection sounds as */
+#define IDC_MU_REFFREQ          4310
+#define IDC_MU_INFO             4311  /* selection and song lengths */
+#define IDC_MU_SONG             4312  /* song names of songs.ini */
+#define IDC_MU_SAVE             4313
+#define IDC_MU_LOAD             4314
+#define IDC_MU_REMOVE           4315
+#define IDC_MU_PLAY             4316
+#define IDC_MU_STOP             4317
+#define IDC_MU_MAKE             4318
+/* Its labels have ids of their own: a static 0xFFFF is what marks a message box. */
+#define IDC_MU_NOTELBL          4320
+#define IDC_MU_OCTAVELBL        4321
+#define IDC_MU_LENGTHLBL        4322
+#define IDC_MU_TEMPOLBL         4323
+#define IDC_MU_BEATSLBL         4324
+#define IDC_MU_REFLBL           4325
+#define IDC_MU_SONGLBL          4326
+#define IDC_MU_RULE             4327
+
 /* Strings 1300-1319: devices, layout and other user-interface texts. */
 #define IDS_NOPLAYDEVICE        1300   /* Play with no wave-out device */
 #define IDS_DEV_NONE            1301   /* the device line when there is none */

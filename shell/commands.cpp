@@ -25,6 +25,7 @@
 #include "scripts/scripts.h"
 #include "toolbar/toolbar.h"
 #include "cd/cd.h"
+#include "music/music.h"
 #include "audio/playcore.h"
 
 #include <stdio.h>
@@ -191,7 +192,7 @@ static void dispatchOne(HWND hwnd, int id, int notify, HWND control)
     case IDM_REVERSE:       editReverseCommand(); break;
     case IDM_SILENCE:       editSilence(); break;
     case IDM_INVERT:        editInvertCommand(); break;
-    case IDM_MUSIC:         notYet(id); break;
+    case IDM_MUSIC:         musicOpen(); break;
     case IDM_GENSILENCE:    editGenerateSilenceCommand(Commands.repeatNoDialog); break;
     case IDM_LOOP:          audioCmdLoop(); break;
     case IDM_MONITOR:       audioCmdMonitor(notify); break;

@@ -17,9 +17,9 @@ const int EnableListed[] = {
 const int EnableListedCount = (int)(sizeof EnableListed / sizeof EnableListed[0]);
 
 const int EnableNotBuilt[] = {
-    IDM_MUSIC,
+    0,   /* none: every command is built */
 };
-const int EnableNotBuiltCount = (int)(sizeof EnableNotBuilt / sizeof EnableNotBuilt[0]);
+const int EnableNotBuiltCount = 0;
 
 int EnableResult::disabled(int id) const
 {

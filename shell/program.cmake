@@ -11,6 +11,7 @@ add_executable(zelo WIN32
   ${CMAKE_SOURCE_DIR}/plugins/exports.def
   $<TARGET_OBJECTS:zelo_resources>)
 # Subsystems above the engine first, so the static libraries resolve in one pass.
+target_link_libraries(zelo PRIVATE zelo_music zelo_music_core)
 target_link_libraries(zelo PRIVATE zelo_scripts_win zelo_scripts zelo_lists_win zelo_lists zelo_cd zelo_toolbar zelo_audio zelo_analysis zelo_analysis_core zelo_view zelo_edit_win zelo_formats_win zelo_edit
   zelo_edit_clip zelo_plugins zelo_ui zelo_formats zelo_core zelo_store zelo_os
   comctl32 comdlg32 gdi32 shell32 ole32 winmm version msimg32)

@@ -26,6 +26,7 @@
 #include "plugins/progress.h"
 #include "dsp/dsp.h"
 #include "analysis/analysis.h"
+#include "music/music.h"
 #include "core/profile.h"
 #include "edit/undo.h"
 #include "edit/convert.h"
@@ -400,6 +401,8 @@ void startupBeforeWindow(void)
     DocHook.analysisRefresh = analysisRefresh;
     Edit.hook.analysisRefresh = analysisRefresh;
     ViewHook.analysisRefresh = analysisRefresh;
+    /* The Music window follows the selection and the edit channel. */
+    ViewHook.musicNotify = musicNotify;
 }
 
 void startupWindowCreated(HWND hwnd)
@@ -445,6 +448,7 @@ void startupOpenCommandLine(void)
 void shutdownAll(void)
 {
     analysisShutdown();   /* its placement saved while the main window still exists */
+    musicShutdown();      /* preview stopped, its work files gone */
     listsShutdown();
     scriptsShutdown();
     audioShutdown();

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "audio/audio.h"
 #include "lists/lists.h"
+#include "music/music.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -194,6 +195,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
            another window of the program (the help viewer, a dialog) must not edit the wave. */
         if (listsDialogMessage(&msg))
             continue;   /* the modeless cue list and play list take their keys first */
+        if (musicDialogMessage(&msg))
+            continue;   /* and the Music window its own */
         HWND focus = GetFocus();
         HACCEL acc = (focus && focus == Frame.cdEntry) ? Shell.numsAcc : Frame.menuAcc;
         int ours = msg.hwnd && (msg.hwnd == Frame.main || IsChild(Frame.main, msg.hwnd));

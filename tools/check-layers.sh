@@ -26,6 +26,7 @@ declare -A ABOVE=(
   [scripts]="shell"
   [toolbar]="shell"
   [cd]="shell"
+  [music]="shell"
   [resources]="shell"
 )
 

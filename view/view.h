@@ -56,6 +56,7 @@ int  viewSpectralShown(void);
 struct ViewHooks {
     void (*analysisRefresh)(void);   /* command 282 to an open analysis window */
     void (*paintMarkers)(void *dc);  /* cue flags over the waveform (an HDC), before the highlight */
+    void (*musicNotify)(int repaintOnly); /* the composer window: 0 selection moved, 1 repaint */
 };
 extern ViewHooks ViewHook;
 void viewAnalysisRefresh(void);

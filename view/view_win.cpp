@@ -171,6 +171,8 @@ void viewReset(void)
         statusFields(0, 1);
     }
     viewAnalysisRefresh();
+    if (ViewHook.musicNotify)
+        ViewHook.musicNotify(0);   /* a new wave: no selection */
 }
 
 void viewModified(void)
@@ -328,6 +330,7 @@ void SetSelection(uint32_t first, uint32_t last)
     if (last != DOC_NONE && last < first)
         last = first - 1;
     ViewRect old = View.selRect;
+    uint64_t oldMiddle = ((uint64_t)Doc.selStart + Doc.selEnd) / 2;
     Doc.selStart = first;
     Doc.selEnd = last;
     ViewRect now;
@@ -359,6 +362,8 @@ void SetSelection(uint32_t first, uint32_t last)
     }
     statusFields(1, 0);
     viewAnalysisRefresh();
+    if (ViewHook.musicNotify && ((uint64_t)Doc.selStart + Doc.selEnd) / 2 != oldMiddle)
+        ViewHook.musicNotify(0);
 }
 
 void SetEditChannel(int ch)
@@ -383,6 +388,8 @@ void SetEditChannel(int ch)
         frameRefreshCommands();
     }
     viewAnalysisRefresh();
+    if (ViewHook.musicNotify)
+        ViewHook.musicNotify(1);
 }
 
 /* ---- painting ---- */
@@ -860,6 +867,8 @@ static void viewingRange(void)
     Doc.selectionShown = docHasSelection() ? 0xFFFF : 0;
     SelectionRect(&View.selRect);
     viewChanged();
+    if (ViewHook.musicNotify)
+        ViewHook.musicNotify(0);
 }
 
 /* Playback's (audio/audio.h, which brings <mmsystem.h> and its TIME_* names). */
@@ -1162,6 +1171,8 @@ static void buttonUp(HWND hwnd)
         if (docHasSelection())
             audioLoopFollowSelection(Doc.selStart, Doc.selEnd);
         viewAnalysisRefresh();
+        if (ViewHook.musicNotify)
+            ViewHook.musicNotify(0);
     }
     uint16_t mode = View.barMode;
     View.barMode = BAR_IDLE;

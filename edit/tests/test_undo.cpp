@@ -300,6 +300,34 @@ TEST_F(Wrapped, OtherCommandsSaveTheSelectionAndAskWithTheirOwnWords)
     TempHook.diskFree = [](const char *p, uint64_t *b) { return osDiskFree(p, b); };
 }
 
+/* Music puts notes of their own lengths in place of the selection: a wave that grew or
+   shrank comes back whole from its one undo entry. */
+static void growWork(uint32_t first, uint32_t last)
+{
+    Bytes notes(12, 7);   /* six 16-bit frames */
+    vocCut((int32_t)(first * Wave.blockAlign), (last - first + 1) * Wave.blockAlign);
+    vocInsertBlank((int32_t)(first * Wave.blockAlign), (uint32_t)notes.size());
+    vocWriteAt(notes.data(), (int32_t)(first * Wave.blockAlign), (uint32_t)notes.size());
+}
+static void shrinkWork(uint32_t first, uint32_t last)
+{
+    vocCut((int32_t)((first + 1) * Wave.blockAlign), (last - first) * Wave.blockAlign);
+}
+
+TEST_F(Wrapped, MusicThatChangedTheLengthIsUndoneWhole)
+{
+    Bytes start = s16({1, 2, 3, 4, 5});
+    for (auto work : {growWork, shrinkWork}) {
+        open(1, 16, 8000, start);
+        select(1, 2);
+        ASSERT_EQ(1, editWrapped(IDM_MUSIC, "Music", "Composing", work, 0));
+        EXPECT_STREQ("Undo Music", Doc.undoText);
+        ASSERT_NE(start, all());
+        EXPECT_EQ(0, undoPerform());
+        EXPECT_EQ(start, all());
+    }
+}
+
 TEST_F(Wrapped, MusicWhoseCopyFailedLeavesNoEntryThatWouldLoseFrames)
 {
     Bytes start = s16({1, 2, 3, 4, 5});
