@@ -944,7 +944,15 @@ static void command(HWND dlg, int id, int code)
     switch (id) {
     case IDCANCEL: case IDOK:   closeWindow(dlg); break;
     case IDC_MU_REFRESH:        showInfo(dlg); break;
-    case IDC_MU_ADD:            addNote(dlg, 0); break;
+    case IDC_MU_ADD: {
+        /* Add is the default button; Enter typed in the song name means that song instead. */
+        HWND song = GetDlgItem(dlg, IDC_MU_SONG), focus = GetFocus();
+        if (focus && (focus == song || IsChild(song, focus)))
+            saveSong(dlg);
+        else
+            addNote(dlg, 0);
+        break;
+    }
     case IDC_MU_INSERT:         addNote(dlg, 1); break;
     case IDC_MU_DELETE:         deleteNote(dlg); break;
     case IDC_MU_LIST:
