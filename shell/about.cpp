@@ -5,15 +5,20 @@
 #include "resources/resource.h"
 #include "ui/helpview.h"
 
+#include <stdio.h>
+
 static INT_PTR CALLBACK ABOUTMsgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (frameDialogTail(dlg, msg, wParam, HELPKEY_CONTENTS))
         return TRUE;
     switch (msg) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        char line[96];
+        snprintf(line, sizeof line, "Version %s", Frame.versionText);
         SetDlgItemTextA(dlg, IDC_ABOUT_NAME, Frame.programName);
-        SetDlgItemTextA(dlg, IDC_ABOUT_VERSION, Frame.versionText);
+        SetDlgItemTextA(dlg, IDC_ABOUT_VERSION, line);
         return TRUE;
+    }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
             EndDialog(dlg, LOWORD(wParam));

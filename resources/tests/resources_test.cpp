@@ -5,6 +5,8 @@
  * clipped at its longest text, everything lies inside its dialog), icons, cursors and
  * button bitmaps.
  */
+#include "core/version.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -190,7 +192,7 @@ TEST(Strings, NumberedEntriesHaveTheirExactTexts) {
         {102, "You were attempting to play a waveform on a system that does not support "
               "16-bit audio.  Would you like to automatically convert to 8-bit for playing "
               "in the future?"},
-        {104, "Warning"}, {105, "Not enough memory for Undo.  Continue anyway?"}, {106, "95"},
+        {104, "Warning"}, {105, "Not enough memory for Undo.  Continue anyway?"}, {106, ZELO_VERSION},
         {108, "Your system configuration does not support the Zelo Edit file format in %s.  "
               "This is the only time you will get this message.  If new multimedia drivers "
               "are installed, you may delete FLT.DAT and re-start Zelo Edit."},

@@ -389,7 +389,7 @@ TEST(Release, AboutBoxAndVersionResourceShowTheOneVersion)
     HWND about = app.waitWindow("About Zelo Edit");
     ASSERT_TRUE(about);
     EXPECT_EQ("Zelo Edit", zd::getText(about, kAboutName));
-    EXPECT_EQ(ZELO_VERSION, zd::getText(about, kAboutVersion));
+    EXPECT_EQ("Version " ZELO_VERSION, zd::getText(about, kAboutVersion));
     zd::screenshot("release-about");
     zd::click(about, IDOK);
     EXPECT_TRUE(zd::waitGone(about));
