@@ -40,12 +40,14 @@ struct Flt {
     ZfWriteFilterOutput write;
     ZfCloseFilterOutput closeOut;
     ZfCloseFilterOutput2 closeOut2;
+    ZfGetSuggestedSampleType suggest;
     ZfGetSuggestedSampleType2 suggest2;
     ZfFilterCanWriteSpecial canWrite;
     ZfFilterWriteSpecial writeSpecial;
     ZfFilterOptions options;
     ZfFilterGetOptions getOptions;
     ZfFilterSetOptions setOptions;
+    ZfFilterStoredType storedType;
 };
 
 inline Flt &flt()
@@ -70,12 +72,14 @@ inline Flt &flt()
             GET(write, "WriteFilterOutput");
             GET(closeOut, "CloseFilterOutput");
             GET(closeOut2, "CloseFilterOutput2");
+            GET(suggest, "GetSuggestedSampleType");
             GET(suggest2, "GetSuggestedSampleType2");
             GET(canWrite, "FilterCanWriteSpecial");
             GET(writeSpecial, "FilterWriteSpecial");
             GET(options, "FilterOptions");
             GET(getOptions, "FilterGetOptions");
             GET(setOptions, "FilterSetOptions");
+            GET(storedType, "FilterStoredType");
 #undef GET
         }
     }

@@ -4,107 +4,23 @@
  * data, read in pieces, write, close; files made by sox and the flac command at every level;
  * files for the flac command to check; damaged files.
  */
-#include "filters/sdk/zfilter.h"
-#include "testutil.h"
-
-#include <gtest/gtest.h>
+#include "filters/common/tests/fltdriver.h"
 
 #include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
 
-typedef std::vector<uint8_t> Buf;
-
 namespace {
 
-struct Flt {
-    HMODULE m = NULL;
-    ZfQueryZeloFilter query;
-    ZfFilterUnderstandsFormat understands;
-    ZfOpenFilterInput open1;
-    ZfOpenFilterInput2 open2;
-    ZfFilterGetFileSize size;
-    ZfReadFilterInput read;
-    ZfSeekFilterInput seek;
-    ZfCloseFilterInput close;
-    ZfFilterOptionsString optionsString;
-    ZfFilterOptions options;
-    ZfFilterGetOptions getOptions;
-    ZfFilterCanReadSpecial canRead;
-    ZfFilterReadSpecial readSpecial;
-    ZfOpenFilterOutput openOut;
-    ZfWriteFilterOutput write;
-    ZfCloseFilterOutput closeOut;
-    ZfCloseFilterOutput2 closeOut2;
-    ZfGetSuggestedSampleType suggest;
-    ZfFilterCanWriteSpecial canWrite;
-    ZfFilterWriteSpecial writeSpecial;
-    ZfFilterStoredType storedType;
-};
-
-Flt &flt()
-{
-    static Flt f;
-    if (!f.m) {
-        f.m = LoadLibraryA(FLAC_FLT_PATH);
-        if (f.m) {
-#define GET(field, name) f.field = (decltype(f.field))(void *)GetProcAddress(f.m, name)
-            GET(query, "QueryZeloFilter");
-            GET(understands, "FilterUnderstandsFormat");
-            GET(open1, "OpenFilterInput");
-            GET(open2, "OpenFilterInput2");
-            GET(size, "FilterGetFileSize");
-            GET(read, "ReadFilterInput");
-            GET(seek, "SeekFilterInput");
-            GET(close, "CloseFilterInput");
-            GET(optionsString, "FilterOptionsString");
-            GET(options, "FilterOptions");
-            GET(getOptions, "FilterGetOptions");
-            GET(canRead, "FilterCanReadSpecial");
-            GET(readSpecial, "FilterReadSpecial");
-            GET(openOut, "OpenFilterOutput");
-            GET(write, "WriteFilterOutput");
-            GET(closeOut, "CloseFilterOutput");
-            GET(closeOut2, "CloseFilterOutput2");
-            GET(suggest, "GetSuggestedSampleType");
-            GET(canWrite, "FilterCanWriteSpecial");
-            GET(writeSpecial, "FilterWriteSpecial");
-            GET(storedType, "FilterStoredType");
-#undef GET
-        }
-    }
-    return f;
-}
-
-struct Opened {
-    ZFHANDLE h = 0;
-    uint32_t rate = 0xDEADBEEF, piece = 0xDEADBEEF;
-    uint16_t bits = 0x6666, channels = 0x6666;
-};
-
-Opened openIn(const std::string &path)
-{
-    Opened o;
-    o.h = flt().open2(path.c_str(), &o.rate, &o.bits, &o.channels, NULL, &o.piece, NULL);
-    return o;
-}
-
-/* The host's reading loop: pieces of the filter's size until 0 or the byte count. */
-Buf readData(const Opened &o)
-{
-    uint32_t total = flt().size(o.h);
-    Buf out, piece(o.piece);
-    while (out.size() < total) {
-        uint32_t want = std::min<uint32_t>(o.piece, total - (uint32_t)out.size());
-        uint32_t n = flt().read(o.h, piece.data(), want);
-        if (n == 0)
-            break;
-        EXPECT_LE(n, want);
-        out.insert(out.end(), piece.begin(), piece.begin() + n);
-    }
-    return out;
-}
+/* The host's side of the module: the common driver of the filter tests. */
+using fd::fileBytes;
+using fd::Flt;
+using fd::flt;
+using fd::openIn;
+using fd::Opened;
+using fd::readData;
+using fd::writeBytes;
 
 Buf readItem(ZFHANDLE h, int code)
 {
@@ -114,28 +30,6 @@ Buf readItem(ZFHANDLE h, int code)
         EXPECT_EQ(flt().readSpecial(h, code, b.data(), n), n);
     }
     return b;
-}
-
-Buf fileBytes(const std::string &path)
-{
-    Buf b;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return b;
-    uint8_t tmp[65536];
-    size_t n;
-    while ((n = fread(tmp, 1, sizeof tmp, f)) > 0)
-        b.insert(b.end(), tmp, tmp + n);
-    fclose(f);
-    return b;
-}
-
-void writeBytes(const std::string &path, const Buf &b)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f) << path;
-    fwrite(b.data(), 1, b.size(), f);
-    fclose(f);
 }
 
 /* Writes through the module as the host does: open, special items first, pieces, close. */
@@ -196,7 +90,7 @@ Buf noisyData(size_t bytes, uint32_t seed)
 TEST(FlacFltModule, ExportsAndRecord)
 {
     Flt &f = flt();
-    ASSERT_TRUE(f.m) << FLAC_FLT_PATH;
+    ASSERT_TRUE(f.m) << FLT_PATH;
     EXPECT_TRUE(f.query && f.understands && f.open1 && f.open2 && f.size && f.read && f.seek && f.close);
     EXPECT_TRUE(f.optionsString && f.options && f.getOptions && f.canRead && f.readSpecial);
     EXPECT_TRUE(f.openOut && f.write && f.closeOut && f.closeOut2 && f.suggest && f.canWrite && f.writeSpecial &&
